@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "comm/HartLink.h"
+#include "device/DeviceRecord.h"
+
+namespace va5 {
+
+// Writes LinkState::data[0..requestBytes) from the record, just before the frame is built.
+using CommandBuilder = void (*)(const DeviceRecord& record, LinkState& link);
+// Stores an accepted reply (LinkState::data, status bytes at 0 and 1) into the record. The
+// identity decoder also fills the link's identity fields.
+using CommandDecoder = void (*)(LinkState& link, DeviceRecord& record);
+
+// One entry of a command list. A list ends with an entry whose command and byte count are
+// both 0xFF; a list also stops after an entry without a decoder.
+struct CommandDescriptor {
+  std::uint8_t command;
+  std::uint8_t requestBytes;
+  CommandDecoder decoder;
+  CommandBuilder builder;
+};
+
+inline constexpr std::uint8_t CommandListEnd = 0xFF;
+
+// The descriptor of one command, or nullptr for a command the tool does not use.
+const CommandDescriptor* FindCommand(std::uint8_t command);
+
+// The command list of a request type (400-459), terminated by the end entry; nullptr for a
+// type without a list (403) or an unknown type. Type 430 depends on record.requestedTrimMode.
+const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& record);
+
+// Request types marked for a silent first retry.
+bool IsSilentRetryRequest(int requestType);
+
+// Fixed lists.
+std::span<const CommandDescriptor> PollList();    // 3, 2
+std::span<const CommandDescriptor> UploadList();  // 0, 130, 14, 15, 13, 132, 12, 16, 134, 3
+
+// Identity names of a command 0 reply (empty for unknown codes).
+const char* ManufacturerName(std::uint8_t manufacturer);
+const char* ModelName(std::uint8_t manufacturer, std::uint8_t deviceType);
+
+// Range values of command 35: the sensor-limit nudges, applied in order to the entered values.
+struct RangePair {
+  double upper;
+  double lower;
+};
+RangePair AdjustRangeValues(double upper, double lower, double upperSensorLimit,
+                            double lowerSensorLimit, double minimumSpan);
+
+inline constexpr int TableEndIndex = 9999;
+
+}  // namespace va5

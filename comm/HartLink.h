@@ -1,0 +1,92 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "comm/HartResult.h"
+#include "comm/SerialPort.h"
+#include "comm/Timing.h"
+#include "comm/Trace.h"
+
+namespace va5 {
+
+inline constexpr int FrameKindShort = 1;  // one address byte
+inline constexpr int FrameKindLong = 5;   // five address bytes
+inline constexpr std::size_t LinkDataSize = 100;
+inline constexpr std::size_t RxFrameSize = 264;
+// 5 preambles + delimiter + 5 address + command + count + 24 data + checksum, with room to spare.
+inline constexpr std::size_t MaxRequestFrame = 64;
+inline constexpr std::size_t MaxRequestData = 24;
+
+// The one record of the HART link: the frame fields of the request being built and of the
+// reply last parsed. Touched by the worker thread only while it runs.
+struct LinkState {
+  std::uint64_t lastFrameTime = 0;  // steady-clock milliseconds at the end of the last frame
+  int preambleCount = 5;
+  int frameKind = FrameKindShort;
+  std::uint8_t command = 0;
+  std::uint8_t byteCount = 0;
+  bool masterFlag = false;
+  bool burstFlag = false;
+  int pollingAddress = 0;
+  std::uint8_t replyManufacturer = 0;
+  std::uint8_t replyDeviceType = 0;
+  std::uint32_t replyDeviceId = 0;
+  std::uint8_t identityManufacturer = 0;
+  std::uint8_t identityDeviceType = 0;
+  std::uint8_t identityFlags = 0;
+  std::array<std::uint8_t, 3> identityDeviceId{};
+  // Request data (index 0 = first data byte); after a parse: [0] response code,
+  // [1] field device status, [2..] the command's reply data.
+  std::array<std::uint8_t, LinkDataSize> data{};
+  std::array<std::uint8_t, RxFrameSize> rxFrame{};  // delimiter .. checksum, no preambles
+  std::size_t rxLength = 0;                         // bytes stored in rxFrame
+  std::uint8_t responseCode = 0;
+  std::uint8_t deviceStatus = 0;
+  std::uint8_t commErrorBits = 0;  // OR of every response code with bit 7 set
+};
+
+// The lowest layer of the HART stack: opens the port, builds and sends request frames with the
+// modem's line timing, receives and checks replies byte by byte, and traces every frame.
+// It knows nothing of commands, threads or windows.
+class HartLink {
+ public:
+  HartLink(SerialPort& port, Timing timing = {}, TraceSink trace = PlatformTraceSink());
+
+  LinkState& State() { return state_; }
+  const LinkState& State() const { return state_; }
+  const Timing& GetTiming() const { return timing_; }
+  void SetTrace(TraceSink trace) { trace_ = std::move(trace); }
+  SerialPort& Port() { return port_; }
+
+  // While a device search runs, the receive gap limit before the first preamble is shortened.
+  void SetSearching(bool searching) { searching_ = searching; }
+  bool Searching() const { return searching_; }
+
+  HartResult OpenPort(const std::string& definition);
+  // Clears the receive buffer and, if that worked, the transmit buffer.
+  bool PurgePort();
+  // Builds the request from the state; `buffer` holds at least MaxRequestFrame bytes.
+  std::size_t BuildRequestFrame(std::uint8_t* buffer) const;
+  HartResult SendFrame(const std::uint8_t* bytes, std::size_t length);
+  HartResult ReceiveFrame();
+  // Unpacks rxFrame into the state; true when the reply is accepted (checksum right and
+  // response code 0).
+  bool ParseReply();
+  void ClosePort();
+  std::uint32_t ClearLineErrors();
+
+ private:
+  SerialPort& port_;
+  Timing timing_;
+  TraceSink trace_;
+  bool searching_ = false;
+  LinkState state_;
+};
+
+// Milliseconds of the steady clock (the link's tick count).
+std::uint64_t TickMillis();
+
+}  // namespace va5
