@@ -1,0 +1,2 @@
+# va5vivi_core_library(va5vivi_commands Codecs.cpp CommandSet.cpp)
+# target_link_libraries(va5vivi_commands PUBLIC va5vivi_link va5vivi_device)

@@ -1,0 +1,3 @@
+va5vivi_core_library(va5vivi_link
+  Timing.cpp
+)
