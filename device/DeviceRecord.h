@@ -16,9 +16,9 @@ inline constexpr std::size_t TagLength = 8;
 inline constexpr std::size_t DescriptorLength = 16;
 inline constexpr std::size_t DateLength = 10;
 inline constexpr std::size_t MessageLength = 32;
-inline constexpr std::size_t EntryTextLength = 19;   // calibration, fixed current, trim texts
-inline constexpr std::size_t RangeTextLength = 20;   // range and damping request texts
-inline constexpr std::size_t TableTextLength = 99;   // step and minimum texts of a table upload
+inline constexpr std::size_t EntryTextLength = 19;  // calibration, fixed current, trim texts
+inline constexpr std::size_t RangeTextLength = 20;  // range and damping request texts
+inline constexpr std::size_t TableTextLength = 99;  // step and minimum texts of a table upload
 inline constexpr std::size_t TablePointTextLength = 499;
 
 // The in-memory image of the connected transmitter. Reply decoders write it, panels read it;
@@ -75,30 +75,32 @@ struct DeviceRecord {
   double sensorTrimGain = 0;
 
   // Output and DAC trim (commands 40, 45, 46, 158).
-  std::string fixedCurrentText;  // mA; "0.0" leaves fixed current mode
-  int requestedTrimMode = 0;     // 0 lower (4 mA, command 45), 1 upper (20 mA, command 46)
-  std::string trimCurrentText;   // the current the user measured
+  std::string fixedCurrentText;           // mA; "0.0" leaves fixed current mode
+  int requestedTrimMode = 0;              // 0 lower (4 mA, command 45), 1 upper (20 mA, command 46)
+  std::string trimCurrentText;            // the current the user measured
   std::array<double, 2> dacTrimValues{};  // command 158 reply, stored, not shown
 
   // Additional device status (command 48), six bytes in reply order.
   std::array<std::uint8_t, 6> additionalStatus{};
 
   // Device-specific settings (commands 138, 144, 145, 154, 155, 162, 163).
-  std::array<std::string, 2> pairTexts;      // 138 request
-  std::array<double, 2> pairValues{};        // 138 reply
-  std::array<std::string, 4> blockTexts;     // 144 request floats
-  std::array<std::int16_t, 2> blockWords{};  // 144 request 16-bit values
-  std::array<double, 4> blockValues{};       // 144 reply floats
+  std::array<std::string, 2> pairTexts;           // 138 request
+  std::array<double, 2> pairValues{};             // 138 reply
+  std::array<std::string, 4> blockTexts;          // 144 request floats
+  std::array<std::int16_t, 2> blockWords{};       // 144 request 16-bit values
+  std::array<double, 4> blockValues{};            // 144 reply floats
   std::array<std::int16_t, 2> blockReplyWords{};  // 144 reply 16-bit values
-  double terminalSetting = 0;                // 145 reply bytes 1-4
-  double floatSetting = 0;                   // 154 / 155 reply
-  std::string floatSettingText;              // 155 request
-  std::array<double, 3> tripleSetting{};     // 162 / 163 reply
-  std::uint8_t tripleSelector = 0;           // 163 request byte 0
-  std::string tripleText;                    // 163 request float
+  double terminalSetting = 0;                     // 145 reply bytes 1-4
+  double floatSetting = 0;                        // 154 / 155 reply
+  std::string floatSettingText;                   // 155 request
+  std::array<double, 3> tripleSetting{};          // 162 / 163 reply
+  std::uint8_t tripleSelector = 0;                // 163 request byte 0
+  std::string tripleText;                         // 163 request float
 
   // Custom RTD / TC table, device copy (commands 180-187).
-  std::uint16_t customTableState = 1;  // 0 = configured
+  // 0 = configured. Starts as "not configured" (1) so that nothing claims a table the device
+  // has not reported; SetStartValues keeps it.
+  std::uint16_t customTableState = 1;
   std::uint16_t customTableHeaderWord = 0;
   int customTableSize = 0;
   double customTableStep = 0;     // degC
@@ -106,7 +108,7 @@ struct DeviceRecord {
   std::array<double, CustomTableMaxPoints> customTableValues{};
 
   // Special curve, device copy (commands 188-191), in percent.
-  std::uint16_t specialCurveState = 1;  // 0 = defined
+  std::uint16_t specialCurveState = 1;  // 0 = defined; starts as "not defined", as above
   std::uint16_t specialCurveHeaderWord = 0;
   int specialCurveSize = 0;
   std::array<double, SpecialCurveMaxPoints> specialCurveX{};
@@ -125,27 +127,27 @@ struct DeviceRecord {
   std::array<std::string, SpecialCurveMaxPoints> uploadCurveYTexts;
 
   // Request fields that the panels fill before they submit a write.
-  std::int16_t requestSensorType = 0;      // 131
-  std::int16_t requestSensorWires = 0;     // 131
-  std::int16_t requestUnit = 0;            // 44 and 35
-  std::string upperRangeText;              // 35
-  std::string lowerRangeText;              // 35
-  std::string dampingText;                 // 34
-  std::uint32_t requestSerialNumber = 0;   // 49
-  std::int16_t requestBurnout = 0;         // 135
-  std::int16_t requestCjcMode = 0;         // 133
-  std::int16_t requestTransferFunction = 0;  // 47
-  std::int16_t requestTerminalUnit = 0;    // 142
+  std::int16_t requestSensorType = 0;            // 131
+  std::int16_t requestSensorWires = 0;           // 131
+  std::int16_t requestUnit = 0;                  // 44 and 35
+  std::string upperRangeText;                    // 35
+  std::string lowerRangeText;                    // 35
+  std::string dampingText;                       // 34
+  std::uint32_t requestSerialNumber = 0;         // 49
+  std::int16_t requestBurnout = 0;               // 135
+  std::int16_t requestCjcMode = 0;               // 133
+  std::int16_t requestTransferFunction = 0;      // 47
+  std::int16_t requestTerminalUnit = 0;          // 142
   std::uint32_t requestFinalAssemblyNumber = 0;  // 19
-  std::string requestTag;                  // 18, padded to 8 and upper case
-  std::string requestDescriptor;           // 18, padded to 16
-  std::string requestDate;                 // 18, "YYYY/MM/DD"
-  std::string requestMessage;              // 17, padded to 32
-  std::int16_t requestPollingAddress = 0;  // 6
-  std::int16_t requestPreambles = 5;       // 59
-  std::uint8_t calibrationPoint = 0;       // 141: 0 clear, 1 zero, 2 span
-  std::uint8_t calibrationUnit = 0;        // 141
-  std::string calibrationValueText;        // 141
+  std::string requestTag;                        // 18, padded to 8 and upper case
+  std::string requestDescriptor;                 // 18, padded to 16
+  std::string requestDate;                       // 18, "YYYY/MM/DD"
+  std::string requestMessage;                    // 17, padded to 32
+  std::int16_t requestPollingAddress = 0;        // 6
+  std::int16_t requestPreambles = 5;             // 59
+  std::uint8_t calibrationPoint = 0;             // 141: 0 clear, 1 zero, 2 span
+  std::uint8_t calibrationUnit = 0;              // 141
+  std::string calibrationValueText;              // 141
 
   // Gives the record the values shown before any device is read.
   void SetStartValues();

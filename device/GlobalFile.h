@@ -25,12 +25,12 @@ class CglobalFile {
 
   const StringTable& SensorTypeNames() const;
   const StringTable& SensorTypeCodes() const;
-  const StringTable& SensorDefaultUnits() const;   // offline defaults, per sensor index
+  const StringTable& SensorDefaultUnits() const;  // offline defaults, per sensor index
   const StringTable& SensorDefaultLower() const;
   const StringTable& SensorDefaultUpper() const;
   const StringTable& WiringNames() const;
   const StringTable& WiringCodes() const;
-  const StringTable& PvUnitNames() const;          // all PV units
+  const StringTable& PvUnitNames() const;  // all PV units
   const StringTable& PvUnitCodes() const;
   const StringTable& TemperatureUnitNames() const;  // family tables
   const StringTable& TemperatureUnitCodes() const;
@@ -68,14 +68,23 @@ class CglobalFile {
   static UnitFamily FamilyOfSensorIndex(int sensorIndex);
   const StringTable& FamilyNames(UnitFamily family) const;
   const StringTable& FamilyCodes(UnitFamily family) const;
-  // Wiring code sent without asking (2 or 3), or 0 when the user chooses (index 0..14).
+  // Wiring code sent without asking (2 or 3), or 0 when the user chooses (index 0..14);
+  // throws std::invalid_argument for an index outside the sensor type table.
   static int FixedWiringOfSensorIndex(int sensorIndex);
 };
 
 // Display formats.
-std::string FormatRange(double v);    // "%4.3f": ranges, limits, damping
-std::string FormatSpan(double v);     // "%2.2f": minimum span
-std::string FormatInteger(long v);    // "%d": serial and final assembly numbers
-std::string FormatPrintf(const char* format, ...);  // printf into a std::string
+// Fixed-point formats with '.' as decimal point whatever the locale; NaN and infinity come
+// out as "nan", "inf" and "-inf".
+std::string FormatRange(double v);  // "%4.3f": ranges, limits, damping
+std::string FormatSpan(double v);   // "%2.2f": minimum span
+std::string FormatInteger(long v);  // "%d": serial and final assembly numbers
+// printf into a std::string. Number formats follow the process locale, so texts that must
+// always use '.' (ranges, spans) go through the helpers above.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+FormatPrintf(const char* format, ...);
 
 }  // namespace va5
