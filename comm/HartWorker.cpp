@@ -1,0 +1,296 @@
+#include "comm/HartWorker.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+namespace va5 {
+
+namespace {
+
+constexpr int AttemptsPerTransaction = 4;
+constexpr int MaxPollingAddress = 15;
+
+bool IsEnd(const CommandDescriptor& entry) {
+  return entry.command == CommandListEnd && entry.requestBytes == CommandListEnd;
+}
+
+// Progress values pass through "%g" text (six significant digits), as they are shown.
+float RoundedPercent(double percent) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", percent);
+  return static_cast<float>(std::strtod(text, nullptr));
+}
+
+}  // namespace
+
+HartWorker::HartWorker(HartLink& link, DeviceRecord& record, MessageSink& sink, Timing timing)
+    : link_(link), record_(record), defaultSink_(sink), timing_(timing) {}
+
+HartWorker::~HartWorker() {
+  if (thread_.joinable()) StopWorker();
+}
+
+HartResult HartWorker::StartWorker() {
+  if (thread_.joinable()) {
+    // A worker that ended itself (after a search) is joined; a running one stays the only one.
+    if (running_) return ResultThreadStartFailed;
+    thread_.join();
+  }
+  requestEvent_.Reset();
+  answerEvent_.Reset();
+  {
+    std::lock_guard lock(stopMutex_);
+    stopSignal_ = false;
+  }
+  stop_ = false;
+  pause_ = false;
+  monitoring_ = false;
+  retryAnswer_ = false;
+  pendingRequest_ = RequestPoll;
+
+  LinkState& state = link_.State();
+  state.frameKind = FrameKindShort;
+  state.byteCount = 1;
+  state.masterFlag = true;
+  state.burstFlag = false;
+  state.pollingAddress = WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; });
+  state.identityManufacturer = 0;
+  state.identityDeviceType = 0;
+  state.identityDeviceId = {0, 0, 0};
+  state.preambleCount = 5;
+
+  running_ = true;
+  try {
+    thread_ = std::thread([this] { Loop(); });
+  } catch (const std::system_error&) {
+    running_ = false;
+    link_.ClosePort();
+    return ResultThreadStartFailed;
+  }
+  return ResultOk;
+}
+
+HartResult HartWorker::StopWorker() {
+  if (thread_.joinable()) {
+    stop_ = true;
+    pause_ = true;
+    retryAnswer_ = false;
+    monitoring_ = false;
+    searchMode_ = false;
+    stepsDone_ = 0;
+    {
+      std::lock_guard lock(stopMutex_);
+      stopSignal_ = true;
+    }
+    stopCv_.notify_all();
+    requestEvent_.Set();
+    answerEvent_.Set();
+    thread_.join();
+  }
+  silentRetry_ = false;
+  link_.ClosePort();
+  requestEvent_.Reset();
+  answerEvent_.Reset();
+  return ResultOk;
+}
+
+HartResult HartWorker::SubmitRequest(int type, bool monitoringAfter) {
+  if (!thread_.joinable() || !running_) return ResultNoWorker;
+  if (disableWindow_) disableWindow_();
+  pendingRequest_ = type;
+  monitoring_ = monitoringAfter;
+  requestEvent_.Set();
+  return ResultOk;
+}
+
+void HartWorker::SetTarget(MessageSink* target, int message) {
+  std::lock_guard lock(targetMutex_);
+  target_ = target;
+  targetMessage_ = message;
+}
+
+void HartWorker::SetMonitoring(bool on) { monitoring_ = on; }
+
+void HartWorker::SetHold(bool on) {
+  hold_ = on;
+  if (!on) requestEvent_.Set();
+}
+
+void HartWorker::AnswerFailure(bool retry) {
+  retryAnswer_ = retry;
+  if (searchMode_) {
+    WithRecord([](DeviceRecord& r) {
+      r.pollingAddress = static_cast<std::int16_t>(
+          r.pollingAddress >= MaxPollingAddress ? 0 : r.pollingAddress + 1);
+    });
+    const int steps = ++stepsDone_;
+    PostProgress(static_cast<double>(steps) / MaxPollingAddress * 100.0);
+  }
+  answerEvent_.Set();
+}
+
+bool HartWorker::PurgePort() { return link_.PurgePort(); }
+
+void HartWorker::Post(int first, int second, float percent) {
+  MessageSink* sink;
+  WorkerMessage message;
+  {
+    std::lock_guard lock(targetMutex_);
+    sink = target_ ? target_ : &defaultSink_;
+    message.message = targetMessage_;
+  }
+  message.first = first;
+  message.second = second;
+  message.percent = percent;
+  sink->Post(message);
+}
+
+void HartWorker::PostProgress(double percent) { Post(MessageProgress, 0, RoundedPercent(percent)); }
+
+void HartWorker::SleepUnlessStopped(Millis duration) {
+  std::unique_lock lock(stopMutex_);
+  stopCv_.wait_for(lock, duration, [this] { return stopSignal_; });
+}
+
+void HartWorker::Loop() {
+  while (!stop_) {
+    retryAnswer_ = false;
+    requestEvent_.WaitFor(timing_.idleWait);
+    // A signal may have been taken by a held transaction; the request itself is never lost.
+    const int type = pendingRequest_.exchange(RequestPoll);
+    if (pause_ || stop_) continue;
+    if (type == RequestPoll && !monitoring_) continue;
+    bool endWorker = false;
+    const HartResult result = RunRequest(type, endWorker);
+    if (endWorker) break;
+    Post(type, result);
+  }
+  Post(MessageWorkerEnded, 0);
+  running_ = false;
+}
+
+HartResult HartWorker::RunRequest(int type, bool& endWorker) {
+  switch (type) {
+    case RequestPoll:
+      stepsDone_ = 0;
+      return RunList(type, PollList().data(), Progress::None);
+    case RequestIdentify: {
+      const HartResult result = Identify(type);
+      // A search always ends the worker, found or not.
+      if (searchMode_) endWorker = true;
+      return result;
+    }
+    case RequestUpload:
+      return RunList(type, UploadList().data(), Progress::Upload);
+    case RequestMonitorOn:
+      monitoring_ = true;
+      return ResultOk;
+    default:
+      break;
+  }
+  const CommandDescriptor* list =
+      WithRecord([type](DeviceRecord& r) { return CommandListFor(type, r); });
+  if (list == nullptr) return ResultReplyRejected;  // not a request type of this engine
+  if (IsSilentRetryRequest(type)) silentRetry_ = true;
+  const HartResult result = RunList(type, list, Progress::Steps);
+  if (type == RequestDeviceReset) SleepUnlessStopped(timing_.resetWait);
+  if (type == RequestSelfTest) SleepUnlessStopped(timing_.selfTestWait);
+  return result;
+}
+
+HartResult HartWorker::Transaction() {
+  while (hold_ && !stop_) requestEvent_.Wait();
+  if (stop_) return ResultLinkFailed;
+
+  LinkState& state = link_.State();
+  state.frameKind = FrameKindLong;
+  state.masterFlag = false;
+  state.burstFlag = false;
+  state.pollingAddress = WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; });
+  link_.SetSearching(searchMode_);
+  std::uint8_t frame[MaxRequestFrame];
+  const std::size_t length = link_.BuildRequestFrame(frame);
+
+  const int attempts = searchMode_ ? 1 : AttemptsPerTransaction;
+  HartResult result = ResultLinkFailed;
+  for (int attempt = 0; attempt < attempts && !stop_; ++attempt) {
+    result = link_.SendFrame(frame, length);
+    if (result == ResultOk) result = link_.ReceiveFrame();
+    if (result == ResultOk) return ResultOk;
+  }
+  return ResultLinkFailed;
+}
+
+bool HartWorker::FailureProtocol(int type) {
+  // A stale answer must not decide this failure; a stop always means give up.
+  answerEvent_.Reset();
+  if (stop_) return false;
+  Post(MessageFailure, type);
+  answerEvent_.Wait();
+  if (stop_ || !retryAnswer_) return false;
+  link_.ClearLineErrors();
+  return true;
+}
+
+void HartWorker::NoteReply() {
+  LinkState& state = link_.State();
+  deviceStatus_ = state.deviceStatus;
+  responseCode_ = state.responseCode;
+  if (state.commErrorBits != 0) {
+    commErrorBits_ |= state.commErrorBits;
+    state.commErrorBits = 0;
+  }
+}
+
+HartResult HartWorker::RunList(int type, const CommandDescriptor* list, Progress progress) {
+  LinkState& state = link_.State();
+  int decoded = 0;
+  for (const CommandDescriptor* entry = list; entry != nullptr && !IsEnd(*entry); ++entry) {
+    for (;;) {
+      state.command = entry->command;
+      state.byteCount = entry->requestBytes;
+      if (entry->builder != nullptr) {
+        WithRecord([&](DeviceRecord& r) { entry->builder(r, state); });
+      }
+      if (Transaction() == ResultOk) break;
+      if (!FailureProtocol(type)) return ResultLinkFailed;
+    }
+    const bool accepted = link_.ParseReply();
+    NoteReply();
+    if (!accepted) return ResultReplyRejected;
+    if (entry->decoder == nullptr) return ResultOk;
+    WithRecord([&](DeviceRecord& r) { entry->decoder(state, r); });
+    ++decoded;
+
+    if (progress == Progress::Upload) {
+      PostProgress(decoded / 10.0 * 100.0);
+    } else if (progress == Progress::Steps && stepsDone_ < stepsTotal_) {
+      const int done = ++stepsDone_;
+      PostProgress(static_cast<double>(done) / stepsTotal_ * 100.0);
+    }
+  }
+  return ResultOk;
+}
+
+HartResult HartWorker::Identify(int type) {
+  LinkState& state = link_.State();
+  for (;;) {
+    state.frameKind = FrameKindShort;
+    state.command = 0;
+    state.byteCount = 0;
+    if (Transaction() == ResultOk) break;
+    // During a search the answer has already moved the address: a retry asks the next device.
+    if (!FailureProtocol(type)) return ResultLinkFailed;
+  }
+  const bool accepted = link_.ParseReply();
+  NoteReply();
+  if (!accepted) return ResultReplyRejected;
+  const CommandDescriptor* identity = FindCommand(0);
+  if (identity != nullptr && identity->decoder != nullptr) {
+    WithRecord([&](DeviceRecord& r) { identity->decoder(state, r); });
+  }
+  return ResultOk;
+}
+
+}  // namespace va5

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "comm/AutoResetEvent.h"
+#include "comm/CommandSet.h"
+#include "comm/HartLink.h"
+#include "comm/HartResult.h"
+#include "comm/MessageSink.h"
+#include "comm/RequestTypes.h"
+#include "comm/Timing.h"
+#include "device/DeviceRecord.h"
+
+namespace va5 {
+
+// The transaction engine: one worker thread owns the open port and runs every HART exchange.
+// A caller submits a numbered request; the worker runs its command list and posts the outcome
+// to the current target. A failed transaction makes the worker post (MessageFailure, type) and
+// wait for AnswerFailure. While idle with monitoring on, the worker polls (request 400).
+//
+// The port is opened by the caller (HartLink::OpenPort) before StartWorker and is closed by
+// StopWorker. The DeviceRecord is shared with the caller: the worker holds the record lock
+// while a builder or decoder runs; readers take it with LockRecord or WithRecord.
+class HartWorker {
+ public:
+  HartWorker(HartLink& link, DeviceRecord& record, MessageSink& sink, Timing timing = {});
+  ~HartWorker();
+  HartWorker(const HartWorker&) = delete;
+  HartWorker& operator=(const HartWorker&) = delete;
+
+  // 200, or 204 when the thread cannot be started (the port is then closed).
+  HartResult StartWorker();
+  // Ends the worker, whatever it is doing, and closes the port. Always 200.
+  HartResult StopWorker();
+  // 205 when no worker runs; otherwise hands the request over without waiting.
+  HartResult SubmitRequest(int type, bool monitoringAfter);
+  // Where messages go from now on; a null target means the sink given to the constructor.
+  void SetTarget(MessageSink* target, int message);
+  void SetMonitoring(bool on);
+  void SetHold(bool on);
+  // The answer to a (MessageFailure, type) message: retry the failed command or give up.
+  // During a search it also moves the polling address on and posts the search progress.
+  void AnswerFailure(bool retry);
+  // Clears the port buffers; only while the worker waits for an answer (or does not run).
+  bool PurgePort();
+
+  // Called by SubmitRequest on the submitting thread (the GUI disables its main window).
+  void SetDisableWindow(std::function<void()> disable) { disableWindow_ = std::move(disable); }
+
+  void SetSearchMode(bool on) { searchMode_ = on; }
+  bool SearchMode() const { return searchMode_; }
+  bool SilentRetry() const { return silentRetry_; }
+  void ClearSilentRetry() { silentRetry_ = false; }
+  void SetStepsTotal(int total) { stepsTotal_ = total; }
+  int StepsTotal() const { return stepsTotal_; }
+  void SetStepsDone(int done) { stepsDone_ = done; }
+  int StepsDone() const { return stepsDone_; }
+  bool Monitoring() const { return monitoring_; }
+  bool Holding() const { return hold_; }
+  // True from StartWorker until the thread has ended (by StopWorker or after a search).
+  bool IsRunning() const { return running_; }
+
+  // Status of the last reply the worker parsed, safe to read from any thread.
+  std::uint8_t DeviceStatus() const { return deviceStatus_; }
+  std::uint8_t LastResponseCode() const { return responseCode_; }
+  // OR of every response code with bit 7 set since the last clear.
+  std::uint8_t CommErrorBits() const { return commErrorBits_; }
+  void ClearCommErrorBits() { commErrorBits_ = 0; }
+
+  std::unique_lock<std::mutex> LockRecord() { return std::unique_lock(recordMutex_); }
+  template <class F>
+  auto WithRecord(F f) {
+    std::lock_guard lock(recordMutex_);
+    return f(record_);
+  }
+
+  const Timing& GetTiming() const { return timing_; }
+
+ private:
+  enum class Progress { None, Steps, Upload };
+
+  void Loop();
+  HartResult RunRequest(int type, bool& endWorker);
+  HartResult Transaction();
+  HartResult RunList(int type, const CommandDescriptor* list, Progress progress);
+  bool FailureProtocol(int type);
+  HartResult Identify(int type);
+  void NoteReply();
+  void Post(int first, int second, float percent = 0.0f);
+  void PostProgress(double percent);
+  void SleepUnlessStopped(Millis duration);
+
+  HartLink& link_;
+  DeviceRecord& record_;
+  MessageSink& defaultSink_;
+  Timing timing_;
+  std::function<void()> disableWindow_;
+
+  std::thread thread_;
+  AutoResetEvent requestEvent_;
+  AutoResetEvent answerEvent_;
+  std::mutex stopMutex_;  // lets sleeps end at once when the worker is stopped
+  std::condition_variable stopCv_;
+  bool stopSignal_ = false;  // guarded by stopMutex_
+
+  std::atomic<bool> running_{false};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> pause_{false};
+  std::atomic<int> pendingRequest_{RequestPoll};
+  std::atomic<bool> monitoring_{false};
+  std::atomic<bool> retryAnswer_{false};
+  std::atomic<bool> hold_{false};
+  std::atomic<bool> searchMode_{false};
+  std::atomic<bool> silentRetry_{false};
+  std::atomic<int> stepsDone_{0};
+  std::atomic<int> stepsTotal_{0};
+  std::atomic<std::uint8_t> deviceStatus_{0};
+  std::atomic<std::uint8_t> responseCode_{0};
+  std::atomic<std::uint8_t> commErrorBits_{0};
+
+  std::mutex targetMutex_;
+  MessageSink* target_ = nullptr;  // guarded by targetMutex_
+  int targetMessage_ = 0;          // guarded by targetMutex_
+
+  std::mutex recordMutex_;
+};
+
+}  // namespace va5

@@ -1,0 +1,243 @@
+#include "offline/FilePropertyReadWrite.h"
+
+#include <array>
+#include <fstream>
+#include <string_view>
+
+namespace va5 {
+
+namespace {
+
+constexpr std::size_t KeyWidth = 24;
+
+// The layout: a section title in brackets, or a key.
+constexpr std::array<std::string_view, ConfigurationLineCount> Layout{"[Device Information]",
+                                                                      "Tag",
+                                                                      "Descriptor",
+                                                                      "Date",
+                                                                      "Message",
+                                                                      "Device Type",
+                                                                      "Device Identification",
+                                                                      "[PV Input Sensor]",
+                                                                      "Sensor Type",
+                                                                      "Sensor Wires",
+                                                                      "Sensor Unit",
+                                                                      "PV Upper Range",
+                                                                      "PV Lower Range",
+                                                                      "PV Damping",
+                                                                      "Burnout Detection",
+                                                                      "Transfer Function",
+                                                                      "[CJC & Term Sensor]",
+                                                                      "Term Temperature Unit",
+                                                                      "CJC Mode Switch",
+                                                                      "[PV Sensor Information]",
+                                                                      "Sensor Serial No",
+                                                                      "PV Snsr Cal. Unit",
+                                                                      "PV Snsr Zero Point",
+                                                                      "PV Snsr Zero Value",
+                                                                      "PV Snsr Span Gain",
+                                                                      "[Device Version]",
+                                                                      "Number of Preambles",
+                                                                      "Universal Cmd Revision",
+                                                                      "Transmitter Spec Rev",
+                                                                      "Hardware Revision",
+                                                                      "Firmware Revision",
+                                                                      "Final Assembly Number"};
+
+enum class Kind { Text, Number };
+
+struct KeyField {
+  std::string_view key;
+  std::string ConfigurationRecord::*field;
+  Kind kind;
+};
+
+const std::array<KeyField, 27> Keys{{
+    {"Tag", &ConfigurationRecord::tag, Kind::Text},
+    {"Descriptor", &ConfigurationRecord::descriptor, Kind::Text},
+    {"Message", &ConfigurationRecord::message, Kind::Text},
+    {"Date", &ConfigurationRecord::date, Kind::Text},
+    {"Device Type", &ConfigurationRecord::deviceType, Kind::Text},
+    {"Device Identification", &ConfigurationRecord::deviceIdentification, Kind::Text},
+    {"Sensor Type", &ConfigurationRecord::sensorType, Kind::Text},
+    {"Sensor Wires", &ConfigurationRecord::sensorWires, Kind::Text},
+    {"Sensor Unit", &ConfigurationRecord::sensorUnit, Kind::Text},
+    {"PV Snsr Cal. Unit", &ConfigurationRecord::sensorUnit, Kind::Text},
+    {"PV Upper Range", &ConfigurationRecord::upperRange, Kind::Number},
+    {"PV Lower Range", &ConfigurationRecord::lowerRange, Kind::Number},
+    {"PV Damping", &ConfigurationRecord::damping, Kind::Number},
+    {"Burnout Detection", &ConfigurationRecord::burnout, Kind::Text},
+    {"Transfer Function", &ConfigurationRecord::transferFunction, Kind::Text},
+    {"Sensor Serial No", &ConfigurationRecord::sensorSerialNumber, Kind::Text},
+    {"Term Temperature Unit", &ConfigurationRecord::terminalUnit, Kind::Text},
+    {"CJC Mode Switch", &ConfigurationRecord::cjcMode, Kind::Text},
+    {"PV Snsr Zero Point", &ConfigurationRecord::zeroPoint, Kind::Number},
+    {"PV Snsr Zero Value", &ConfigurationRecord::zeroValue, Kind::Number},
+    {"PV Snsr Span Gain", &ConfigurationRecord::spanGain, Kind::Text},
+    {"Number of Preambles", &ConfigurationRecord::preambles, Kind::Text},
+    {"Universal Cmd Revision", &ConfigurationRecord::universalRevision, Kind::Text},
+    {"Transmitter Spec Rev", &ConfigurationRecord::specificRevision, Kind::Text},
+    {"Hardware Revision", &ConfigurationRecord::hardwareRevision, Kind::Text},
+    {"Firmware Revision", &ConfigurationRecord::firmwareRevision, Kind::Text},
+    {"Final Assembly Number", &ConfigurationRecord::finalAssemblyNumber, Kind::Text},
+}};
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+// The number of a "number unit" value; empty unless a second token follows the first.
+std::string NumberWithoutUnit(std::string_view value) {
+  auto isSeparator = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0;
+  while (i < value.size() && isSeparator(value[i])) ++i;
+  const std::size_t firstBegin = i;
+  while (i < value.size() && !isSeparator(value[i])) ++i;
+  const std::size_t firstEnd = i;
+  while (i < value.size() && isSeparator(value[i])) ++i;
+  if (firstEnd == firstBegin || i == value.size()) return {};
+  return std::string(value.substr(firstBegin, firstEnd - firstBegin));
+}
+
+std::string NameOf(const StringTable& names, const StringTable& codes, int code) {
+  const int index = CglobalFile::IndexOfCode(codes, code);
+  if (index < 0 || static_cast<std::size_t>(index) >= names.size()) return std::to_string(code);
+  return names[static_cast<std::size_t>(index)];
+}
+
+std::string WithUnit(const std::string& number, const std::string& unit) {
+  return number + " " + unit;
+}
+
+}  // namespace
+
+std::string ConfigurationTemplateLine(std::size_t index) {
+  const std::string_view entry = Layout.at(index);
+  if (entry.front() == '[') return std::string(entry);
+  std::string line(entry);
+  line.resize(KeyWidth, ' ');
+  return line + "= ";
+}
+
+std::vector<std::string> CFilePropertyReadWrite::BuildLines(const ConfigurationValues& v) const {
+  std::vector<std::string> lines;
+  lines.reserve(ConfigurationLineCount);
+  for (std::size_t i = 0; i < ConfigurationLineCount; ++i) {
+    lines.push_back(ConfigurationTemplateLine(i));
+  }
+  // The editor's column first ...
+  lines[1] += v.tag;
+  lines[2] += v.descriptor;
+  lines[3] += v.date;
+  lines[4] += v.message;
+  lines[6] += v.deviceIdentification;
+  lines[8] += v.sensorType;
+  lines[9] += v.sensorWires;
+  lines[10] += v.pvUnit;
+  lines[11] += WithUnit(v.upperRange, v.pvUnit);
+  lines[12] += WithUnit(v.lowerRange, v.pvUnit);
+  lines[13] += WithUnit(v.damping, v.dampingUnit);
+  lines[14] += v.burnout;
+  lines[15] += v.transferFunction;
+  lines[17] += v.terminalUnit;
+  lines[18] += v.cjcMode;
+  lines[20] += v.sensorSerialNumber;
+  lines[21] += v.pvUnit;
+  lines[31] += v.finalAssemblyNumber;
+  // ... then what the last file read carried.
+  const ConfigurationRecord& r = record_;
+  lines[5] += r.deviceType;
+  lines[22] += WithUnit(r.zeroPoint, v.pvUnit);
+  lines[23] += WithUnit(r.zeroValue, v.pvUnit);
+  lines[24] += r.spanGain;
+  lines[26] += r.preambles;
+  lines[27] += r.universalRevision;
+  lines[28] += r.specificRevision;
+  lines[29] += r.hardwareRevision;
+  lines[30] += r.firmwareRevision;
+  return lines;
+}
+
+bool CFilePropertyReadWrite::Write(const std::string& path, const std::vector<std::string>& lines) {
+  lastError_.clear();
+  std::ofstream out(path, std::ios::out | std::ios::trunc);  // text mode: CR LF on Windows
+  if (!out) {
+    lastError_ = "cannot create " + path;
+    return false;
+  }
+  for (const std::string& line : lines) out << line << '\n';
+  out.close();
+  if (!out) {
+    lastError_ = "error while writing " + path;
+    return false;
+  }
+  record_.path = path;
+  return true;
+}
+
+bool CFilePropertyReadWrite::Read(const std::string& path) {
+  lastError_.clear();
+  std::ifstream in(path);
+  if (!in) return false;
+  record_.path = path;
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string key = Trim(std::string_view(line).substr(0, equals));
+    const std::string value = Trim(std::string_view(line).substr(equals + 1));
+    for (const KeyField& k : Keys) {
+      if (k.key != key) continue;
+      record_.*k.field = k.kind == Kind::Number ? NumberWithoutUnit(value) : value;
+      break;
+    }
+  }
+  if (in.bad()) {
+    lastError_ = "error while reading " + path;
+    return false;
+  }
+  return true;
+}
+
+ConfigurationValues ConfigurationValuesFromDevice(const DeviceRecord& d, const CglobalFile& t) {
+  ConfigurationValues v;
+  v.tag = Trim(d.tag);
+  v.descriptor = Trim(d.descriptor);
+  v.date = Trim(d.dateText);
+  v.message = Trim(d.message);
+  v.deviceIdentification = Trim(d.deviceIdText);
+  v.sensorType = NameOf(t.SensorTypeNames(), t.SensorTypeCodes(), d.sensorType);
+  v.sensorWires = NameOf(t.WiringNames(), t.WiringCodes(), d.sensorWires);
+  v.pvUnit = NameOf(t.PvUnitNames(), t.PvUnitCodes(), d.pvUnit);
+  v.upperRange = FormatRange(d.upperRangeValue);
+  v.lowerRange = FormatRange(d.lowerRangeValue);
+  v.damping = FormatRange(d.damping);
+  v.burnout = NameOf(t.BurnoutNames(), t.BurnoutCodes(), d.burnout);
+  v.transferFunction =
+      NameOf(t.TransferFunctionNames(), t.TransferFunctionCodes(), d.transferFunction);
+  v.terminalUnit = NameOf(t.TerminalUnitNames(), t.TerminalUnitCodes(), d.terminalUnit);
+  v.cjcMode = NameOf(t.CjcModeNames(), t.CjcModeCodes(), d.cjcMode);
+  v.sensorSerialNumber = FormatInteger(static_cast<long>(d.sensorSerialNumber));
+  v.finalAssemblyNumber = FormatInteger(static_cast<long>(d.finalAssemblyNumber));
+  return v;
+}
+
+void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& device) {
+  record.deviceType = device.modelName;
+  record.deviceIdentification = device.deviceIdText;
+  record.preambles = device.preamblesText;
+  record.universalRevision = device.universalRevisionText;
+  record.specificRevision = device.specificRevisionText;
+  record.hardwareRevision = device.hardwareRevisionText;
+  record.firmwareRevision = device.softwareRevisionText;
+}
+
+}  // namespace va5
