@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "comm/HartResult.h"
 #include "comm/SerialPort.h"
@@ -19,6 +21,16 @@ inline constexpr std::size_t RxFrameSize = 264;
 // 5 preambles + delimiter + 5 address + command + count + 24 data + checksum, with room to spare.
 inline constexpr std::size_t MaxRequestFrame = 64;
 inline constexpr std::size_t MaxRequestData = 24;
+// Bytes a receive accepts before the delimiter (noise and preambles). A line that never stops
+// sending noise ends the receive instead of holding the worker forever.
+inline constexpr std::size_t MaxBytesBeforeDelimiter = 1024;
+
+// Where the link reads the time and how it waits: the steady clock and real sleeps by
+// default; a fuzzer gives it a virtual clock that a sleep merely moves on.
+struct LinkClock {
+  std::function<std::uint64_t()> now;  // tick count in milliseconds
+  std::function<void(Micros)> sleep;
+};
 
 // The one record of the HART link: the frame fields of the request being built and of the
 // reply last parsed. Touched by the worker thread only while it runs.
@@ -59,6 +71,7 @@ class HartLink {
   const LinkState& State() const { return state_; }
   const Timing& GetTiming() const { return timing_; }
   void SetTrace(TraceSink trace) { trace_ = std::move(trace); }
+  void SetClock(LinkClock clock) { clock_ = std::move(clock); }
   SerialPort& Port() { return port_; }
 
   // While a device search runs, the receive gap limit before the first preamble is shortened.
@@ -69,20 +82,33 @@ class HartLink {
   // Clears the receive buffer and, if that worked, the transmit buffer.
   bool PurgePort();
   // Builds the request from the state; `buffer` holds at least MaxRequestFrame bytes.
+  // Returns the frame length, or 0 when the state asks for a frame longer than
+  // MaxRequestFrame (more than MaxRequestData data bytes or too many preambles).
   std::size_t BuildRequestFrame(std::uint8_t* buffer) const;
+  // Waits out the inter-frame gap and another station's carrier, then writes the frame and
+  // sleeps while the modem puts it on the line. 200, or 209 (carrier never dropped, empty
+  // frame, failed or short write).
   HartResult SendFrame(const std::uint8_t* bytes, std::size_t length);
+  // Reads one reply into rxFrame byte by byte. 200, or 209 (time-out, not a reply delimiter,
+  // byte count beyond the data area, checksum mismatch, endless noise).
   HartResult ReceiveFrame();
-  // Unpacks rxFrame into the state; true when the reply is accepted (checksum right and
-  // response code 0).
+  // Unpacks rxFrame into the state; true when the reply is accepted (checksum right, both
+  // status bytes present and response code 0).
   bool ParseReply();
   void ClosePort();
   std::uint32_t ClearLineErrors();
 
  private:
+  std::uint64_t Now() const { return clock_.now(); }
+  void SleepFor(Micros duration) const;
+  void SleepUntilTick(std::uint64_t deadline) const;
+  void TraceReceive(int preambles, std::size_t stored, HartResult result);
+
   SerialPort& port_;
   Timing timing_;
   TraceSink trace_;
   bool searching_ = false;
+  LinkClock clock_;
   LinkState state_;
 };
 

@@ -1,0 +1,306 @@
+#include "comm/HartLink.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "comm/PortDefinition.h"
+
+namespace va5 {
+
+std::uint64_t TickMillis() {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+namespace {
+
+LinkClock SteadyClock() {
+  return LinkClock{TickMillis, [](Micros d) { std::this_thread::sleep_for(d); }};
+}
+
+void AppendHex(std::string& out, std::uint8_t byte) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X,", byte);
+  out += text;
+}
+
+}  // namespace
+
+HartLink::HartLink(SerialPort& port, Timing timing, TraceSink trace)
+    : port_(port), timing_(timing), trace_(std::move(trace)), clock_(SteadyClock()) {
+  if (!trace_) trace_ = NullTraceSink();
+}
+
+void HartLink::SleepFor(Micros duration) const {
+  if (duration > Micros(0)) clock_.sleep(duration);
+}
+
+void HartLink::SleepUntilTick(std::uint64_t deadline) const {
+  const std::uint64_t now = Now();
+  if (deadline > now) SleepFor(Millis(deadline - now));
+}
+
+HartResult HartLink::OpenPort(const std::string& definition) {
+  const std::string copy = definition.substr(0, MaxPortDefinition);
+  PortDefinition parsed;
+  if (ParsePortDefinition(copy, parsed) == ResultBadPortDefinition) {
+    return ResultBadPortDefinition;
+  }
+  // Opening again replaces the port rather than leaking the old handle.
+  if (port_.IsOpen()) port_.Close();
+  return port_.Open(copy, timing_);
+}
+
+bool HartLink::PurgePort() { return port_.PurgeReceive() && port_.PurgeTransmit(); }
+
+void HartLink::ClosePort() {
+  if (port_.IsOpen()) port_.Close();
+}
+
+std::uint32_t HartLink::ClearLineErrors() { return port_.ClearLineErrors(); }
+
+std::size_t HartLink::BuildRequestFrame(std::uint8_t* buffer) const {
+  const LinkState& s = state_;
+  const bool isLong = s.frameKind == FrameKindLong && s.command != 0;
+  const std::size_t preambles = static_cast<std::size_t>(std::max(0, s.preambleCount));
+  const std::size_t total = preambles + 1 + (isLong ? 5 : 1) + 2 + s.byteCount + 1;
+  if (total > MaxRequestFrame) return 0;
+
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < preambles; ++i) buffer[n++] = 0xFF;
+  const std::size_t delimiterAt = n;
+  if (isLong) {
+    buffer[n++] = 0x82;
+    buffer[n++] = static_cast<std::uint8_t>(s.identityManufacturer | (s.masterFlag ? 0x80 : 0));
+    buffer[n++] = s.identityDeviceType;
+    for (std::uint8_t b : s.identityDeviceId) buffer[n++] = b;
+  } else {
+    buffer[n++] = 0x02;
+    buffer[n++] = static_cast<std::uint8_t>((s.masterFlag ? 0x80 : 0) | (s.burstFlag ? 0x40 : 0) |
+                                            (s.pollingAddress & 0x3F));
+  }
+  buffer[n++] = s.command;
+  buffer[n++] = s.byteCount;
+  for (std::size_t i = 0; i < s.byteCount; ++i) buffer[n++] = s.data[i];
+  std::uint8_t check = 0;
+  for (std::size_t i = delimiterAt; i < n; ++i) check ^= buffer[i];
+  buffer[n++] = check;
+  return n;
+}
+
+HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
+  if (bytes == nullptr || length == 0) return ResultLinkFailed;
+
+  // Inter-frame gap after the last frame sent or received.
+  SleepUntilTick(state_.lastFrameTime + static_cast<std::uint64_t>(timing_.interFrameGap.count()));
+
+  // Wait while another station's carrier is on the line (or the status cannot be read).
+  const std::uint64_t t0 = Now();
+  const auto wait = static_cast<std::uint64_t>(timing_.carrierWait.count());
+  const Micros pollPeriod = std::clamp<Micros>(timing_.carrierWait / 300, Millis(1), Millis(10));
+  while (true) {
+    const ModemStatus status = port_.GetModemStatus();
+    if (status.ok && !status.carrier) break;
+    const std::uint64_t elapsed = Now() - t0;
+    if (elapsed >= wait) {
+      trace_("TX: Timeout\n");
+      return ResultLinkFailed;
+    }
+    SleepFor(std::min<Micros>(pollPeriod, Millis(wait - elapsed)));
+  }
+
+  port_.PurgeReceive();
+  const long written = port_.Write(bytes, length);
+  if (written < 0 || static_cast<std::size_t>(written) != length) return ResultLinkFailed;
+
+  std::string line = "TX: ";
+  line.reserve(4 + length * 3 + 1);
+  for (std::size_t i = 0; i < length; ++i) AppendHex(line, bytes[i]);
+  line += '\n';
+  trace_(line);
+
+  // The modem is still putting the frame on the 1200 bit/s line.
+  SleepFor(timing_.PostWriteSleep(length));
+  state_.lastFrameTime = Now();
+  return ResultOk;
+}
+
+HartResult HartLink::ReceiveFrame() {
+  enum class Rx { WaitPreamble, Preamble, Address, Command, ByteCount, Data, Checksum };
+  constexpr HartResult kRunning = 0;
+
+  LinkState& s = state_;
+  const Millis firstLimit = searching_ ? timing_.searchLimit : timing_.firstByteLimit;
+  Millis limit = firstLimit;
+  Rx rx = Rx::WaitPreamble;
+  int preambles = 0;
+  std::size_t beforeDelimiter = 0;
+  std::size_t stored = 0;
+  std::size_t left = 0;  // address or data bytes still to come
+  std::uint8_t check = 0;
+  HartResult result = kRunning;
+
+  // rxFrame holds at most 1 + 5 + 2 + LinkDataSize + 1 bytes: the byte count is checked
+  // against the data area before any data byte is stored.
+  auto store = [&](std::uint8_t b) {
+    if (stored < s.rxFrame.size()) s.rxFrame[stored++] = b;
+  };
+
+  port_.ClearLineErrors();
+  std::uint64_t lastByte = Now();
+  while (result == kRunning) {
+    const std::uint64_t readStart = Now();
+    const ReadResult r = port_.ReadByte(timing_.readTimeout);
+    bool got = false;
+    if (r.ok) {
+      const std::uint32_t errors = port_.ClearLineErrors();
+      got = errors == 0 && r.transferred == 1;
+    } else {
+      // A failing port answers at once; wait out the read time so the loop does not spin.
+      SleepUntilTick(readStart + static_cast<std::uint64_t>(timing_.readTimeout.count()));
+    }
+
+    // The gap before this read's byte is measured against the limit that applied to it.
+    const std::uint64_t now = Now();
+    const std::uint64_t elapsed = now - lastByte;
+    if (elapsed >= static_cast<std::uint64_t>(limit.count())) {
+      char text[40];
+      std::snprintf(text, sizeof text, "Timeout: %d\n", static_cast<int>(elapsed));
+      trace_(text);
+      result = ResultLinkFailed;
+      break;
+    }
+
+    if (got) {
+      lastByte = now;
+      const std::uint8_t b = r.byte;
+      switch (rx) {
+        case Rx::WaitPreamble:
+          limit = firstLimit;
+          preambles = 0;
+          if (b == 0xFF) {
+            preambles = 1;
+            limit = timing_.byteGapLimit;
+            rx = Rx::Preamble;
+          }
+          break;
+        case Rx::Preamble:
+          limit = timing_.byteGapLimit;
+          if (b == 0xFF) {
+            ++preambles;
+            break;
+          }
+          store(b);
+          check = b;
+          if ((b & 7) != 6) {
+            result = ResultLinkFailed;  // a burst frame or an echo of a request
+            break;
+          }
+          left = (b & 0x80) ? 5 : 1;
+          rx = Rx::Address;
+          break;
+        case Rx::Address:
+          store(b);
+          check ^= b;
+          if (--left == 0) rx = Rx::Command;
+          break;
+        case Rx::Command:
+          store(b);
+          check ^= b;
+          rx = Rx::ByteCount;
+          break;
+        case Rx::ByteCount:
+          store(b);
+          check ^= b;
+          left = b;
+          if (left > LinkDataSize) {
+            result = ResultLinkFailed;  // more than the data area holds
+            break;
+          }
+          rx = left == 0 ? Rx::Checksum : Rx::Data;
+          break;
+        case Rx::Data:
+          store(b);
+          check ^= b;
+          if (--left == 0) rx = Rx::Checksum;
+          break;
+        case Rx::Checksum:
+          store(b);
+          result = b == check ? ResultOk : ResultLinkFailed;
+          break;
+      }
+      if (result == kRunning && (rx == Rx::WaitPreamble || rx == Rx::Preamble) &&
+          ++beforeDelimiter > MaxBytesBeforeDelimiter) {
+        result = ResultLinkFailed;
+      }
+    }
+  }
+
+  s.rxLength = stored;
+  TraceReceive(preambles, stored, result);
+  s.lastFrameTime = Now();
+  return result;
+}
+
+void HartLink::TraceReceive(int preambles, std::size_t stored, HartResult result) {
+  const LinkState& s = state_;
+  std::string line = "RX: ";
+  line.reserve(4 + (static_cast<std::size_t>(preambles) + stored) * 3 + 20);
+  for (int i = 0; i < preambles; ++i) line += "FF,";
+  for (std::size_t i = 0; i < stored; ++i) AppendHex(line, s.rxFrame[i]);
+  if (result != ResultOk) {
+    line += "Error";
+  } else {
+    // The response code follows delimiter, address, command and byte count; a reply with
+    // byte count 0 has none (the byte there is the checksum).
+    const std::size_t at = (s.rxFrame[0] & 0x80) ? 8 : 4;
+    if (at + 1 < stored && (s.rxFrame[at] & 0x80)) line += "Communication Error";
+  }
+  line += '\n';
+  trace_(line);
+}
+
+bool HartLink::ParseReply() {
+  LinkState& s = state_;
+  s.preambleCount = 5;
+  const std::size_t length = std::min(s.rxLength, s.rxFrame.size());
+  if (length == 0) return false;
+  const std::uint8_t* f = s.rxFrame.data();
+  const bool isLong = (f[0] & 0x80) != 0;
+  const std::size_t addressLength = isLong ? 5 : 1;
+  const std::size_t head = 1 + addressLength + 2;  // delimiter, address, command, byte count
+  if (length < head + 1) return false;
+  const std::size_t count = f[head - 1];
+  if (count > LinkDataSize || head + count + 1 > length) return false;
+
+  const std::uint8_t address = f[1];
+  s.masterFlag = (address & 0x80) != 0;
+  s.burstFlag = (address & 0x40) != 0;
+  if (isLong) {
+    s.frameKind = FrameKindLong;
+    s.replyManufacturer = address & 0x3F;
+    s.replyDeviceType = f[2];
+    s.replyDeviceId = (std::uint32_t{f[3]} << 16) | (std::uint32_t{f[4]} << 8) | f[5];
+  } else {
+    s.frameKind = FrameKindShort;
+    s.pollingAddress = address & 0x3F;
+  }
+  s.command = f[1 + addressLength];
+  s.byteCount = static_cast<std::uint8_t>(count);
+  // A reply too short to carry the two status bytes reports none (never the checksum).
+  s.responseCode = count >= 1 ? f[head] : 0;
+  s.deviceStatus = count >= 2 ? f[head + 1] : 0;
+  std::copy(f + head, f + head + count, s.data.begin());
+
+  std::uint8_t check = 0;
+  for (std::size_t i = 0; i < head + count; ++i) check ^= f[i];
+  if (check != f[head + count]) return false;
+
+  if (s.responseCode & 0x80) s.commErrorBits |= s.responseCode;
+  if (count < 2) return false;
+  return s.responseCode == 0;
+}
+
+}  // namespace va5

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "comm/FakeSerialPort.h"
+#include "comm/HartLink.h"
+#include "tests/comm/LinkTestSupport.h"
+
+namespace va5 {
+namespace {
+
+using testing::Hex;
+using testing::Reply;
+using testing::WithPreambles;
+using Clock = std::chrono::steady_clock;
+
+// Reads 20 ms, limits 100 ms before the first preamble and 40 ms after it (and while searching).
+const Timing kTiming = Timing{}.Scaled(0.2);
+
+long long MillisSince(Clock::time_point start) {
+  return std::chrono::duration_cast<Millis>(Clock::now() - start).count();
+}
+
+// The number after "Timeout: " in the trace, or -1.
+int TimeoutMillis(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    if (line.rfind("Timeout: ", 0) == 0) return std::stoi(line.substr(9));
+  }
+  return -1;
+}
+
+class LinkReceive : public ::testing::Test {
+ protected:
+  FakeSerialPort port;
+  testing::TraceLines trace;
+  HartLink link{port, kTiming, trace.Sink()};
+};
+
+TEST_F(LinkReceive, SkipsNoiseAndCountsEveryPreamble) {
+  const auto frame = Reply(0x06, {0x02}, 0, {0x00, 0x00, 0xFE, 0x1D, 0x02});
+  std::vector<std::uint8_t> line{0x00, 0x12};
+  const auto body = WithPreambles(20, frame);
+  line.insert(line.end(), body.begin(), body.end());
+  port.QueueBytes(line, Micros(0), Micros(500));
+
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(link.State().rxLength, frame.size());
+  EXPECT_TRUE(std::equal(frame.begin(), frame.end(), link.State().rxFrame.begin()));
+
+  std::string expected = "RX: ";
+  for (int i = 0; i < 20; ++i) expected += "FF,";
+  expected += Hex(frame) + "\n";
+  EXPECT_EQ(trace.Last(), expected);
+  EXPECT_TRUE(link.ParseReply());
+  EXPECT_EQ(link.State().data[3], 0x1D);
+}
+
+TEST_F(LinkReceive, ByteCountZeroGoesStraightToTheChecksum) {
+  const auto frame = Reply(0x06, {0x00}, 0, {});
+  port.QueueBytes(WithPreambles(5, frame));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(link.State().rxLength, 5u);
+  // Nothing left unread: the checksum ended the frame.
+  EXPECT_EQ(port.PendingBytes(), 0u);
+  // No status bytes: refused, and the trace has no error mark from the checksum byte.
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(frame) + "\n");
+}
+
+TEST_F(LinkReceive, ABurstOrRequestDelimiterEndsAtOnce) {
+  for (std::uint8_t delimiter : {0x01, 0x02, 0x82}) {
+    port.QueueBytes(WithPreambles(5, Reply(delimiter, {0x00}, 0, {0, 0})));
+    const auto start = Clock::now();
+    EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+    EXPECT_LT(MillisSince(start), kTiming.byteGapLimit.count());
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "RX: FF,FF,FF,FF,FF,%02X,Error\n", delimiter);
+    EXPECT_EQ(trace.Last(), expected);
+    EXPECT_EQ(TimeoutMillis(trace.Lines()), -1);
+    port.PurgeReceive();
+  }
+}
+
+TEST_F(LinkReceive, ChecksumMismatchFails) {
+  auto frame = Reply(0x06, {0x00}, 0, {0x00, 0x00});
+  frame.back() ^= 0x40;
+  port.QueueBytes(WithPreambles(5, frame));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(frame) + "Error\n");
+}
+
+TEST_F(LinkReceive, SilenceEndsAtTheFirstByteLimit) {
+  const auto start = Clock::now();
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  const long long took = MillisSince(start);
+  const int reported = TimeoutMillis(trace.Lines());
+  EXPECT_GE(reported, kTiming.firstByteLimit.count());
+  EXPECT_LT(reported, kTiming.firstByteLimit.count() + kTiming.readTimeout.count() + 15);
+  EXPECT_GE(took, kTiming.firstByteLimit.count());
+  EXPECT_EQ(trace.Last(), "RX: Error\n");
+  // Reads of the read time-out, not a poll loop.
+  EXPECT_LE(port.ReadCount(), 7);
+  EXPECT_GE(link.State().lastFrameTime + 2, TickMillis());
+}
+
+TEST_F(LinkReceive, SearchingShortensTheFirstLimit) {
+  link.SetSearching(true);
+  const auto start = Clock::now();
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  const int reported = TimeoutMillis(trace.Lines());
+  EXPECT_GE(reported, kTiming.searchLimit.count());
+  EXPECT_LT(reported, kTiming.firstByteLimit.count());
+  EXPECT_LT(MillisSince(start), kTiming.firstByteLimit.count());
+}
+
+TEST_F(LinkReceive, APauseAfterTheFirstPreambleEndsAtTheGapLimit) {
+  // One preamble, then a pause longer than the gap limit but shorter than the first limit.
+  port.QueueBytes({0xFF});
+  port.QueueBytes(Reply(0x06, {0x00}, 0, {0, 0}), Millis(70));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  const int reported = TimeoutMillis(trace.Lines());
+  EXPECT_GE(reported, kTiming.byteGapLimit.count());
+  EXPECT_LT(reported, 70);
+  EXPECT_EQ(trace.Last(), "RX: FF,Error\n");
+}
+
+TEST_F(LinkReceive, EachByteRestartsTheGapTimer) {
+  // Noise every 60 ms (below the 100 ms first limit), the reply 180 ms after the start.
+  port.QueueBytes({0x00, 0x12}, Millis(60), Millis(60));
+  port.QueueBytes(WithPreambles(5, Reply(0x06, {0x00}, 0, {0, 0})), Millis(180), Micros(500));
+  EXPECT_EQ(link.ReceiveFrame(), ResultOk);
+  // Bytes 30 ms apart after the preambles stay below the 40 ms gap limit.
+  port.QueueBytes(WithPreambles(2, Reply(0x06, {0x00}, 0, {0, 0})), Millis(0), Millis(30));
+  EXPECT_EQ(link.ReceiveFrame(), ResultOk);
+}
+
+TEST_F(LinkReceive, BytesWithLineErrorsAreIgnored) {
+  const auto frame = Reply(0x06, {0x00}, 0, {0x00, 0x00, 0x42});
+  std::vector<FakeSerialPort::ScriptedByte> script;
+  for (std::uint8_t b : WithPreambles(5, frame)) script.push_back({Micros(0), b, 0});
+  // A garbled copy of a data byte, arriving with a framing error.
+  script.insert(script.begin() + 11, {Micros(0), 0x55, LineErrorFraming});
+  // A preamble with a parity error is not counted either.
+  script.insert(script.begin(), {Micros(0), 0xFF, LineErrorParity});
+  port.QueueScript(script);
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(link.State().rxLength, frame.size());
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(frame) + "\n");
+}
+
+TEST_F(LinkReceive, AByteCountBeyondTheDataAreaFailsWithoutOverflow) {
+  LinkState& s = link.State();
+  s.rxFrame.fill(0xAA);
+  std::vector<std::uint8_t> data(101, 0x00);
+  port.QueueBytes(WithPreambles(5, Reply(0x06, {0x00}, 0, data)));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(s.rxLength, 4u);  // delimiter, address, command, count
+  EXPECT_EQ(s.rxFrame[4], 0xAA);
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF,06,00,00,65,Error\n");
+  EXPECT_EQ(port.PendingBytes(), data.size() + 1);
+
+  // 100 bytes (status bytes included) is the largest reply the data area holds.
+  port.PurgeReceive();
+  data.resize(100);
+  data[99] = 0x77;
+  port.QueueBytes(WithPreambles(5, Reply(0x86, {0x1D, 0x02, 0, 1, 0x25}, 130, data)));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(s.rxLength, 109u);
+  ASSERT_TRUE(link.ParseReply());
+  EXPECT_EQ(s.data[99], 0x77);
+}
+
+TEST_F(LinkReceive, ARefusedReplyIsReceivedButNotAccepted) {
+  port.QueueBytes(WithPreambles(5, Reply(0x06, {0x00}, 0, {0x10, 0x00})));
+  EXPECT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_FALSE(link.ParseReply());
+  EXPECT_EQ(link.State().responseCode, 0x10);
+}
+
+TEST_F(LinkReceive, CommunicationErrorsAreMarkedInLongAndShortReplies) {
+  const auto longReply = Reply(0x86, {0x1D, 0x02, 0, 1, 0x25}, 3, {0x88, 0x00});
+  port.QueueBytes(WithPreambles(5, longReply));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(longReply) + "Communication Error\n");
+  EXPECT_FALSE(link.ParseReply());
+
+  const auto shortReply = Reply(0x06, {0x00}, 0, {0xC0, 0x00});
+  port.QueueBytes(WithPreambles(5, shortReply));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(shortReply) + "Communication Error\n");
+  EXPECT_FALSE(link.ParseReply());
+  EXPECT_EQ(link.State().commErrorBits, 0xC8);
+}
+
+TEST_F(LinkReceive, TheErrorMarkNeverComesFromAnEarlierFrame) {
+  // A long reply whose byte at offset 8 has bit 7 set but is a data byte of a short reply ...
+  const auto first = Reply(0x86, {0x1D, 0x02, 0, 1, 0x25}, 3, {0x00, 0x00, 0x00});
+  port.QueueBytes(WithPreambles(5, first));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  link.State().rxFrame[8] = 0x80;  // leftover bytes beyond the next, shorter frame
+  // ... then a short reply of seven bytes, which ends before offset 8.
+  const auto second = Reply(0x06, {0x00}, 0, {0x00, 0x00});
+  port.QueueBytes(WithPreambles(5, second));
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(trace.Last(), "RX: FF,FF,FF,FF,FF," + Hex(second) + "\n");
+}
+
+TEST_F(LinkReceive, FailingReadsDoNotSpin) {
+  port.FailReads(true);
+  const auto start = Clock::now();
+  const long long cpuStart = testing::ThreadCpuMicros();
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_GE(MillisSince(start), kTiming.firstByteLimit.count());
+  EXPECT_LE(port.ReadCount(), 7);
+  EXPECT_LT(testing::ThreadCpuMicros() - cpuStart, 5000);
+}
+
+TEST(LinkReceiveInstant, EndlessNoiseEndsTheReceive) {
+  FakeSerialPort port;
+  port.SetInstant(true);
+  HartLink link(port, Timing{}, NullTraceSink());
+  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); }, [](Micros) {}});
+  // Noise bytes every millisecond: the gap limit never ends this on its own.
+  port.QueueBytes(std::vector<std::uint8_t>(5000, 0x00), Micros(0), Millis(1));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(port.ReadCount(), static_cast<int>(MaxBytesBeforeDelimiter) + 1);
+
+  // Endless preambles as well.
+  port.PurgeReceive();
+  port.QueueBytes(std::vector<std::uint8_t>(5000, 0xFF), Micros(0), Millis(1));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+}
+
+TEST(LinkReceiveInstant, VirtualTimeMeasuresTheLimits) {
+  FakeSerialPort port;
+  port.SetInstant(true);
+  testing::TraceLines trace;
+  HartLink link(port, Timing{}, trace.Sink());
+  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); }, [](Micros) {}});
+  // A reply 450 ms late still counts; one 550 ms late does not.
+  port.QueueBytes(WithPreambles(5, Reply(0x06, {0x00}, 0, {0, 0})), Millis(450));
+  EXPECT_EQ(link.ReceiveFrame(), ResultOk);
+  port.QueueBytes(WithPreambles(5, Reply(0x06, {0x00}, 0, {0, 0})), Millis(550));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(TimeoutMillis(trace.Lines()), 500);
+}
+
+}  // namespace
+}  // namespace va5

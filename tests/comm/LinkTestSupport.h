@@ -1,0 +1,82 @@
+#pragma once
+
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "comm/HartLink.h"
+
+namespace va5::testing {
+
+// Collects the link's trace lines.
+class TraceLines {
+ public:
+  TraceSink Sink() {
+    return [this](std::string_view line) {
+      std::lock_guard lock(mutex_);
+      lines_.emplace_back(line);
+    };
+  }
+  std::vector<std::string> Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  std::string Last() const {
+    std::lock_guard lock(mutex_);
+    return lines_.empty() ? std::string() : lines_.back();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
+// A reply frame (no preambles): delimiter, address, command, byte count, data, checksum.
+inline std::vector<std::uint8_t> Reply(std::uint8_t delimiter,
+                                       const std::vector<std::uint8_t>& address,
+                                       std::uint8_t command,
+                                       const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> f{delimiter};
+  f.insert(f.end(), address.begin(), address.end());
+  f.push_back(command);
+  f.push_back(static_cast<std::uint8_t>(data.size()));
+  f.insert(f.end(), data.begin(), data.end());
+  std::uint8_t check = 0;
+  for (std::uint8_t b : f) check ^= b;
+  f.push_back(check);
+  return f;
+}
+
+inline std::vector<std::uint8_t> WithPreambles(int count, std::vector<std::uint8_t> frame) {
+  frame.insert(frame.begin(), static_cast<std::size_t>(count), 0xFF);
+  return frame;
+}
+
+// "XX,XX,..." as the trace prints bytes.
+inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  char text[4];
+  for (std::uint8_t b : bytes) {
+    std::snprintf(text, sizeof text, "%02X,", b);
+    out += text;
+  }
+  return out;
+}
+
+// CPU time used by the calling thread, in microseconds.
+inline long long ThreadCpuMicros() {
+  rusage usage{};
+#ifdef RUSAGE_THREAD
+  getrusage(RUSAGE_THREAD, &usage);
+#else
+  getrusage(RUSAGE_SELF, &usage);
+#endif
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1'000'000LL + usage.ru_utime.tv_usec +
+         usage.ru_stime.tv_usec;
+}
+
+}  // namespace va5::testing
