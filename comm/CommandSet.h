@@ -9,9 +9,12 @@
 namespace va5 {
 
 // Writes LinkState::data[0..requestBytes) from the record, just before the frame is built.
+// Builders clear the data area first, so request bytes they do not set are sent as zeros.
 using CommandBuilder = void (*)(const DeviceRecord& record, LinkState& link);
 // Stores an accepted reply (LinkState::data, status bytes at 0 and 1) into the record. The
-// identity decoder also fills the link's identity fields.
+// identity decoder also fills the link's identity fields, the polling-address decoder the
+// link's polling address. A table point index from the device that the record cannot hold is
+// ignored, and table sizes are clamped to the record's capacity.
 using CommandDecoder = void (*)(LinkState& link, DeviceRecord& record);
 
 // One entry of a command list. A list ends with an entry whose command and byte count are
@@ -35,7 +38,8 @@ const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& rec
 // Request types marked for a silent first retry.
 bool IsSilentRetryRequest(int requestType);
 
-// Fixed lists.
+// Fixed lists. The spans hold the commands without the end entry; their data() is a
+// terminated list like the ones CommandListFor returns.
 std::span<const CommandDescriptor> PollList();    // 3, 2
 std::span<const CommandDescriptor> UploadList();  // 0, 130, 14, 15, 13, 132, 12, 16, 134, 3
 
@@ -43,7 +47,9 @@ std::span<const CommandDescriptor> UploadList();  // 0, 130, 14, 15, 13, 132, 12
 const char* ManufacturerName(std::uint8_t manufacturer);
 const char* ModelName(std::uint8_t manufacturer, std::uint8_t deviceType);
 
-// Range values of command 35: the sensor-limit nudges, applied in order to the entered values.
+// Range values of command 35: a value sitting exactly on a sensor limit (limits and minimum span
+// rounded to the three decimals they are shown with) moves 0.0001 inward; when the entered span
+// is the minimum span, the other end moves with it. The four checks run in order.
 struct RangePair {
   double upper;
   double lower;

@@ -151,6 +151,8 @@ struct DeviceRecord {
 
   // Gives the record the values shown before any device is read.
   void SetStartValues();
+
+  bool operator==(const DeviceRecord&) const = default;
 };
 
 }  // namespace va5
