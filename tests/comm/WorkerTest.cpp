@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "comm/HartWorker.h"
+#include "tests/comm/WorkerTestSupport.h"
+
+namespace va5 {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeDevice;
+using test::QueueSink;
+
+constexpr int Target = ReplySensorInfo;
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  explicit WorkerTest(Timing timing = Timing{}.Scaled(0.05), int deviceAddress = 0)
+      : timing_(timing),
+        device_(port_, deviceAddress),
+        link_(port_, timing_, NullTraceSink()),
+        worker_(link_, record_, sink_, timing_) {}
+
+  void SetUp() override {
+    ASSERT_EQ(link_.OpenPort("FAKE: baud=9600 parity=N data=8 stop=1"), ResultOk);
+    worker_.SetTarget(nullptr, Target);
+  }
+  void TearDown() override { worker_.StopWorker(); }
+
+  void Start() { ASSERT_EQ(worker_.StartWorker(), ResultOk); }
+
+  // The next message must be (first, second).
+  void Expect(int first, int second, std::chrono::milliseconds timeout = 5s) {
+    auto m = sink_.Next(timeout);
+    ASSERT_TRUE(m) << "no message, expected (" << first << ", " << second << ")";
+    EXPECT_EQ(m->message, Target);
+    EXPECT_EQ(m->first, first);
+    EXPECT_EQ(m->second, second);
+  }
+  void ExpectProgress(float percent) {
+    auto m = sink_.Next();
+    ASSERT_TRUE(m) << "no progress message";
+    EXPECT_EQ(m->first, MessageProgress);
+    EXPECT_FLOAT_EQ(m->percent, percent);
+  }
+  void ExpectQuiet(std::chrono::milliseconds span = 100ms) {
+    auto m = sink_.Next(span);
+    EXPECT_FALSE(m) << "unexpected message (" << m->first << ", " << m->second << ")";
+  }
+
+  Timing timing_;
+  FakeSerialPort port_;
+  FakeDevice device_;
+  HartLink link_;
+  DeviceRecord record_;
+  QueueSink sink_;
+  HartWorker worker_;
+};
+
+TEST_F(WorkerTest, SubmitWithoutAWorkerIsRefusedAndStopIsHarmless) {
+  int disabled = 0;
+  worker_.SetDisableWindow([&] { ++disabled; });
+  EXPECT_EQ(worker_.SubmitRequest(RequestReadSensorInfo, true), ResultNoWorker);
+  EXPECT_EQ(disabled, 0);
+  EXPECT_FALSE(worker_.Monitoring());
+  EXPECT_EQ(worker_.StopWorker(), ResultOk);
+  EXPECT_FALSE(port_.IsOpen());
+  ExpectQuiet(50ms);
+}
+
+TEST_F(WorkerTest, IdentifyDecodesTheDeviceAndStopPostsTheEnd) {
+  Start();
+  int disabled = 0;
+  worker_.SetDisableWindow([&] { ++disabled; });
+  ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
+  EXPECT_EQ(disabled, 1);
+  Expect(RequestIdentify, ResultOk);
+  worker_.WithRecord([](DeviceRecord& r) {
+    EXPECT_EQ(r.manufacturerName, "Kerrin CO");
+    EXPECT_EQ(r.modelName, "TQ5R");
+    EXPECT_EQ(r.deviceIdText, "1234");
+  });
+  EXPECT_EQ(worker_.DeviceStatus(), 0x40);
+  EXPECT_EQ(worker_.StopWorker(), ResultOk);
+  Expect(MessageWorkerEnded, 0);
+  EXPECT_FALSE(worker_.IsRunning());
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultNoWorker);
+}
+
+TEST_F(WorkerTest, OnlyTheLastRequestSubmittedDuringATransactionRuns) {
+  Start();
+  device_.CloseGate(0);
+  ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
+  ASSERT_TRUE(device_.WaitAtGate());
+  worker_.SubmitRequest(RequestWriteDamping, false);
+  worker_.SubmitRequest(RequestResetConfigChanged, false);
+  device_.OpenGate();
+  Expect(RequestIdentify, ResultOk);
+  Expect(RequestResetConfigChanged, ResultOk);
+  ExpectQuiet();
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{0, 38}));
+}
+
+TEST_F(WorkerTest, RetriedFailureResendsTheSameCommandThenContinues) {
+  Start();
+  device_.SilenceNext(14, 4);                          // all four attempts of one transaction
+  worker_.SubmitRequest(RequestReadAfterUnit, false);  // 3, 14, 15
+  Expect(MessageFailure, RequestReadAfterUnit);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{3, 14, 14, 14, 14}));
+  EXPECT_TRUE(worker_.PurgePort());
+  worker_.AnswerFailure(true);
+  Expect(RequestReadAfterUnit, ResultOk);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{3, 14, 14, 14, 14, 14, 15}));
+  EXPECT_FALSE(worker_.SilentRetry());  // 407 is not marked
+}
+
+TEST_F(WorkerTest, GivingUpEndsTheListAndSendsNothingMore) {
+  Start();
+  device_.SilenceNext(14, 4);
+  worker_.SubmitRequest(RequestReadAfterUnit, false);
+  Expect(MessageFailure, RequestReadAfterUnit);
+  worker_.AnswerFailure(false);
+  Expect(RequestReadAfterUnit, ResultLinkFailed);
+  ExpectQuiet();
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{3, 14, 14, 14, 14}));
+}
+
+TEST_F(WorkerTest, RefusedReplyEndsTheListWithoutAsking) {
+  Start();
+  device_.RefuseWith(15, 0x10);
+  worker_.SubmitRequest(RequestReadSensorInfo, false);  // 14, 15, 3, 132
+  Expect(RequestReadSensorInfo, ResultReplyRejected);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{14, 15}));
+  EXPECT_EQ(worker_.LastResponseCode(), 0x10);
+}
+
+TEST_F(WorkerTest, WriteRequestsAreMarkedForASilentRetry) {
+  Start();
+  worker_.WithRecord([](DeviceRecord& r) { r.dampingText = "2.5"; });
+  worker_.SubmitRequest(RequestWriteDamping, true);
+  Expect(RequestWriteDamping, ResultOk);
+  EXPECT_TRUE(worker_.SilentRetry());
+  EXPECT_TRUE(worker_.Monitoring());
+  worker_.ClearSilentRetry();
+  EXPECT_FALSE(worker_.SilentRetry());
+}
+
+TEST_F(WorkerTest, TrimRequestChoosesTheCommandFromTheRecord) {
+  Start();
+  worker_.WithRecord([](DeviceRecord& r) { r.requestedTrimMode = 1; });
+  worker_.SubmitRequest(RequestTrimDac, false);
+  Expect(RequestTrimDac, ResultOk);
+  worker_.WithRecord([](DeviceRecord& r) { r.requestedTrimMode = 0; });
+  worker_.SubmitRequest(RequestTrimDac, false);
+  Expect(RequestTrimDac, ResultOk);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{46, 45}));
+}
+
+TEST_F(WorkerTest, UnknownRequestTypeCompletesAsRefused) {
+  Start();
+  worker_.SubmitRequest(417, false);
+  Expect(417, ResultReplyRejected);
+  EXPECT_TRUE(device_.Commands().empty());
+}
+
+TEST_F(WorkerTest, StepsOfAMultiStepListPostProgress) {
+  Start();
+  worker_.SetStepsTotal(3);
+  worker_.SubmitRequest(RequestReadAfterUnit, false);
+  ExpectProgress(33.3333f);
+  ExpectProgress(66.6667f);
+  ExpectProgress(100.0f);
+  Expect(RequestReadAfterUnit, ResultOk);
+  // Once the total is reached, further lists count no more.
+  worker_.SubmitRequest(RequestReadAfterUnit, false);
+  Expect(RequestReadAfterUnit, ResultOk);
+  EXPECT_EQ(worker_.StepsDone(), 3);
+}
+
+TEST_F(WorkerTest, UploadPostsProgressUntilTheRefusedFifthReply) {
+  Start();
+  device_.RefuseWith(13, 0x10);
+  worker_.SubmitRequest(RequestUpload, false);
+  for (float p : {10.0f, 20.0f, 30.0f, 40.0f}) ExpectProgress(p);
+  Expect(RequestUpload, ResultReplyRejected);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{0, 130, 14, 15, 13}));
+}
+
+TEST_F(WorkerTest, MonitoringPollsWhileIdleAndStopsWhenSwitchedOff) {
+  Start();
+  worker_.SubmitRequest(RequestMonitorOn, false);
+  Expect(RequestMonitorOn, ResultOk);
+  EXPECT_TRUE(worker_.Monitoring());
+  Expect(RequestPoll, ResultOk);
+  Expect(RequestPoll, ResultOk);
+  worker_.SetMonitoring(false);
+  while (sink_.Next(100ms)) {
+  }
+  const auto sent = device_.Commands().size();
+  ASSERT_GE(sent, 4u);
+  EXPECT_EQ(device_.Commands()[0], 3);
+  EXPECT_EQ(device_.Commands()[1], 2);
+  ExpectQuiet();
+  EXPECT_EQ(device_.Commands().size(), sent);
+}
+
+TEST_F(WorkerTest, HoldKeepsATransactionBackUntilReleased) {
+  Start();
+  worker_.SetHold(true);
+  worker_.SubmitRequest(RequestWriteDamping, false);
+  ExpectQuiet(150ms);
+  EXPECT_TRUE(device_.Commands().empty());
+  worker_.SetHold(false);
+  Expect(RequestWriteDamping, ResultOk);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{34}));
+}
+
+TEST_F(WorkerTest, StopWhileWaitingForAnAnswerGivesUpAndEnds) {
+  Start();
+  device_.SilenceAll(true);
+  worker_.SubmitRequest(RequestReadAfterUnit, false);
+  Expect(MessageFailure, RequestReadAfterUnit);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(worker_.StopWorker(), ResultOk);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+  Expect(RequestReadAfterUnit, ResultLinkFailed);
+  Expect(MessageWorkerEnded, 0);
+  ExpectQuiet(50ms);
+  EXPECT_FALSE(port_.IsOpen());
+}
+
+TEST_F(WorkerTest, StopWhileHeldDoesNotSendOrAsk) {
+  Start();
+  worker_.SetHold(true);
+  worker_.SubmitRequest(RequestWriteDamping, false);
+  ExpectQuiet(50ms);
+  worker_.StopWorker();
+  Expect(RequestWriteDamping, ResultLinkFailed);
+  Expect(MessageWorkerEnded, 0);
+  EXPECT_TRUE(device_.Commands().empty());
+}
+
+TEST_F(WorkerTest, AnswerFromAnEarlierFailureDoesNotDecideTheNextOne) {
+  Start();
+  worker_.AnswerFailure(true);  // stray answer with no failure pending
+  device_.SilenceNext(38, 4);
+  worker_.SubmitRequest(RequestResetConfigChanged, false);
+  Expect(MessageFailure, RequestResetConfigChanged);
+  ExpectQuiet(100ms);  // the worker waits for a fresh answer
+  EXPECT_EQ(device_.Commands().size(), 4u);
+  worker_.AnswerFailure(false);
+  Expect(RequestResetConfigChanged, ResultLinkFailed);
+}
+
+class SlowWaitWorkerTest : public WorkerTest {
+ protected:
+  static Timing SlowWaits() {
+    Timing t = Timing{}.Scaled(0.05);
+    t.selfTestWait = Millis(5000);
+    t.resetWait = Millis(300);
+    return t;
+  }
+  SlowWaitWorkerTest() : WorkerTest(SlowWaits()) {}
+};
+
+TEST_F(SlowWaitWorkerTest, ResetWaitsBeforeReporting) {
+  Start();
+  worker_.SubmitRequest(RequestDeviceReset, false);
+  ASSERT_TRUE(device_.WaitForRequests(1));
+  const auto sent = std::chrono::steady_clock::now();
+  Expect(RequestDeviceReset, ResultOk);
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 250ms);
+}
+
+TEST_F(SlowWaitWorkerTest, StopInsideTheSelfTestWaitReturnsPromptly) {
+  Start();
+  worker_.SubmitRequest(RequestSelfTest, false);
+  ASSERT_TRUE(device_.WaitForRequests(1));
+  std::this_thread::sleep_for(100ms);  // well inside the 5000 ms wait
+  const auto before = std::chrono::steady_clock::now();
+  worker_.StopWorker();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 300ms);
+  Expect(RequestSelfTest, ResultOk);
+  Expect(MessageWorkerEnded, 0);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{41}));
+}
+
+class SearchWorkerTest : public WorkerTest {
+ protected:
+  SearchWorkerTest() : WorkerTest(Timing{}.Scaled(0.05), 4) {}
+
+  // Answers failures as the connect logic does: retry while fewer than 15 steps were made.
+  void AnswerUntilEnd(std::vector<float>& progress, std::vector<int>& addressesAtFailure) {
+    for (;;) {
+      auto m = sink_.Next();
+      ASSERT_TRUE(m);
+      if (m->first == MessageWorkerEnded) return;
+      if (m->first == MessageProgress) {
+        progress.push_back(m->percent);
+        continue;
+      }
+      ASSERT_EQ(m->first, MessageFailure);
+      EXPECT_EQ(m->second, RequestIdentify);
+      addressesAtFailure.push_back(
+          worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+      worker_.PurgePort();
+      worker_.AnswerFailure(worker_.StepsDone() < 15);
+    }
+  }
+};
+
+TEST_F(SearchWorkerTest, SearchTriesEachAddressOnceFromTheStartAndEndsTheWorker) {
+  worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 13; });
+  worker_.SetSearchMode(true);
+  worker_.SetStepsDone(0);
+  Start();
+  worker_.SubmitRequest(RequestIdentify, false);
+  std::vector<float> progress;
+  std::vector<int> failed;
+  AnswerUntilEnd(progress, failed);
+  EXPECT_EQ(failed, (std::vector<int>{13, 14, 15, 0, 1, 2, 3}));
+  ASSERT_EQ(progress.size(), 7u);
+  EXPECT_FLOAT_EQ(progress[0], 6.66667f);
+  EXPECT_FLOAT_EQ(progress[6], 46.6667f);
+  std::vector<int> addresses;
+  for (const auto& r : device_.Requests()) {
+    EXPECT_EQ(r.command, 0);
+    addresses.push_back(r.address);
+  }
+  EXPECT_EQ(addresses, (std::vector<int>{13, 14, 15, 0, 1, 2, 3, 4}));
+  EXPECT_EQ(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }), 4);
+  EXPECT_EQ(worker_.WithRecord([](DeviceRecord& r) { return r.modelName; }), "TQ5R");
+  EXPECT_FALSE(worker_.IsRunning());
+  // The port stays open for the caller, who stops the worker (closing it) when done.
+  EXPECT_TRUE(port_.IsOpen());
+  EXPECT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultNoWorker);
+  worker_.StopWorker();
+  EXPECT_FALSE(port_.IsOpen());
+}
+
+TEST_F(SearchWorkerTest, SearchWithoutADeviceTriesAllSixteenAddresses) {
+  device_.SilenceAll(true);
+  worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 5; });
+  worker_.SetSearchMode(true);
+  Start();
+  worker_.SubmitRequest(RequestIdentify, false);
+  std::vector<float> progress;
+  std::vector<int> failed;
+  AnswerUntilEnd(progress, failed);
+  ASSERT_EQ(failed.size(), 16u);
+  EXPECT_EQ(failed.front(), 5);
+  EXPECT_EQ(failed.back(), 4);
+  EXPECT_EQ(device_.Requests().size(), 16u);
+  ASSERT_EQ(progress.size(), 16u);
+  EXPECT_FLOAT_EQ(progress[14], 100.0f);
+  ExpectQuiet(50ms);  // no (401, result): a search ends with the worker's end only
+}
+
+TEST_F(SearchWorkerTest, WorkerCanStartAgainAfterASearchEndedIt) {
+  worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 4; });
+  worker_.SetSearchMode(true);
+  Start();
+  worker_.SubmitRequest(RequestIdentify, false);
+  Expect(MessageWorkerEnded, 0);
+  worker_.SetSearchMode(false);
+  Start();
+  worker_.SubmitRequest(RequestIdentify, false);
+  Expect(RequestIdentify, ResultOk);
+}
+
+}  // namespace
+}  // namespace va5
