@@ -5,3 +5,8 @@ va5vivi_core_library(va5vivi_link
   FakeSerialPort.cpp
   HartLink.cpp
 )
+if(WIN32)
+  # target_sources(va5vivi_link PRIVATE Win32SerialPort.cpp)
+else()
+  target_sources(va5vivi_link PRIVATE PosixSerialPort.cpp)
+endif()
