@@ -1,0 +1,28 @@
+// Localisation of live windows: every localised widget carries the numeric identifier of its
+// control, and the language file's texts for a layout are applied by those identifiers.
+#pragma once
+
+#include <QString>
+#include <string>
+
+class QWidget;
+
+namespace va5 {
+
+class CResourceDatabase;
+
+// Marks `widget` with its control identifier (a dynamic property "controlId").
+void SetControlId(QWidget* widget, int controlId);
+// The control identifier of `widget`, or -1 when it has none.
+int ControlId(const QWidget* widget);
+
+// Applies the texts of layout `dialogId`: identifier 0 retitles the window, every direct
+// child with a control identifier takes its text. Empty or missing texts change nothing.
+void LocaliseWindow(const CResourceDatabase& database, int dialogId, QWidget* window);
+// The same with the process-wide database.
+void LocaliseWindow(int dialogId, QWidget* window);
+
+// A UTF-8 text of the core as a QString.
+inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace va5

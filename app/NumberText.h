@@ -1,0 +1,33 @@
+// Number <-> text conversions that ignore the process locale.
+//
+// The GUI runs with the user's locale (a decimal comma in many countries), while entry
+// texts, message inserts and device values always use a decimal point.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace va5 {
+
+// printf-style formatting of exactly one argument in the "C" locale. `format` must hold one
+// conversion that matches the argument's type.
+std::string FormatCNumber(const char* format, double value);
+std::string FormatCNumber(const char* format, long long value);
+std::string FormatCNumber(const char* format, unsigned long long value);
+
+// Result of reading a decimal floating-point number from the start of a text.
+struct ParsedNumber {
+  double value = 0.0;
+  std::size_t used = 0;   // bytes consumed, including skipped leading white space
+  bool overflow = false;  // the magnitude exceeds the double range
+};
+
+// strtod in the "C" locale over the first bytes of `text` (which need not be terminated):
+// leading white space is skipped; nothing read gives used = 0.
+ParsedNumber ReadCDouble(std::string_view text);
+
+// Reads an integer like strtoll (base 10) from the start of `text`; 0 when nothing is read.
+long long ReadCInteger(std::string_view text);
+
+}  // namespace va5
