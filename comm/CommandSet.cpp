@@ -482,7 +482,7 @@ constexpr CommandDescriptor kCommands[] = {
 
 // The descriptor of a command, at compile time; a number missing from the table does not
 // compile.
-consteval CommandDescriptor Cmd(std::uint8_t command) {
+constexpr CommandDescriptor Cmd(std::uint8_t command) {
   for (const CommandDescriptor& d : kCommands) {
     if (d.command == command) return d;
   }
