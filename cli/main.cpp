@@ -1,0 +1,212 @@
+// va5vivi-cli: the transaction engine without windows, for scripts and production lines.
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliSession.h"
+#include "cli/SetCommand.h"
+#include "comm/PortSources.h"
+#include "comm/RequestTypes.h"
+#include "device/GlobalFile.h"
+#include "offline/FilePropertyReadWrite.h"
+
+namespace va5::cli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) { interrupted = true; }
+
+const char* const UsageText =
+    "usage: va5vivi-cli ports\n"
+    "       va5vivi-cli --port P [--address N] [--retries K] [--trace] COMMAND\n"
+    "commands:\n"
+    "  identify                 read the device identity\n"
+    "  search                   find the device from --address upwards (15 wraps to 0)\n"
+    "  upload                   print the configuration as a configuration file\n"
+    "  monitor [--count N]      print the process values of each poll\n"
+    "  set NAME VALUE...        write one setting and print what the device returned;\n"
+    "                           NAME is damping, range (UPPER LOWER), pv-unit, sensor (TYPE\n"
+    "                           [WIRES]), burnout, cjc, transfer-function, term-unit,\n"
+    "                           serial-number, final-assembly, tag, descriptor, message or\n"
+    "                           polling-address\n"
+    "exit status: 0 done, 1 refused by the device, 2 no answer or no device, 3 bad usage\n";
+
+int UsageError(const std::string& reason) {
+  std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
+  return ExitUsage;
+}
+
+bool ParseCount(const std::string& text, int low, int high, int& out) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  out = std::stoi(text);
+  return out >= low && out <= high;
+}
+
+int ListPorts() {
+  for (const PortRecord& p : MergePorts(PlatformPortSources())) {
+    std::cout << p.portName << "\t" << p.openName << "\t" << p.description << "\n";
+  }
+  return ExitOk;
+}
+
+int Report(HartResult result, const char* what) {
+  if (result == ResultOk) return ExitOk;
+  std::cerr << "va5vivi-cli: " << what << ": "
+            << (result == ResultReplyRejected ? "the device refused the request"
+                : result == ResultPortOpenFailed || result == ResultBadPortDefinition
+                    ? "the port cannot be opened"
+                    : "no answer from the device")
+            << "\n";
+  return ExitStatusOf(result);
+}
+
+void PrintIdentity(const DeviceRecord& r) {
+  std::cout << "Manufacturer:          " << r.manufacturerName << "\n"
+            << "Model:                 " << r.modelName << "\n"
+            << "Device ID:             " << r.deviceIdText << "\n"
+            << "Polling address:       " << r.pollingAddress << "\n"
+            << "Preambles:             " << r.preamblesText << "\n"
+            << "Universal revision:    " << r.universalRevisionText << "\n"
+            << "Specific revision:     " << r.specificRevisionText << "\n"
+            << "Hardware revision:     " << r.hardwareRevisionText << "\n"
+            << "Software revision:     " << r.softwareRevisionText << "\n";
+}
+
+int Run(const std::vector<std::string>& args) {
+  CliSession::Options options;
+  bool havePort = false;
+  std::size_t i = 0;
+  for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+    const std::string& option = args[i];
+    const bool takesValue = option == "--port" || option == "--address" || option == "--retries";
+    if (takesValue && i + 1 >= args.size()) return UsageError(option + " needs a value");
+    if (option == "--port") {
+      options.port = args[++i];
+      havePort = !options.port.empty();
+    } else if (option == "--address") {
+      if (!ParseCount(args[++i], 0, 15, options.address)) {
+        return UsageError("--address takes a polling address from 0 to 15");
+      }
+    } else if (option == "--retries") {
+      if (!ParseCount(args[++i], 0, 1000, options.retries)) {
+        return UsageError("--retries takes a count from 0 to 1000");
+      }
+    } else if (option == "--trace") {
+      options.trace = true;
+    } else if (option == "--help") {
+      std::cout << UsageText;
+      return ExitOk;
+    } else {
+      return UsageError("unknown option " + option);
+    }
+  }
+  if (i >= args.size()) return UsageError("no command");
+  const std::string command = args[i++];
+  const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+
+  if (command == "ports") return rest.empty() ? ListPorts() : UsageError("ports takes no values");
+  const bool known = command == "identify" || command == "search" || command == "upload" ||
+                     command == "monitor" || command == "set";
+  if (!known) return UsageError("unknown command " + command);
+  if (!havePort) return UsageError(command + " needs --port");
+
+  int count = -1;
+  if (command == "monitor") {
+    if (!rest.empty() &&
+        (rest.size() != 2 || rest[0] != "--count" || !ParseCount(rest[1], 1, 100000000, count))) {
+      return UsageError("monitor takes only --count N (N at least 1)");
+    }
+  } else if (command == "set") {
+    if (rest.empty()) return UsageError("set needs a setting name");
+    const auto& names = SettingNames();
+    if (std::find(names.begin(), names.end(), rest[0]) == names.end()) {
+      return UsageError("unknown setting " + rest[0]);
+    }
+  } else if (!rest.empty()) {
+    return UsageError(command + " takes no values");
+  }
+
+  CliSession session(options);
+  if (command == "search") {
+    if (HartResult r = session.Open(true); r != ResultOk) return Report(r, "open");
+    if (!session.Search()) {
+      std::cerr << "va5vivi-cli: no device answered at any polling address\n";
+      return ExitLinkFailed;
+    }
+    std::cout << "Device found at polling address "
+              << session.WithRecord([](DeviceRecord& r) { return r.pollingAddress; }) << "\n";
+    return ExitOk;
+  }
+
+  if (HartResult r = session.Open(); r != ResultOk) return Report(r, "open");
+  if (HartResult r = session.Run(RequestIdentify); r != ResultOk) return Report(r, "identify");
+  CglobalFile tables;
+
+  if (command == "identify") {
+    session.WithRecord([](DeviceRecord& r) { PrintIdentity(r); });
+    return ExitOk;
+  }
+  if (command == "upload") {
+    if (HartResult r = session.Run(RequestUpload); r != ResultOk) return Report(r, "upload");
+    CFilePropertyReadWrite file;
+    const auto lines = session.WithRecord([&](DeviceRecord& r) {
+      SetCarriedFromDevice(file.Record(), r);
+      return file.BuildLines(ConfigurationValuesFromDevice(r, tables));
+    });
+    for (const auto& line : lines) std::cout << line << "\n";
+    return ExitOk;
+  }
+  if (command == "monitor") {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    int printed = 0;
+    const HartResult r = session.Monitor(
+        [&](HartResult) {
+          session.WithRecord([&](DeviceRecord& d) {
+            const auto unit = [&](int code) {
+              const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
+              return index < 0 ? std::to_string(code)
+                               : tables.PvUnitNames()[static_cast<std::size_t>(index)];
+            };
+            std::printf("PV %s %s  %s %%  Term %s %s  Loop %s mA  Status 0x%02X\n",
+                        FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
+                        FormatRange(d.percentOfRange).c_str(),
+                        FormatRange(d.terminalTemperature).c_str(), unit(d.terminalUnit).c_str(),
+                        FormatRange(d.loopCurrent).c_str(), session.Worker().DeviceStatus());
+          });
+          std::fflush(stdout);
+          return count < 0 || ++printed < count;
+        },
+        interrupted);
+    return Report(r, "monitor");
+  }
+
+  // set
+  if (SettingNeedsUpload(rest[0])) {
+    if (HartResult r = session.Run(RequestUpload); r != ResultOk) return Report(r, "upload");
+  }
+  const Outcome outcome = ApplySetting(session, tables, rest[0], {rest.begin() + 1, rest.end()});
+  if (outcome.status != ExitOk) {
+    std::cerr << "va5vivi-cli: " << outcome.reason << "\n";
+    return outcome.status;
+  }
+  std::cout << rest[0] << " = " << outcome.value << "\n";
+  return ExitOk;
+}
+
+}  // namespace
+}  // namespace va5::cli
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return va5::cli::Run(args);
+}
