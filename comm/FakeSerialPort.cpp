@@ -67,6 +67,11 @@ std::uint64_t FakeSerialPort::VirtualMillis() const {
   return static_cast<std::uint64_t>(virtualNow_ / 1000);
 }
 
+void FakeSerialPort::AdvanceVirtual(Micros duration) {
+  std::lock_guard lock(mutex_);
+  if (duration > Micros(0)) virtualNow_ += duration.count();
+}
+
 void FakeSerialPort::SetModemStatus(ModemStatus status) {
   std::lock_guard lock(mutex_);
   modem_ = status;

@@ -61,6 +61,7 @@ class FakeSerialPort : public SerialPort {
   // --- instant mode (no waiting; virtual clock)
   void SetInstant(bool instant);
   std::uint64_t VirtualMillis() const;
+  void AdvanceVirtual(Micros duration);  // a sleep on the virtual clock
 
   // --- modem status
   void SetModemStatus(ModemStatus status);
