@@ -618,6 +618,80 @@ const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& rec
   }
 }
 
+std::size_t ReplyDataBytes(std::uint8_t command) {
+  switch (command) {
+    case 6:
+    case 44:
+    case 47:
+    case 59:
+    case 132:
+    case 133:
+    case 134:
+    case 135:
+    case 142:
+      return 1;
+    case 130:
+    case 131:
+    case 189:
+      return 2;
+    case 16:
+    case 19:
+    case 49:
+      return 3;
+    case 34:
+    case 40:
+    case 45:
+    case 46:
+    case 154:
+    case 155:
+      return 4;
+    case 145:
+    case 181:
+    case 185:
+    case 188:
+      return 5;
+    case 48:
+    case 182:
+    case 183:
+    case 186:
+    case 187:
+      return 6;
+    case 2:
+    case 138:
+    case 158:
+    case 180:
+    case 184:
+      return 8;
+    case 35:
+      return 9;
+    case 190:
+    case 191:
+      return 10;
+    case 0:
+    case 140:
+    case 162:
+    case 163:
+      return 12;
+    case 3:
+    case 141:
+      return 14;
+    case 15:
+      return 15;
+    case 14:
+      return 16;
+    case 144:
+      return 20;
+    case 13:
+    case 18:
+      return 21;
+    case 12:
+    case 17:
+      return 24;
+    default:
+      return 0;
+  }
+}
+
 bool IsSilentRetryRequest(int requestType) {
   switch (requestType) {
     case RequestWriteSensor:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -34,6 +35,11 @@ const CommandDescriptor* FindCommand(std::uint8_t command);
 // The command list of a request type (400-459), terminated by the end entry; nullptr for a
 // type without a list (403) or an unknown type. Type 430 depends on record.requestedTrimMode.
 const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& record);
+
+// Reply data bytes (after the two status bytes) that the command's decoder reads; 0 for a
+// command without a decoder or one the tool does not use. The link leaves bytes beyond a short
+// reply as they were, so a reply with fewer data bytes than this would decode stale bytes.
+std::size_t ReplyDataBytes(std::uint8_t command);
 
 // Request types marked for a silent first retry.
 bool IsSilentRetryRequest(int requestType);

@@ -337,6 +337,34 @@ TEST_F(CommandSetTest, TwentyFourBitNumbers) {
   EXPECT_EQ(record_.sensorSerialNumber, 256u);
 }
 
+// A decoder reads exactly its reply size: the bytes after it make no difference, and the last
+// one of it does.
+TEST(ReplySizes, DecodersReadNoFurtherThanTheirReplySize) {
+  for (int command = 0; command < 256; ++command) {
+    const CommandDescriptor* d = FindCommand(static_cast<std::uint8_t>(command));
+    const std::size_t size = ReplyDataBytes(static_cast<std::uint8_t>(command));
+    if (!d || !d->decoder) {
+      EXPECT_EQ(size, 0u) << command;
+      continue;
+    }
+    ASSERT_GT(size, 0u) << command;
+    auto decode = [&](std::uint8_t beyond, std::uint8_t lastFlip) {
+      LinkState link;
+      DeviceRecord record;
+      link.data.fill(beyond);
+      link.data[0] = link.data[1] = 0;
+      // Small byte values: no float of the reply is NaN, so records compare equal.
+      for (std::size_t k = 0; k < size; ++k) link.data[2 + k] = 0x01 + (k * 7) % 0x3F;
+      if (command >= 180) link.data[2] = 0, link.data[3] = 1;  // a table point index of 1
+      link.data[2 + size - 1] ^= lastFlip;
+      d->decoder(link, record);
+      return std::pair{record, link.identityDeviceId};
+    };
+    EXPECT_TRUE(decode(0x00, 0) == decode(0x5A, 0)) << command;
+    EXPECT_FALSE(decode(0x00, 0) == decode(0x00, 0x01)) << command;
+  }
+}
+
 TEST(RangeValues, ValuesOnASensorLimitMoveInward) {
   auto adjust = [](double u, double l) { return AdjustRangeValues(u, l, 1100.0, -100.0, 10.0); };
   RangePair r = adjust(1100.0, 0.0);  // 1: upper on the upper limit
