@@ -6,7 +6,7 @@ va5vivi_core_library(va5vivi_link
   HartLink.cpp
 )
 if(WIN32)
-  # target_sources(va5vivi_link PRIVATE Win32SerialPort.cpp)
+  target_sources(va5vivi_link PRIVATE Win32SerialPort.cpp)
 else()
   target_sources(va5vivi_link PRIVATE PosixSerialPort.cpp)
 endif()

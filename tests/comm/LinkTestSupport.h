@@ -1,6 +1,13 @@
 #pragma once
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -69,6 +76,14 @@ inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
 
 // CPU time used by the calling thread, in microseconds.
 inline long long ThreadCpuMicros() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& f) {
+    return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+  };
+  return (ticks(kernel) + ticks(user)) / 10;  // 100 ns units
+#else
   rusage usage{};
 #ifdef RUSAGE_THREAD
   getrusage(RUSAGE_THREAD, &usage);
@@ -77,6 +92,7 @@ inline long long ThreadCpuMicros() {
 #endif
   return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1'000'000LL + usage.ru_utime.tv_usec +
          usage.ru_stime.tv_usec;
+#endif
 }
 
 }  // namespace va5::testing
