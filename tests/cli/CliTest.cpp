@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+#include <sstream>
+
+#include "cli/SetCommand.h"
+#include "tests/cli/ProcessSupport.h"
+
+namespace va5 {
+namespace {
+
+using test::BackgroundProcess;
+using test::ProcessResult;
+using test::RunProcess;
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Starts a simulator with the given options and returns its terminal path.
+  std::string StartSim(std::vector<std::string> options = {}) {
+    std::vector<std::string> argv{VA5VIVI_SIM};
+    argv.insert(argv.end(), options.begin(), options.end());
+    sim_ = std::make_unique<BackgroundProcess>(argv);
+    EXPECT_EQ(sim_->FirstLine().rfind("/dev/", 0), 0u) << sim_->FirstLine();
+    return sim_->FirstLine();
+  }
+  static ProcessResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), VA5VIVI_CLI);
+    return RunProcess(args);
+  }
+  ProcessResult OnSim(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--port", sim_->FirstLine()});
+    return Cli(args);
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  std::unique_ptr<BackgroundProcess> sim_;
+};
+
+TEST_F(CliTest, IdentifyPrintsTheIdentity) {
+  StartSim({"--device-id", "4660"});
+  const auto r = OnSim({"identify"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Manufacturer:          Kerrin CO\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Model:                 TQ5R\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Device ID:             4660\n"), std::string::npos);
+  EXPECT_EQ(r.err.find("TX: "), std::string::npos);  // no trace unless asked
+}
+
+TEST_F(CliTest, TraceGoesToStandardError) {
+  StartSim();
+  const auto r = OnSim({"--trace", "identify"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("TX: FF,FF,FF,FF,FF,02,00,00,00,02,"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("RX: FF,"), std::string::npos);
+  EXPECT_EQ(r.out.find("TX: "), std::string::npos);
+}
+
+TEST_F(CliTest, UploadPrintsTheConfigurationFileLayout) {
+  StartSim();
+  const auto r = OnSim({"upload"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 32u) << r.out;
+  EXPECT_EQ(lines[0], "[Device Information]");
+  EXPECT_EQ(lines[5], "Device Type             = TQ5R");
+  EXPECT_EQ(lines[8].substr(0, 26), "Sensor Type             = ");
+  EXPECT_GT(lines[8].size(), 26u);
+  EXPECT_EQ(lines[13].substr(lines[13].size() - 4), " Sec");
+  EXPECT_EQ(lines[31].substr(0, 26), "Final Assembly Number   = ");
+}
+
+TEST_F(CliTest, MonitorPrintsOneLinePerPoll) {
+  StartSim();
+  const auto r = OnSim({"monitor", "--count", "3"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  for (const auto& line : lines) {
+    EXPECT_EQ(line.rfind("PV ", 0), 0u) << line;
+    EXPECT_NE(line.find(" mA  Status 0x"), std::string::npos) << line;
+  }
+}
+
+TEST_F(CliTest, SearchFindsTheDeviceFromTheStartAddressUpwards) {
+  StartSim({"--address", "4"});
+  const auto r = OnSim({"--address", "13", "search"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Device found at polling address 4\n");
+}
+
+TEST_F(CliTest, SilentDeviceIsALinkFailure) {
+  StartSim({"--fault", "silence"});
+  const auto r = OnSim({"--retries", "0", "identify"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("no answer"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, RetriesOutlastAShortSilence) {
+  StartSim({"--fault", "silence:5"});  // more than the four attempts of one transaction
+  EXPECT_EQ(OnSim({"--retries", "0", "identify"}).status, 2);
+  StartSim({"--fault", "silence:5"});
+  const auto r = OnSim({"--retries", "1", "identify"});
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(CliTest, SetWritesAndPrintsWhatTheDeviceReturned) {
+  StartSim();
+  auto r = OnSim({"set", "damping", "3.25"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "damping = 3.250 s\n");
+  r = OnSim({"set", "tag", "ab"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "tag = AB (date " + cli::TodayText() + ")\n");
+  r = OnSim({"set", "sensor", "Type K"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "sensor = Type K, 2 Wires\n");
+  r = OnSim({"set", "pv-unit", "degF"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("pv-unit = degF (range ", 0), 0u) << r.out;
+  r = OnSim({"set", "transfer-function", "SQRT"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "transfer-function = SQRT\n");
+  r = OnSim({"set", "serial-number", "16777215"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "serial-number = 16777215\n");
+  r = OnSim({"upload"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Sensor Type             = Type K\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("PV Damping              = 3.250 Sec\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Sensor Unit             = degF\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Tag                     = AB\n"), std::string::npos);
+}
+
+TEST_F(CliTest, EntriesOutsideTheirLimitsAreRefusedBeforeSending) {
+  StartSim();
+  struct Case {
+    std::vector<std::string> args;
+    const char* reason;
+  } cases[] = {
+      {{"set", "damping", "40"}, "damping \"40\""},
+      {{"set", "damping", "abc"}, "damping"},
+      {{"set", "serial-number", "16777216"}, "serial-number"},
+      {{"set", "polling-address", "16"}, "polling-address"},
+      {{"set", "pv-unit", "mV"}, "does not suit the sensor"},
+      {{"set", "sensor", "Pt100"}, "needs its wiring"},
+      {{"set", "sensor", "Type X"}, "unknown sensor type"},
+      {{"set", "tag", "TOO-LONG-TAG"}, "more than 8"},
+      {{"set", "message", "ACCENT \xC3\xA9"}, "packed ASCII"},
+      {{"set", "range", "50", "49.99"}, "minimum span"},
+      {{"set", "range", "99999", "0"}, "upper range"},
+  };
+  for (const auto& c : cases) {
+    const auto r = OnSim(c.args);
+    EXPECT_EQ(r.status, 3) << c.args[1] << ": " << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
+
+TEST_F(CliTest, RefusedWriteExitsWithOne) {
+  StartSim({"--fault", "rc:34:7"});
+  const auto r = OnSim({"set", "damping", "2"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, BadUsageExitsWithThree) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"identify"},
+                                               {"--port"},
+                                               {"--port", "x", "frobnicate"},
+                                               {"--port", "x", "--address", "16", "identify"},
+                                               {"--port", "x", "set", "colour", "red"},
+                                               {"--port", "x", "monitor", "--count", "0"},
+                                               {"--bogus", "ports"},
+                                               {"--port", "x", "identify", "extra"}}) {
+    const auto r = Cli(args);
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+  }
+}
+
+TEST_F(CliTest, MissingPortIsALinkFailure) {
+  const auto r = Cli({"--port", "/dev/va5vivi-no-such-port", "identify"});
+  EXPECT_EQ(r.status, 2) << r.err;
+}
+
+TEST_F(CliTest, PortsListsARegisteredSimulatorAndItsNameOpensIt) {
+  const std::string name = "CLITEST" + std::to_string(::getpid());
+  const std::string path = StartSim({"--name", name});
+  auto r = Cli({"ports"});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find(name + "\t" + path + "\tSimulated transmitter (" + name + ")\n"),
+            std::string::npos)
+      << r.out;
+  r = Cli({"--port", name, "identify"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  sim_.reset();
+  r = Cli({"ports"});
+  EXPECT_EQ(r.out.find(name), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace va5
