@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"
 
@@ -24,7 +24,7 @@ constexpr int kExitFailure = 1;
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: va5vivi-sim [--address N] [--device-id ID] [--realtime] [--name NAME]\n"
-               "                   [--seed N] [--fault SPEC]...\n"
+               "                   [--seed N] [--fault FAULT]...\n"
                "  --address N     polling address 0..15 (0)\n"
                "  --device-id ID  24-bit device ID, decimal or 0x... (0x000125)\n"
                "  --realtime      pace replies at the HART line rate (1200 bit/s)\n"

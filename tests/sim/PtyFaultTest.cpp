@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "LinkClient.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 #include "sim/SimulatedTransmitter.h"
 
 namespace va5::sim {
@@ -22,9 +22,9 @@ class PtyFault : public ::testing::Test {
     ASSERT_EQ(client_.Run(0), ResultOk);
   }
   // Faults given as on the command line, so that the parser is covered end to end.
-  void Inject(const std::string& spec) {
-    const auto fault = ParseFault(spec);
-    ASSERT_TRUE(fault) << spec;
+  void Inject(const std::string& text) {
+    const auto fault = ParseFault(text);
+    ASSERT_TRUE(fault) << text;
     sim_.InjectFault(*fault);
   }
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "LinkClient.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"
 
@@ -107,7 +107,7 @@ TEST(PortRegistry, RegistersListsAndUnregisters) {
   EXPECT_EQ(ListRegisteredPorts().size(), 11u);
 }
 
-TEST(FaultSpec, ParsesEveryFaultAndRefusesTheRest) {
+TEST(FaultOption, ParsesEveryFaultAndRefusesTheRest) {
   using K = Fault::Kind;
   struct Case {
     const char* text;

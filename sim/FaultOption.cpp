@@ -1,4 +1,4 @@
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 
 #include <cerrno>
 #include <cstdlib>
