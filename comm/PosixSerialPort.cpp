@@ -151,6 +151,9 @@ HartResult PosixSerialPort::Open(const std::string& definition, const Timing& ti
 
 void PosixSerialPort::Close() {
   if (fd_ < 0) return;
+  // The exclusive flag belongs to the terminal, not to this descriptor: it would outlive the
+  // close (a pty whose other side stays open keeps it) and lock out the next user.
+  ::ioctl(fd_, TIOCNXCL);
   ::close(fd_);  // also drops the lock, and DTR with HUPCL
   fd_ = -1;
 }

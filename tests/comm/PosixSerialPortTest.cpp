@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -128,6 +129,27 @@ TEST_F(PosixSerialPortTest, IsOpenedByOnePortAtATime) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(second.Open(Definition(), kTiming), ResultOk);
 }
+
+#ifdef TIOCGEXCL
+// The exclusive mode is a property of the terminal and outlives a plain close; the next user
+// (not root) would find the port busy until the device side hangs up.
+TEST_F(PosixSerialPortTest, ClosingGivesUpTheExclusiveMode) {
+  auto exclusive = [this]() {
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return -1;  // busy: only root gets past the exclusive mode
+    int on = -1;
+    const int rc = ::ioctl(fd, TIOCGEXCL, &on);
+    ::close(fd);
+    return rc == 0 ? on : -1;
+  };
+  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(exclusive(), 1);
+  }
+  port.Close();
+  EXPECT_EQ(exclusive(), 0);
+}
+#endif
 
 TEST_F(PosixSerialPortTest, BadDefinitionsAndDevicesFail) {
   EXPECT_EQ(port.Open(pty.SlavePath() + " baud=9600", kTiming), ResultBadPortDefinition);
