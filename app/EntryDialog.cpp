@@ -25,7 +25,7 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
 
   prompt_->setTextFormat(Qt::PlainText);
   prompt_->setWordWrap(true);
-  prompt_->setMinimumWidth(320);
+  prompt_->setMinimumWidth(400);
   QFont font;
   MakeFont(font, 130, 700);
   prompt_->setFont(font);

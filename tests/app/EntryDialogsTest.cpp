@@ -182,16 +182,21 @@ TEST_F(EntryDialogsTest, ModalRunAnswersTheRealMessageBoxAndReturnsOne) {
   CValidateNumber dialog;
   dialog.Setup("T", "P", 10.0, 1.0, "5", true, false);
   // The user types an invalid value, dismisses the box, corrects it and confirms.
+  bool corrected = false;
   QTimer::singleShot(0, &dialog, [&] {
     test::ClickOnNextBox("OK");
     QTest::keyClicks(dialog.Edit(), "11");
-    QTest::keyClick(dialog.Edit(), Qt::Key_Return);
-    QTimer::singleShot(50, &dialog, [&] {
-      QTest::keyClicks(dialog.Edit(), "9.5");
-      QTest::keyClick(dialog.Edit(), Qt::Key_Enter);
-    });
+    QTest::keyClick(dialog.Edit(), Qt::Key_Return);  // returns once the box was answered
+    EXPECT_EQ(test::VisibleBox(), nullptr);
+    EXPECT_EQ(dialog.Edit()->selectedText(), "11");
+    QTest::keyClicks(dialog.Edit(), "9.5");
+    QTest::keyClick(dialog.Edit(), Qt::Key_Enter);
+    corrected = true;
   });
+  // Should anything go wrong, the run still ends instead of waiting for ever.
+  QTimer::singleShot(10000, &dialog, &QDialog::reject);
   EXPECT_EQ(dialog.exec(), 1);
+  EXPECT_TRUE(corrected);
   EXPECT_EQ(dialog.ValueText(), "9.500");
 }
 

@@ -64,11 +64,19 @@ RecordedMessages::RecordedMessages(int answer) : answer_(answer) {
 
 RecordedMessages::~RecordedMessages() { SetMessageBoxHook(previous_); }
 
+QMessageBox* VisibleBox() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (box != nullptr && box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
 void ClickOnNextBox(const QString& text) {
   auto* timer = new QTimer;
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, timer, [timer, text] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QMessageBox* box = VisibleBox();
     if (box == nullptr) return;
     for (QAbstractButton* button : box->buttons()) {
       if (button->text().remove(QLatin1Char('&')) == text) {

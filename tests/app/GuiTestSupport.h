@@ -8,6 +8,8 @@
 
 #include "app/MessageBox.h"
 
+class QMessageBox;
+
 namespace va5::test {
 
 // Path of a file in tests/app/data.
@@ -32,6 +34,9 @@ class RecordedMessages {
   std::vector<MessageRequest> seen_;
   MessageBoxHook previous_;
 };
+
+// The message box on screen, if any.
+QMessageBox* VisibleBox();
 
 // Clicks the button with `text` on the next modal box that appears (real message boxes).
 void ClickOnNextBox(const QString& text);

@@ -1,0 +1,39 @@
+// Typed entries from arbitrary bytes through the number, text and date rules; the first byte
+// chooses the maximum text length.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/EntryRules.h"
+#include "app/Utf8.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  va5::SetMaximumTextLength(std::to_string(data[0] % 40));
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+  const va5::NumberEntry entry = va5::CheckNumberEntry(text, -100.0, 1100.0, data[0] & 1);
+  if (entry.accepted) {
+    // What is kept must read as an accepted value within the limits.
+    const auto kept = va5::ParseEntryNumber(entry.enteredText);
+    if (!kept || va5::CharacterCount(entry.enteredText) > va5::kEnteredTextLength ||
+        !va5::IsWithinEntryLimits(*kept, -100.0, 1100.0, data[0] & 1) || !std::isfinite(*kept)) {
+      std::abort();
+    }
+  }
+  (void)va5::IsNumberText(text);
+  (void)va5::IsPackedText(text);
+  const va5::TextEntry tag = va5::CheckTextEntry(text, true, false);
+  if (!tag.failure) {
+    // An accepted tag is never empty, never too long, and holds only tag characters.
+    if (tag.text.empty() || va5::ExceedsMaximumTextLength(tag.text)) std::abort();
+    for (const char32_t c : va5::CodePoints(tag.text)) {
+      if (!va5::IsTagCharacter(c)) std::abort();
+    }
+  }
+  (void)va5::CheckTextEntry(text, false, true);
+  (void)va5::IsValidEntryDate(text);
+  return 0;
+}
