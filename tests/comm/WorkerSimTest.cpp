@@ -1,0 +1,134 @@
+// The worker over a pseudo-terminal against the simulated transmitter, with scaled timing.
+#include <gtest/gtest.h>
+
+#include "comm/HartWorker.h"
+#include "comm/PosixSerialPort.h"
+#include "sim/SimulatedTransmitter.h"
+#include "tests/comm/WorkerTestSupport.h"
+
+namespace va5 {
+namespace {
+
+using test::QueueSink;
+
+class WorkerSimTest : public ::testing::Test {
+ protected:
+  explicit WorkerSimTest(int deviceAddress = 0)
+      : sim_(sim::SimConfig{.pollingAddress = deviceAddress}),
+        timing_(Timing{}.Scaled(0.1)),
+        link_(port_, timing_, NullTraceSink()),
+        worker_(link_, record_, sink_, timing_) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Start());
+    ASSERT_EQ(link_.OpenPort(sim_.SlavePath() + ": baud=9600 parity=N data=8 stop=1"), ResultOk);
+  }
+  void TearDown() override { worker_.StopWorker(); }
+
+  // Starts the worker and identifies the device (later commands use its long address).
+  void Connect() {
+    ASSERT_EQ(worker_.StartWorker(), ResultOk);
+    worker_.SubmitRequest(RequestIdentify, false);
+    Expect(RequestIdentify, ResultOk);
+  }
+  void Expect(int first, int second) {
+    auto m = sink_.Next();
+    ASSERT_TRUE(m) << "expected (" << first << ", " << second << ")";
+    EXPECT_EQ(m->first, first);
+    EXPECT_EQ(m->second, second);
+  }
+
+  sim::SimulatedTransmitter sim_;
+  Timing timing_;
+  PosixSerialPort port_;
+  HartLink link_;
+  DeviceRecord record_;
+  QueueSink sink_;
+  HartWorker worker_;
+};
+
+TEST_F(WorkerSimTest, UploadStopsAtTheRefusedFifthReply) {
+  Connect();
+  sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode, .command = 13, .value = 0x10});
+  worker_.SubmitRequest(RequestUpload, false);
+  for (float percent : {10.0f, 20.0f, 30.0f, 40.0f}) {
+    auto m = sink_.Next();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->first, MessageProgress);
+    EXPECT_FLOAT_EQ(m->percent, percent);
+  }
+  Expect(RequestUpload, ResultReplyRejected);
+  EXPECT_EQ(worker_.LastResponseCode(), 0x10);
+  EXPECT_EQ(sim_.RequestCount(), 1 + 5);
+}
+
+TEST_F(WorkerSimTest, RetryResendsTheFailedCommandAndTheListGoesOn) {
+  Connect();
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .count = 4, .command = 14});
+  worker_.SubmitRequest(RequestReadAfterUnit, false);  // 3, 14, 15
+  Expect(MessageFailure, RequestReadAfterUnit);
+  EXPECT_EQ(sim_.RequestCount(), 1 + 1 + 4);
+  worker_.PurgePort();
+  worker_.AnswerFailure(true);
+  Expect(RequestReadAfterUnit, ResultOk);
+  EXPECT_EQ(sim_.RequestCount(), 1 + 1 + 4 + 2);
+  worker_.WithRecord([&](DeviceRecord& r) {
+    EXPECT_GT(r.upperSensorLimit, r.lowerSensorLimit);
+    EXPECT_NE(r.pvUnit, 0);
+  });
+}
+
+TEST_F(WorkerSimTest, PollsFillTheDynamicValues) {
+  Connect();
+  worker_.SubmitRequest(RequestMonitorOn, false);
+  Expect(RequestMonitorOn, ResultOk);
+  Expect(RequestPoll, ResultOk);
+  Expect(RequestPoll, ResultOk);
+  worker_.WithRecord([](DeviceRecord& r) {
+    EXPECT_GE(r.loopCurrent, 3.5);
+    EXPECT_LE(r.loopCurrent, 23.0);
+    EXPECT_EQ(r.loopCurrentUnit, 39);
+  });
+}
+
+TEST_F(WorkerSimTest, StopWhileWaitingForAnAnswerEndsTheWorker) {
+  Connect();
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  worker_.SubmitRequest(RequestResetConfigChanged, false);
+  Expect(MessageFailure, RequestResetConfigChanged);
+  worker_.StopWorker();
+  Expect(RequestResetConfigChanged, ResultLinkFailed);
+  Expect(MessageWorkerEnded, 0);
+  EXPECT_FALSE(port_.IsOpen());
+}
+
+class WorkerSimSearchTest : public WorkerSimTest {
+ protected:
+  WorkerSimSearchTest() : WorkerSimTest(4) {}
+};
+
+TEST_F(WorkerSimSearchTest, SearchFromThirteenFindsTheDeviceAtFour) {
+  record_.pollingAddress = 13;
+  worker_.SetSearchMode(true);
+  ASSERT_EQ(worker_.StartWorker(), ResultOk);
+  worker_.SubmitRequest(RequestIdentify, false);
+  std::vector<int> failedAt;
+  for (;;) {
+    auto m = sink_.Next();
+    ASSERT_TRUE(m);
+    if (m->first == MessageWorkerEnded) break;
+    if (m->first != MessageFailure) continue;
+    failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+    worker_.PurgePort();
+    worker_.AnswerFailure(worker_.StepsDone() < 15);
+  }
+  EXPECT_EQ(failedAt, (std::vector<int>{13, 14, 15, 0, 1, 2, 3}));
+  EXPECT_EQ(sim_.RequestCount(), 8);  // each address once
+  worker_.WithRecord([](DeviceRecord& r) {
+    EXPECT_EQ(r.pollingAddress, 4);
+    EXPECT_EQ(r.modelName, "TQ5R");
+  });
+}
+
+}  // namespace
+}  // namespace va5
