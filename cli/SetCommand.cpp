@@ -114,7 +114,11 @@ bool SettingNeedsUpload(const std::string& name) {
 std::string TodayText() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   char text[16];
   std::strftime(text, sizeof text, "%Y/%m/%d", &local);
   return text;
@@ -129,7 +133,8 @@ Outcome ApplySetting(CliSession& session, const CglobalFile& t, const std::strin
   const std::string& value = values[0];
   Outcome failure;
   const DeviceRecord device = session.WithRecord([](DeviceRecord& r) { return r; });
-  auto run = [&](int type) { return session.Run(type, true); };
+  // The tool does not poll between the steps of a chain.
+  auto run = [&](int type) { return session.Run(type, false); };
 
   if (name == "damping") {
     NumberEntry entry;
