@@ -4,7 +4,11 @@
 #include <iostream>
 
 #include "comm/PortSources.h"
+#ifdef _WIN32
+#include "comm/Win32SerialPort.h"
+#else
 #include "comm/PosixSerialPort.h"
+#endif
 #include "comm/RequestTypes.h"
 
 namespace va5::cli {
@@ -42,7 +46,11 @@ std::string ResolvePort(const std::string& port) {
 
 CliSession::CliSession(Options options, Timing timing)
     : options_(std::move(options)), timing_(timing) {
+#ifdef _WIN32
+  port_ = std::make_unique<Win32SerialPort>();
+#else
   port_ = std::make_unique<PosixSerialPort>();
+#endif
   link_ = std::make_unique<HartLink>(*port_, timing_,
                                      options_.trace ? TraceSink(TraceToStderr) : NullTraceSink());
   record_.SetStartValues();

@@ -166,8 +166,9 @@ void HartWorker::Loop() {
     if (endWorker) break;
     Post(type, result);
   }
-  Post(MessageWorkerEnded, 0);
+  // Not running before the message goes out: its receiver may start the next worker at once.
   running_ = false;
+  Post(MessageWorkerEnded, 0);
 }
 
 HartResult HartWorker::RunRequest(int type, bool& endWorker) {
