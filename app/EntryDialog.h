@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ControlIds.h"
 #include "app/FontManager.h"
 #include "app/MessageBox.h"
 #include "app/ResourceManager.h"
@@ -22,11 +23,13 @@ class CEntryDialog : public QDialog, public CResourceManager, public CFontManage
   Q_OBJECT
 
  public:
-  // Control identifiers of both entry layouts.
-  static constexpr int kPromptId = 1208;
-  static constexpr int kEditId = 1201;
-  static constexpr int kOkId = 1199;
-  static constexpr int kCancelId = 1078;
+  // Control identifiers, the same in both entry layouts.
+  static constexpr int kPromptId = ids::numeric_entry::kPrompt;
+  static constexpr int kEditId = ids::numeric_entry::kEdit;
+  static constexpr int kOkId = ids::numeric_entry::kOkButton;
+  static constexpr int kCancelId = ids::numeric_entry::kCancelButton;
+  static_assert(kPromptId == ids::text_entry::kPrompt && kEditId == ids::text_entry::kEdit &&
+                kOkId == ids::text_entry::kOkButton && kCancelId == ids::text_entry::kCancelButton);
 
   CEntryDialog(int layoutId, QWidget* parent);
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/AppSettings.h"
+#include "app/ControlIds.h"
 #include "app/FontManager.h"
 #include "app/LanguageFolders.h"
 #include "app/Localise.h"
@@ -40,7 +41,7 @@ int CMainDlgApp::InitInstance() {
   } catch (const CPrivateException& error) {
     ReportException(&window, error, kStyleOkError);
   }
-  LocaliseWindow(102, &window);
+  LocaliseWindow(ids::main_window::kLayout, &window);
   const QString language = ToQString(TheResourceDatabase().GetLanguageName());
   if (!language.isEmpty()) label->setText(QStringLiteral("VA5VIVI — ") + language);
   window.resize(640, 420);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ControlIds.h"
 #include "app/FontManager.h"
 #include "app/ResourceManager.h"
 
@@ -18,10 +19,10 @@ class CSelectListBox : public QDialog, public CResourceManager, public CFontMana
   Q_OBJECT
 
  public:
-  static constexpr int kLayoutId = 145;
-  static constexpr int kListId = 1198;
-  static constexpr int kOkId = 1199;
-  static constexpr int kCancelId = 1078;
+  static constexpr int kLayoutId = ids::list_select::kLayout;
+  static constexpr int kListId = ids::list_select::kList;
+  static constexpr int kOkId = ids::list_select::kOkButton;
+  static constexpr int kCancelId = ids::list_select::kCancelButton;
 
   explicit CSelectListBox(QWidget* parent = nullptr);
 

@@ -9,7 +9,7 @@ class CValidateNumber : public CEntryDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kLayoutId = 153;
+  static constexpr int kLayoutId = ids::numeric_entry::kLayout;
 
   explicit CValidateNumber(QWidget* parent = nullptr);
 

@@ -9,7 +9,7 @@ class CValidateText : public CEntryDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kLayoutId = 149;
+  static constexpr int kLayoutId = ids::text_entry::kLayout;
 
   explicit CValidateText(QWidget* parent = nullptr);
 

@@ -143,6 +143,29 @@ TEST_F(ResourceDatabaseTest, ParseErrorReportsTheRealLineAndItsSource) {
   EXPECT_GT(error.size(), error.find("reason: ") + 8);
 }
 
+// UTF-16 little endian with a byte order mark, as Windows editors save "Unicode" files.
+std::string Utf16(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+TEST_F(ResourceDatabaseTest, Utf16FilesLoadAndReportErrorsByTheirOwnLines) {
+  Write("Wide.lng", Utf16(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<root>"
+                          u"<application>RA5DERI</application><filetype>language</filetype>"
+                          u"<language>\u65E5\u672C\u8A9E</language></root>\r\n"));
+  ASSERT_EQ(LoadError("Wide.lng"), "");
+  EXPECT_EQ(database_.GetLanguageName(), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+  Write("WideBroken.lng",
+        Utf16(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<root>\r\n  <\u65E5 a=1/>\r\n"));
+  const std::string error = LoadError("WideBroken.lng");
+  EXPECT_NE(error.find("line: 3\nsrc text:   <\xE6\x97\xA5 a=1/>\nreason: "), std::string::npos)
+      << error;
+}
+
 TEST_F(ResourceDatabaseTest, LocateOffsetFindsLineAndTextAtTheEdges) {
   EXPECT_EQ(LocateOffset("abc", 0).line, 1);
   EXPECT_EQ(LocateOffset("abc", 0).text, "abc");
