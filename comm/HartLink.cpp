@@ -104,7 +104,7 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
     const ModemStatus status = port_.GetModemStatus();
     if (status.ok && !status.carrier) break;
     const std::uint64_t elapsed = Now() - t0;
-    if (elapsed >= wait) {
+    if (elapsed >= wait || Aborted()) {
       trace_("TX: Timeout\n");
       return ResultLinkFailed;
     }
@@ -162,6 +162,10 @@ HartResult HartLink::ReceiveFrame() {
       SleepUntilTick(readStart + static_cast<std::uint64_t>(timing_.readTimeout.count()));
     }
 
+    if (Aborted()) {
+      result = ResultLinkFailed;
+      break;
+    }
     // The gap before this read's byte is measured against the limit that applied to it.
     const std::uint64_t now = Now();
     const std::uint64_t elapsed = now - lastByte;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -72,6 +73,9 @@ class HartLink {
   const Timing& GetTiming() const { return timing_; }
   void SetTrace(TraceSink trace) { trace_ = std::move(trace); }
   void SetClock(LinkClock clock) { clock_ = std::move(clock); }
+  // A flag that, once set, makes the carrier wait and the receive give up at their next check
+  // (within one read time-out), so that a shutdown never waits out a busy line.
+  void SetAbort(const std::atomic<bool>* abort) { abort_ = abort; }
   SerialPort& Port() { return port_; }
 
   // While a device search runs, the receive gap limit before the first preamble is shortened.
@@ -109,6 +113,8 @@ class HartLink {
   TraceSink trace_;
   bool searching_ = false;
   LinkClock clock_;
+  const std::atomic<bool>* abort_ = nullptr;
+  bool Aborted() const { return abort_ != nullptr && abort_->load(); }
   LinkState state_;
 };
 

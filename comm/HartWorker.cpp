@@ -59,6 +59,7 @@ HartResult HartWorker::StartWorker() {
   state.identityDeviceType = 0;
   state.identityDeviceId = {0, 0, 0};
   state.preambleCount = 5;
+  link_.SetAbort(&stop_);
 
   running_ = true;
   try {
@@ -244,6 +245,12 @@ void HartWorker::NoteReply() {
   }
 }
 
+// A reply that carries fewer data bytes than its decoder reads would be decoded from whatever
+// the data area held before (our own request, an older reply): refuse it like a bad reply.
+bool HartWorker::ReplyTooShort(const LinkState& state) {
+  return state.byteCount < 2 + ReplyDataBytes(state.command);
+}
+
 HartResult HartWorker::RunList(int type, const CommandDescriptor* list, Progress progress) {
   LinkState& state = link_.State();
   int decoded = 0;
@@ -259,7 +266,7 @@ HartResult HartWorker::RunList(int type, const CommandDescriptor* list, Progress
     }
     const bool accepted = link_.ParseReply();
     NoteReply();
-    if (!accepted) return ResultReplyRejected;
+    if (!accepted || ReplyTooShort(state)) return ResultReplyRejected;
     if (entry->decoder == nullptr) return ResultOk;
     WithRecord([&](DeviceRecord& r) { entry->decoder(state, r); });
     ++decoded;
@@ -286,7 +293,7 @@ HartResult HartWorker::Identify(int type) {
   }
   const bool accepted = link_.ParseReply();
   NoteReply();
-  if (!accepted) return ResultReplyRejected;
+  if (!accepted || ReplyTooShort(state)) return ResultReplyRejected;
   const CommandDescriptor* identity = FindCommand(0);
   if (identity != nullptr && identity->decoder != nullptr) {
     WithRecord([&](DeviceRecord& r) { identity->decoder(state, r); });

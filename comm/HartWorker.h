@@ -108,6 +108,7 @@ class HartWorker {
   std::condition_variable stopCv_;
   bool stopSignal_ = false;  // guarded by stopMutex_
 
+  static bool ReplyTooShort(const LinkState& state);
   std::atomic<bool> running_{false};
   std::atomic<bool> stop_{false};
   std::atomic<bool> pause_{false};

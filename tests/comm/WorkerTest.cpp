@@ -138,6 +138,16 @@ TEST_F(WorkerTest, RefusedReplyEndsTheListWithoutAsking) {
   EXPECT_EQ(worker_.LastResponseCode(), 0x10);
 }
 
+TEST_F(WorkerTest, ReplyShorterThanItsDecoderReadsIsRefused) {
+  Start();
+  worker_.WithRecord([](DeviceRecord& r) { r.damping = 7.5; });
+  device_.ShortReply(15, 4);  // the decoder reads 15 bytes
+  worker_.SubmitRequest(RequestReadSensorInfo, false);  // 14, 15, 3, 132
+  Expect(RequestReadSensorInfo, ResultReplyRejected);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{14, 15}));
+  worker_.WithRecord([](DeviceRecord& r) { EXPECT_EQ(r.damping, 7.5); });
+}
+
 TEST_F(WorkerTest, WriteRequestsAreMarkedForASilentRetry) {
   Start();
   worker_.WithRecord([](DeviceRecord& r) { r.dampingText = "2.5"; });
@@ -287,6 +297,27 @@ TEST_F(SlowWaitWorkerTest, StopInsideTheSelfTestWaitReturnsPromptly) {
   Expect(RequestSelfTest, ResultOk);
   Expect(MessageWorkerEnded, 0);
   EXPECT_EQ(device_.Commands(), (std::vector<int>{41}));
+}
+
+class BusyLineWorkerTest : public WorkerTest {
+ protected:
+  static Timing LongCarrierWait() {
+    Timing t = Timing{}.Scaled(0.05);
+    t.carrierWait = Millis(3000);
+    return t;
+  }
+  BusyLineWorkerTest() : WorkerTest(LongCarrierWait()) {}
+};
+
+TEST_F(BusyLineWorkerTest, StopWhileTheLineIsBusyReturnsPromptly) {
+  Start();
+  port_.SetModemStatus({true, true});  // another station keeps its carrier on
+  worker_.SubmitRequest(RequestReadIdentity, false);
+  std::this_thread::sleep_for(200ms);  // well inside the 3000 ms carrier wait
+  const auto before = std::chrono::steady_clock::now();
+  worker_.StopWorker();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+  EXPECT_TRUE(device_.Commands().empty());
 }
 
 class SearchWorkerTest : public WorkerTest {

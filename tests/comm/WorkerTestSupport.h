@@ -81,6 +81,11 @@ class FakeDevice {
     std::lock_guard lock(mutex_);
     silentAll_ = silent;
   }
+  // Answers `command` with response code 0 but only `dataBytes` bytes after the status.
+  void ShortReply(std::uint8_t command, std::size_t dataBytes) {
+    std::lock_guard lock(mutex_);
+    short_[command] = dataBytes;
+  }
   void RefuseWith(std::uint8_t command, std::uint8_t responseCode) {
     std::lock_guard lock(mutex_);
     refuse_[command] = responseCode;
@@ -156,6 +161,7 @@ class FakeDevice {
       data.assign(26, 0);
       data[1] = 0x40;  // field device status: something to see in tests
     }
+    if (auto c = short_.find(command); c != short_.end()) data.resize(2 + c->second);
     lock.unlock();
 
     std::vector<std::uint8_t> reply(5, 0xFF);
@@ -172,6 +178,7 @@ class FakeDevice {
 
   std::mutex mutex_;
   std::condition_variable cv_;
+  std::map<std::uint8_t, std::size_t> short_;
   int address_;
   bool silentAll_ = false;
   std::map<std::uint8_t, int> silent_;
