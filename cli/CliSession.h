@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/MessageQueue.h"
+#include "comm/MessageQueue.h"
 #include "comm/HartLink.h"
 #include "comm/HartWorker.h"
 #include "comm/SerialPort.h"

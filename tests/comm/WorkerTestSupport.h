@@ -10,50 +10,11 @@
 #include <vector>
 
 #include "comm/FakeSerialPort.h"
-#include "comm/MessageSink.h"
+#include "comm/MessageQueue.h"
 
 namespace va5::test {
 
-// Queues the worker's messages for the test thread.
-class QueueSink : public MessageSink {
- public:
-  void Post(const WorkerMessage& message) override {
-    {
-      std::lock_guard lock(mutex_);
-      queue_.push_back(message);
-    }
-    cv_.notify_all();
-  }
-  // The next message, or nothing after `timeout`.
-  std::optional<WorkerMessage> Next(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) return std::nullopt;
-    WorkerMessage m = queue_.front();
-    queue_.pop_front();
-    return m;
-  }
-  // Skips messages until one with `first` arrives (poll results in between are dropped).
-  std::optional<WorkerMessage> NextWith(
-      int first, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return std::nullopt;
-      auto m = Next(left);
-      if (!m || m->first == first) return m;
-    }
-  }
-  std::size_t Size() {
-    std::lock_guard lock(mutex_);
-    return queue_.size();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::deque<WorkerMessage> queue_;
-};
+using QueueSink = MessageQueue;
 
 // A minimal field device behind a FakeSerialPort: it answers every request frame the link
 // writes, from the polling address `address`, with zeroed reply data (an identity for command 0).
