@@ -11,6 +11,20 @@
 
 namespace va5 {
 
+QHBoxLayout* MakeOkCancelRow(QPushButton* ok, QPushButton* cancel) {
+  // Enter and Space are handled by the dialogs themselves, never by a default button.
+  for (QPushButton* button : {ok, cancel}) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setMinimumWidth(90);
+  }
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
+}
+
 CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
     : QDialog(parent),
       prompt_(new QLabel(this)),
@@ -30,17 +44,7 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
   MakeFont(font, 130, 700);
   prompt_->setFont(font);
   edit_->setFont(font);
-  // Enter is handled by the dialog itself, never by a default button.
-  for (QPushButton* button : {ok_, cancel_}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(90);
-  }
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  QHBoxLayout* buttons = MakeOkCancelRow(ok_, cancel_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(prompt_);
   layout->addWidget(edit_);

@@ -15,9 +15,13 @@
 
 class QLabel;
 class QLineEdit;
+class QHBoxLayout;
 class QPushButton;
 
 namespace va5 {
+
+// The OK / Cancel row of the entry and selection dialogs.
+QHBoxLayout* MakeOkCancelRow(QPushButton* ok, QPushButton* cancel);
 
 class CEntryDialog : public QDialog, public CResourceManager, public CFontManager {
   Q_OBJECT

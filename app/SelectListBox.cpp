@@ -1,5 +1,7 @@
 #include "app/SelectListBox.h"
 
+#include "app/EntryDialog.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -28,16 +30,7 @@ CSelectListBox::CSelectListBox(QWidget* parent)
   list_->setAccessibleName(QStringLiteral("List"));
   list_->setMinimumSize(320, 240);
   list_->installEventFilter(this);
-  for (QPushButton* button : {ok_, cancel_}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(90);
-  }
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  QHBoxLayout* buttons = MakeOkCancelRow(ok_, cancel_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
   layout->addLayout(buttons);
