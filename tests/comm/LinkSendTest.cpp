@@ -115,6 +115,10 @@ TEST_F(LinkSend, SendsOnceTheCarrierDrops) {
 
 // The real timing: waiting is sleeping, so the CPU stays idle.
 TEST(LinkSendCpu, GapAndCarrierWaitsSleep) {
+#ifdef _WIN32
+  // Windows counts thread times in scheduler ticks (10-16 ms): too coarse for a 5 ms bound.
+  GTEST_SKIP() << "thread CPU time is not fine enough here";
+#endif
   FakeSerialPort port;
   HartLink link(port, Timing{}, NullTraceSink());
   // One send first, so that first-use costs (allocations, page faults) are not counted.
