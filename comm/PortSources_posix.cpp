@@ -58,12 +58,6 @@ std::string UsbDescription(const fs::path& device) {
   return {};
 }
 
-std::string DriverName(const fs::path& device) {
-  std::error_code ec;
-  const fs::path driver = fs::read_symlink(device / "driver", ec);
-  return ec ? std::string() : driver.filename().string();
-}
-
 void AddTtyPorts(std::vector<PortRecord>& ports) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator("/sys/class/tty", ec)) {
@@ -77,8 +71,10 @@ void AddTtyPorts(std::vector<PortRecord>& ports) {
     if (!fs::exists(device / "driver", linkError)) continue;
     const std::string devicePath = "/dev/" + name;
     if (HasPrefix(name, "ttyS") && !IsRealUart(devicePath)) continue;
+    // As on Windows, the description names the port: "FT232R USB UART (ttyUSB0)".
     std::string description = UsbDescription(device);
-    if (description.empty()) description = DriverName(device);
+    if (description.empty()) description = "Serial port";
+    if (description.find(name) == std::string::npos) description += " (" + name + ")";
     ports.push_back(PortRecord{devicePath, name, description});
   }
 }
