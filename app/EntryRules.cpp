@@ -6,13 +6,10 @@
 #include "app/NumberText.h"
 #include "app/PrivateException.h"
 #include "app/Utf8.h"
+#include "comm/Text.h"
 
 namespace va5 {
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // A cut number may differ from the typed one only in digits beyond what any device value
 // can carry.
@@ -106,13 +103,7 @@ bool IsPackedText(const std::string& text) {
   return true;
 }
 
-std::string TrimEntryText(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
+std::string TrimEntryText(const std::string& text) { return std::string(TrimWhiteSpace(text)); }
 
 void SetMaximumTextLength(const std::string& length) {
   std::lock_guard<std::mutex> lock(LengthMutex());

@@ -85,8 +85,6 @@ bool PackedText(const std::string& text, std::size_t length, const std::string& 
   return true;
 }
 
-std::string Trimmed(const std::string& text) { return TrimEntryText(text); }
-
 }  // namespace
 
 const std::vector<std::string>& SettingNames() {
@@ -297,9 +295,9 @@ Outcome ApplySetting(CliSession& session, const CglobalFile& t, const std::strin
       return Outcome{ExitRefused, "model \"" + device.modelName + "\" has no writable tag", {}};
     std::string tag, descriptor;
     const bool isTag = name == "tag";
-    if (!PackedText(isTag ? value : Trimmed(device.tag), TagLength, "tag", tag, failure) ||
-        !PackedText(isTag ? Trimmed(device.descriptor) : value, DescriptorLength, "descriptor",
-                    descriptor, failure)) {
+    if (!PackedText(isTag ? value : TrimEntryText(device.tag), TagLength, "tag", tag, failure) ||
+        !PackedText(isTag ? TrimEntryText(device.descriptor) : value, DescriptorLength,
+                    "descriptor", descriptor, failure)) {
       return failure;
     }
     session.WithRecord([&](DeviceRecord& r) {
@@ -309,7 +307,7 @@ Outcome ApplySetting(CliSession& session, const CglobalFile& t, const std::strin
     });
     if (HartResult r = run(RequestWriteTag); r != ResultOk) return Failed(r, name);
     return Done(session.WithRecord([&](DeviceRecord& r) {
-      return Trimmed(isTag ? r.tag : r.descriptor) + " (date " + r.dateText + ")";
+      return TrimEntryText(isTag ? r.tag : r.descriptor) + " (date " + r.dateText + ")";
     }));
   }
 
@@ -318,7 +316,7 @@ Outcome ApplySetting(CliSession& session, const CglobalFile& t, const std::strin
     if (!PackedText(value, MessageLength, "message", message, failure)) return failure;
     session.WithRecord([&](DeviceRecord& r) { r.requestMessage = message; });
     if (HartResult r = run(RequestWriteMessage); r != ResultOk) return Failed(r, name);
-    return Done(session.WithRecord([](DeviceRecord& r) { return Trimmed(r.message); }));
+    return Done(session.WithRecord([](DeviceRecord& r) { return TrimEntryText(r.message); }));
   }
 
   if (name == "polling-address") {

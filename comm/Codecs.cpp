@@ -9,6 +9,8 @@
 #include <limits>
 #include <system_error>
 
+#include "comm/Text.h"
+
 namespace va5 {
 
 void PutU16(std::uint8_t* p, std::uint16_t v) {
@@ -122,14 +124,10 @@ void EncodeDate(std::uint8_t* out, std::string_view text) {
 
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // Skips leading white space and an optional sign; returns the rest and whether it was negative.
 std::string_view SkipSpaceAndSign(std::string_view text, bool& negative) {
   std::size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) ++i;
+  while (i < text.size() && IsWhiteSpace(text[i])) ++i;
   negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';

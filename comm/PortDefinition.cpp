@@ -5,16 +5,10 @@
 #include <charconv>
 #include <vector>
 
+#include "comm/Text.h"
+
 namespace va5 {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -115,10 +109,10 @@ bool IsOnOff(const std::string& v) { return v == "on" || v == "off"; }
 bool ParseKeyValues(std::string_view text, PortDefinition& def) {
   std::size_t pos = 0;
   while (pos < text.size()) {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && IsWhiteSpace(text[pos])) ++pos;
     if (pos == text.size()) break;
     std::size_t end = pos;
-    while (end < text.size() && !IsBlank(text[end])) ++end;
+    while (end < text.size() && !IsWhiteSpace(text[end])) ++end;
     const std::string_view item = text.substr(pos, end - pos);
     pos = end;
 
@@ -153,7 +147,7 @@ bool ParseLegacy(std::string_view text, PortDefinition& def) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    parts.push_back(Trim(text.substr(start, comma - start)));
+    parts.push_back(TrimWhiteSpace(text.substr(start, comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -175,12 +169,12 @@ HartResult ParsePortDefinition(std::string_view definition, PortDefinition& out)
   definition = definition.substr(0, std::min(definition.size(), MaxPortDefinition));
   const std::size_t colon = definition.find(':');
   if (colon == std::string_view::npos) return ResultBadPortDefinition;
-  const std::string_view name = Trim(definition.substr(0, colon));
+  const std::string_view name = TrimWhiteSpace(definition.substr(0, colon));
   if (name.empty()) return ResultBadPortDefinition;
 
   PortDefinition def;
   def.portName = std::string(name);
-  const std::string_view settings = Trim(definition.substr(colon + 1));
+  const std::string_view settings = TrimWhiteSpace(definition.substr(colon + 1));
   if (!settings.empty()) {
     const bool ok = settings.find('=') != std::string_view::npos ? ParseKeyValues(settings, def)
                                                                  : ParseLegacy(settings, def);

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "comm/Text.h"
+
 namespace va5 {
 
 namespace {
@@ -82,17 +84,7 @@ const std::array<KeyField, 27> Keys{{
     {"Final Assembly Number", &ConfigurationRecord::finalAssemblyNumber, Kind::Text},
 }};
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string Trim(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
-}
+std::string Trim(std::string_view text) { return std::string(TrimWhiteSpace(text)); }
 
 // The number of a "number unit" value; empty unless a second token follows the first.
 std::string NumberWithoutUnit(std::string_view value) {
