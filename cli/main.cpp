@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliSession.h"
-#include "cli/SetCommand.h"
+#include "session/CliSession.h"
+#include "session/SetCommand.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
 #include "device/GlobalFile.h"

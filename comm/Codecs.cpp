@@ -9,7 +9,7 @@
 #include <limits>
 #include <system_error>
 
-#include "comm/Text.h"
+#include "base/Text.h"
 
 namespace va5 {
 

@@ -7,11 +7,11 @@
 #include <mutex>
 #include <thread>
 
-#include "comm/AutoResetEvent.h"
+#include "base/AutoResetEvent.h"
 #include "comm/CommandSet.h"
 #include "comm/HartLink.h"
 #include "comm/HartResult.h"
-#include "comm/MessageSink.h"
+#include "base/MessageSink.h"
 #include "comm/RequestTypes.h"
 #include "comm/Timing.h"
 #include "device/DeviceRecord.h"

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <vector>
 
-#include "comm/Text.h"
+#include "base/Text.h"
 
 namespace va5 {
 namespace {

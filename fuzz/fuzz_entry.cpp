@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/EntryRules.h"
-#include "app/Utf8.h"
+#include "lang/EntryRules.h"
+#include "base/Utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/MessageFormat.h"
-#include "app/PrivateException.h"
-#include "app/ResourceDatabase.h"
+#include "lang/MessageFormat.h"
+#include "lang/PrivateException.h"
+#include "lang/ResourceDatabase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view content(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageFormat.h"
+#include "lang/MessageFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);

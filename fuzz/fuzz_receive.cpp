@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "comm/Codecs.h"
-#include "comm/FakeSerialPort.h"
+#include "testing/FakeSerialPort.h"
 #include "comm/HartLink.h"
 
 namespace {

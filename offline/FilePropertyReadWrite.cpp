@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string_view>
 
-#include "comm/Text.h"
+#include "base/Text.h"
 
 namespace va5 {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/SetCommand.h"
-#include "tests/cli/ProcessSupport.h"
+#include "session/SetCommand.h"
+#include "testing/ProcessSupport.h"
 
 namespace va5 {
 namespace {

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "comm/FakeSerialPort.h"
+#include "testing/FakeSerialPort.h"
 #include "comm/HartLink.h"
 #include "comm/PortDefinition.h"
-#include "tests/comm/LinkTestSupport.h"
+#include "testing/LinkTestSupport.h"
 
 namespace va5 {
 namespace {

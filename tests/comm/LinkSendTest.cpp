@@ -5,9 +5,9 @@
 #include <chrono>
 #include <vector>
 
-#include "comm/FakeSerialPort.h"
+#include "testing/FakeSerialPort.h"
 #include "comm/HartLink.h"
-#include "tests/comm/LinkTestSupport.h"
+#include "testing/LinkTestSupport.h"
 
 namespace va5 {
 namespace {

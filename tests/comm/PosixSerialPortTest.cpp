@@ -15,7 +15,7 @@
 
 #include "comm/HartLink.h"
 #include "comm/PosixSerialPort.h"
-#include "tests/comm/LinkTestSupport.h"
+#include "testing/LinkTestSupport.h"
 
 namespace va5 {
 namespace {

@@ -4,7 +4,7 @@
 #include "comm/HartWorker.h"
 #include "comm/PosixSerialPort.h"
 #include "sim/SimulatedTransmitter.h"
-#include "tests/comm/WorkerTestSupport.h"
+#include "testing/WorkerTestSupport.h"
 
 namespace va5 {
 namespace {

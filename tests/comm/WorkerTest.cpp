@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "comm/HartWorker.h"
-#include "tests/comm/WorkerTestSupport.h"
+#include "testing/WorkerTestSupport.h"
 
 namespace va5 {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "SimTestFrames.h"
+#include "testing/SimTestFrames.h"
 #include "sim/FrameAssembler.h"
 #include "sim/TransmitterModel.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <thread>
 
-#include "LinkClient.h"
+#include "testing/LinkClient.h"
 #include "sim/FaultOption.h"
 #include "sim/SimulatedTransmitter.h"
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <thread>
 
-#include "LinkClient.h"
+#include "testing/LinkClient.h"
 #include "sim/SimulatedTransmitter.h"
 
 namespace va5::sim {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "LinkClient.h"
+#include "testing/LinkClient.h"
 #include "sim/FaultOption.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "SimTestFrames.h"
+#include "testing/SimTestFrames.h"
 
 namespace va5::sim {
 namespace {

@@ -1,6 +1,0 @@
-#include "app/MainDlgApp.h"
-
-int main(int argc, char** argv) {
-  va5::CMainDlgApp app(argc, argv);
-  return app.InitInstance();
-}

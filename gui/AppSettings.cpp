@@ -1,0 +1,45 @@
+#include "gui/AppSettings.h"
+
+#include <QSettings>
+
+namespace va5 {
+namespace {
+
+constexpr const char* kOrganisation = "Kerrin";
+constexpr const char* kApplication = "VA5VIVI";
+constexpr const char* kGroup = "Settings";
+
+QString ReadText(QSettings& store, const char* name, const QString& fallback) {
+  return store.value(QLatin1String(name), fallback).toString();
+}
+
+}  // namespace
+
+CAppSettings::CAppSettings(const QLocale& locale) : locale_(locale) {}
+
+void CAppSettings::Load() {
+  QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
+  store.beginGroup(QLatin1String(kGroup));
+  languageFile_ = ReadText(store, "DisplayLanguage", QString());
+  if (languageFile_.isEmpty()) {
+    const bool japanese = locale_.language() == QLocale::Japanese;
+    languageFile_ = japanese ? QStringLiteral("Japanese.lng") : QStringLiteral("English.lng");
+    languageName_ = japanese ? QStringLiteral("Japanese") : QStringLiteral("English");
+  } else {
+    languageName_ = ReadText(store, "DisplayLanguageName", QString());
+  }
+  comPort_ = ReadText(store, "COMPort", QStringLiteral("COM1"));
+  pollingAddr_ = ReadText(store, "PollingAddr", QStringLiteral("0"));
+}
+
+void CAppSettings::Save() const {
+  QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
+  store.beginGroup(QLatin1String(kGroup));
+  store.setValue(QStringLiteral("DisplayLanguage"), languageFile_);
+  store.setValue(QStringLiteral("DisplayLanguageName"), languageName_);
+  store.setValue(QStringLiteral("COMPort"), comPort_);
+  store.setValue(QStringLiteral("PollingAddr"), pollingAddr_);
+  // A failed write is not reported; the values stay in memory.
+}
+
+}  // namespace va5

@@ -1,0 +1,17 @@
+#include "gui/LanguageFolders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace va5 {
+
+std::vector<std::string> LanguageFolders() {
+  std::vector<std::string> folders;
+  folders.push_back(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
+#ifdef VA5VIVI_DATA_DIR
+  folders.push_back(VA5VIVI_DATA_DIR);
+#endif
+  return folders;
+}
+
+}  // namespace va5

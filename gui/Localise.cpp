@@ -1,0 +1,48 @@
+#include "gui/Localise.h"
+
+#include <QGroupBox>
+#include <QVariant>
+#include <QWidget>
+
+#include "lang/ResourceDatabase.h"
+
+namespace va5 {
+namespace {
+constexpr const char* kControlIdProperty = "controlId";
+}
+
+void SetControlId(QWidget* widget, int controlId) {
+  if (widget != nullptr) widget->setProperty(kControlIdProperty, controlId);
+}
+
+int ControlId(const QWidget* widget) {
+  if (widget == nullptr) return -1;
+  bool ok = false;
+  const int id = widget->property(kControlIdProperty).toInt(&ok);
+  return ok ? id : -1;
+}
+
+void LocaliseWindow(const CResourceDatabase& database, int dialogId, QWidget* window) {
+  if (window == nullptr) return;
+  const QString title = ToQString(database.GetGuiText(dialogId, 0));
+  if (!title.isEmpty()) window->setWindowTitle(title);
+  for (QObject* object : window->children()) {
+    auto* child = qobject_cast<QWidget*>(object);
+    if (child == nullptr || child->isWindow()) continue;
+    const int id = ControlId(child);
+    if (id <= 0) continue;
+    const QString text = ToQString(database.GetGuiText(dialogId, id));
+    if (text.isEmpty()) continue;
+    if (auto* group = qobject_cast<QGroupBox*>(child)) {
+      group->setTitle(text);
+    } else if (child->metaObject()->indexOfProperty("text") >= 0) {
+      child->setProperty("text", text);
+    }
+  }
+}
+
+void LocaliseWindow(int dialogId, QWidget* window) {
+  LocaliseWindow(TheResourceDatabase(), dialogId, window);
+}
+
+}  // namespace va5
