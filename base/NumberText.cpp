@@ -1,10 +1,14 @@
 #include "base/NumberText.h"
 
+#include <charconv>
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include "base/Text.h"
 
 #ifdef _WIN32
 #include <locale.h>
@@ -87,6 +91,93 @@ ParsedNumber ReadCDouble(std::string_view text) {
 long long ReadCInteger(std::string_view text) {
   const std::string copy(text);
   return std::strtoll(copy.c_str(), nullptr, 10);
+}
+
+std::string FormatFixed(double value, int precision, int width) {
+  std::string text;
+  if (std::isnan(value)) {
+    text = "nan";
+  } else if (std::isinf(value)) {
+    text = value < 0 ? "-inf" : "inf";
+  } else {
+    char buffer[400];  // the largest double in fixed notation has 309 digits
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    text = error == std::errc{} ? std::string(buffer, end) : std::string("inf");
+  }
+  if (text.size() < static_cast<std::size_t>(std::max(width, 0))) {
+    text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+  }
+  return text;
+}
+
+namespace {
+
+double ReadBack(const char* begin, const char* end, double fallback) {
+  double value = fallback;
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  return error == std::errc{} && stop == end ? value : fallback;
+}
+
+}  // namespace
+
+double RoundToDecimals(double value, int precision) {
+  if (!std::isfinite(value)) return value;
+  char buffer[400];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  return error == std::errc{} ? ReadBack(buffer, end, value) : value;
+}
+
+double RoundToSignificant(double value, int digits) {
+  if (!std::isfinite(value)) return value;
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                          std::chars_format::general, std::max(digits, 1));
+  return error == std::errc{} ? ReadBack(buffer, end, value) : value;
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  text = TrimWhiteSpace(text);
+  // from_chars takes no leading '+' and would read "inf", "nan" and hexadecimal digits with the
+  // right format: check the shape first, so that only plain decimal numbers pass.
+  std::string_view body = text;
+  if (!body.empty() && (body.front() == '+' || body.front() == '-')) body.remove_prefix(1);
+  std::size_t i = 0, digits = 0;
+  while (i < body.size() && body[i] >= '0' && body[i] <= '9') ++i, ++digits;
+  if (i < body.size() && body[i] == '.') {
+    ++i;
+    while (i < body.size() && body[i] >= '0' && body[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < body.size() && (body[j] == '+' || body[j] == '-')) ++j;
+    const std::size_t first = j;
+    while (j < body.size() && body[j] >= '0' && body[j] <= '9') ++j;
+    if (j == first) return std::nullopt;
+    i = j;
+  }
+  if (i != body.size()) return std::nullopt;
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), value);
+  if (error != std::errc{} || end != body.data() + body.size()) return std::nullopt;
+  return text.front() == '-' ? -value : value;
+}
+
+std::optional<unsigned long long> ParseWholeNumber(std::string_view text,
+                                                   unsigned long long maximum) {
+  text = TrimWhiteSpace(text);
+  if (text.empty()) return std::nullopt;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  unsigned long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size() || value > maximum) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 }  // namespace va5

@@ -1,5 +1,7 @@
 #include "device/GlobalFile.h"
 
+#include "base/NumberText.h"
+
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -220,24 +222,7 @@ std::string FormatPrintf(const char* format, ...) {
   return text;
 }
 
-namespace {
-
-// Fixed-point text with `precision` decimals, padded on the left to `width`, like "%W.Pf" in
-// the "C" locale (the decimal point is always '.', whatever locale the GUI set).
-std::string FormatFixed(double v, int width, int precision) {
-  char buffer[400];
-  const auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, precision);
-  std::string text = error == std::errc{} ? std::string(buffer, end) : std::string("inf");
-  if (text.size() < static_cast<std::size_t>(width)) {
-    text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
-  }
-  return text;
-}
-
-}  // namespace
-
-std::string FormatRange(double v) { return FormatFixed(v, 4, 3); }
+std::string FormatRange(double v) { return FormatFixed(v, 3, 4); }
 std::string FormatSpan(double v) { return FormatFixed(v, 2, 2); }
 std::string FormatInteger(long v) { return std::to_string(v); }
 
