@@ -1,7 +1,10 @@
 #include "lang/MessageFormat.h"
 
 #include <cctype>
+#include <optional>
 #include <string_view>
+
+#include "base/Text.h"
 
 #include "base/NumberText.h"
 
@@ -24,8 +27,17 @@ int ReadField(std::string_view spec, std::size_t& pos) {
   return value;
 }
 
+// An integer as the caller formats it: optional blanks and sign, then decimal digits only.
+bool IsWholeNumberText(std::string_view text) {
+  text = TrimWhiteSpace(text);
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+  return !text.empty() && text.size() <= 19 &&
+         text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // Applies one printf conversion given between exclamation marks (without them) to a text
-// argument. An unusable conversion inserts the argument unchanged.
+// argument. An unusable conversion, or a numeric one whose argument is no number, inserts the
+// argument unchanged.
 std::string ApplyConversion(std::string_view spec, const std::string& argument) {
   std::string flags;
   std::size_t pos = 0;
@@ -71,14 +83,17 @@ std::string ApplyConversion(std::string_view spec, const std::string& argument) 
     }
     case 'd':
     case 'i':
+      if (!IsWholeNumberText(argument)) return argument;
       return FormatCNumber((format + "lld").c_str(), ReadCInteger(argument));
     case 'u':
     case 'x':
     case 'X':
     case 'o':
+      if (!IsWholeNumberText(argument)) return argument;
       return FormatCNumber((format + "ll" + conversion).c_str(),
                            static_cast<unsigned long long>(ReadCInteger(argument)));
     case 'c': {
+      if (!IsWholeNumberText(argument)) return argument;
       const long long code = ReadCInteger(argument);
       std::string text(1, static_cast<char>(code & 0x7F));
       if (hasWidth && text.size() < static_cast<std::size_t>(width)) {
@@ -94,8 +109,11 @@ std::string ApplyConversion(std::string_view spec, const std::string& argument) 
     case 'g':
     case 'G':
     case 'a':
-    case 'A':
-      return FormatCNumber((format + conversion).c_str(), ReadCDouble(argument).value);
+    case 'A': {
+      const std::optional<double> value = ParseDecimal(argument);
+      if (!value) return argument;
+      return FormatCNumber((format + conversion).c_str(), *value);
+    }
     default:
       return argument;
   }
@@ -104,6 +122,8 @@ std::string ApplyConversion(std::string_view spec, const std::string& argument) 
 }  // namespace
 
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args) {
+  // One pass over the pattern: inserted values are copied, never read as patterns again, and
+  // only conversions built from the parsed specification reach the number formatter.
   std::string out;
   out.reserve(format.size());
   std::size_t i = 0;
@@ -118,29 +138,32 @@ std::string FormatMessageText(const std::string& format, const std::vector<std::
     const char next = format[i + 1];
     if (next == '0') break;
     if (next >= '1' && next <= '9') {
-      std::size_t pos = i + 1;
+      std::size_t pos = i + 2;
       int number = next - '0';
-      ++pos;
       if (pos < format.size() && IsDigit(format[pos])) {
         number = number * 10 + (format[pos] - '0');
         ++pos;
       }
-      const std::size_t index = static_cast<std::size_t>(number) - 1;
-      static const std::string kNothing;
-      const std::string& argument = index < args.size() ? args[index] : kNothing;
+      std::size_t end = pos;  // the insert with its conversion, if it has one
+      std::string_view spec;
+      bool hasSpec = false;
       if (pos < format.size() && format[pos] == '!') {
         const std::size_t close = format.find('!', pos + 1);
         if (close != std::string::npos) {
-          if (index < args.size()) {
-            out += ApplyConversion(std::string_view(format).substr(pos + 1, close - pos - 1),
-                                   argument);
-          }
-          i = close + 1;
-          continue;
+          spec = std::string_view(format).substr(pos + 1, close - pos - 1);
+          hasSpec = true;
+          end = close + 1;
         }
       }
-      out += argument;
-      i = pos;
+      const std::size_t index = static_cast<std::size_t>(number) - 1;
+      if (index >= args.size()) {
+        // A text from a language file may name more inserts than its caller passes: show the
+        // insert as it is written rather than guess a value.
+        out.append(format, i, end - i);
+      } else {
+        out += hasSpec ? ApplyConversion(spec, args[index]) : args[index];
+      }
+      i = end;
       continue;
     }
     if (next == 'n') {

@@ -22,8 +22,6 @@ TEST(MessageFormatTest, AppliesPrintfConversionsToTextArguments) {
   EXPECT_EQ(FormatMessageText("[%1!-4s!]", {"ab"}), "[ab  ]");
   EXPECT_EQ(FormatMessageText("[%1!.2s!]", {"abcdef"}), "[ab]");
   EXPECT_EQ(FormatMessageText("[%1!ld!]", {"12"}), "[12]");
-  // A number that is not a number reads as 0.
-  EXPECT_EQ(FormatMessageText("[%1!d!]", {"abc"}), "[0]");
 }
 
 TEST(MessageFormatTest, EscapesAndTheEndMark) {
@@ -33,15 +31,25 @@ TEST(MessageFormatTest, EscapesAndTheEndMark) {
   EXPECT_EQ(FormatMessageText("trailing %", {}), "trailing ");
 }
 
-TEST(MessageFormatTest, MissingArgumentsInsertNothing) {
-  EXPECT_EQ(FormatMessageText("<%1><%2!d!><%3!s!>", {"only"}), "<only><><>");
-  EXPECT_EQ(FormatMessageText("<%99>", {}), "<>");
+// Patterns come from language files a user can edit: whatever they ask for, the expansion reads
+// only the arguments it was given and expands the pattern once.
+TEST(MessageFormatTest, PatternsFromFilesCannotReachBeyondTheirArguments) {
+  // An insert beyond the arguments stays literal, with its conversion.
+  EXPECT_EQ(FormatMessageText("<%1><%2!d!><%3!s!><%7>", {"only"}), "<only><%2!d!><%3!s!><%7>");
+  EXPECT_EQ(FormatMessageText("<%99>", {}), "<%99>");
   std::vector<std::string> many(99, "x");
   many[98] = "last";
   EXPECT_EQ(FormatMessageText("<%99>", many), "<last>");
   // Two digits at most: %100 is %10 followed by 0.
   many[9] = "ten";
   EXPECT_EQ(FormatMessageText("<%100>", many), "<ten0>");
+  // A numeric conversion of a text inserts the text; it never reads it as a number or a format.
+  EXPECT_EQ(FormatMessageText("[%1!d!][%1!x!][%1!.2f!][%1!c!]", {"abc"}), "[abc][abc][abc][abc]");
+  EXPECT_EQ(FormatMessageText("[%1!d!]", {"%s%s%n"}), "[%s%s%n]");
+  EXPECT_EQ(FormatMessageText("[%1!.1f!]", {"0x10"}), "[0x10]");
+  // Inserted values are never expanded a second time.
+  EXPECT_EQ(FormatMessageText("%1 and %2", {"%2%1%n", "two"}), "%2%1%n and two");
+  EXPECT_EQ(FormatMessageText("%1!s!", {"%1!s!"}), "%1!s!");
 }
 
 TEST(MessageFormatTest, UnterminatedOrHostileConversionsStaySafe) {
