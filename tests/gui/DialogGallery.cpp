@@ -28,11 +28,18 @@ namespace {
 
 using namespace va5;
 
+// Pictures that could not be written end the run with status 1: a gallery that lists files it
+// never saved would send the reader looking for nothing.
+int failures = 0;
+
 QString Saved(QWidget& widget, const QString& folder, const QString& name) {
   widget.show();
   QApplication::processEvents();
   const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-  widget.grab().save(path);
+  if (!widget.grab().save(path)) {
+    std::fprintf(stderr, "dialog_gallery: cannot write %s\n", qPrintable(path));
+    ++failures;
+  }
   widget.hide();
   return path;
 }
@@ -52,6 +59,10 @@ int main(int argc, char** argv) {
   }
   const QFileInfo file(QString::fromLocal8Bit(argv[1]));
   const QString folder = QString::fromLocal8Bit(argv[2]);
+  if (!QDir().mkpath(folder)) {
+    std::fprintf(stderr, "dialog_gallery: cannot create the folder %s\n", argv[2]);
+    return 1;
+  }
   const QString prefix = file.completeBaseName() + QLatin1Char('-');
   TheResourceDatabase().InitEmpty();
   try {
@@ -107,5 +118,5 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   bar->Prepare();
   std::printf("%s\n", qPrintable(Saved(controls, folder, prefix + "controls")));
-  return 0;
+  return failures == 0 ? 0 : 1;
 }
