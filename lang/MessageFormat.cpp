@@ -63,9 +63,14 @@ std::string ApplyConversion(std::string_view spec, const std::string& argument) 
   if (pos + 1 != spec.size()) return argument;
   const char conversion = spec[pos];
 
-  std::string format = "%" + flags;
+  // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) about "literal" + string.
+  std::string format(1, '%');
+  format += flags;
   if (hasWidth) format += std::to_string(width);
-  if (precision >= 0) format += "." + std::to_string(precision);
+  if (precision >= 0) {
+    format += '.';
+    format += std::to_string(precision);
+  }
 
   switch (conversion) {
     case 's':
