@@ -1,8 +1,8 @@
 #include "sim/SensorCatalog.h"
 
-#include <cstdlib>
 #include <string>
 
+#include "base/NumberText.h"
 #include "device/GlobalFile.h"
 #include "sim/DeviceState.h"
 
@@ -59,8 +59,9 @@ std::optional<SensorInfo> FindSensor(int sensorTypeCode) {
   info.index = index;
   info.family = ToInputFamily(CglobalFile::FamilyOfSensorIndex(index));
   info.fixedWires = CglobalFile::FixedWiringOfSensorIndex(index);
-  info.lowerLimit = std::strtod(tables.SensorDefaultLower().at(index).c_str(), nullptr);
-  info.upperLimit = std::strtod(tables.SensorDefaultUpper().at(index).c_str(), nullptr);
+  // The code tables write their limits with a decimal point, whatever the process locale.
+  info.lowerLimit = ParseDecimal(tables.SensorDefaultLower().at(index)).value_or(0.0);
+  info.upperLimit = ParseDecimal(tables.SensorDefaultUpper().at(index)).value_or(0.0);
   info.minimumSpan = MinimumSpanOf(sensorTypeCode, info.family);
   return info;
 }
