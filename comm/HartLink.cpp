@@ -91,7 +91,11 @@ std::size_t HartLink::BuildRequestFrame(std::uint8_t* buffer) const {
 }
 
 HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
-  if (bytes == nullptr || length == 0) return ResultLinkFailed;
+  sent_.valid = false;
+  if (bytes == nullptr || length == 0) {
+    failure_ = LinkFailure::WriteFailed;
+    return ResultLinkFailed;
+  }
 
   // Inter-frame gap after the last frame sent or received.
   SleepUntilTick(state_.lastFrameTime + static_cast<std::uint64_t>(timing_.interFrameGap.count()));
@@ -106,6 +110,9 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
     const std::uint64_t elapsed = Now() - t0;
     if (elapsed >= wait || Aborted()) {
       trace_("TX: Timeout\n");
+      failure_ = Aborted()   ? LinkFailure::Stopped
+                 : status.ok ? LinkFailure::CarrierStuck
+                             : LinkFailure::PortFailed;
       return ResultLinkFailed;
     }
     SleepFor(std::min<Micros>(pollPeriod, Millis(wait - elapsed)));
@@ -113,7 +120,11 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
 
   port_.PurgeReceive();
   const long written = port_.Write(bytes, length);
-  if (written < 0 || static_cast<std::size_t>(written) != length) return ResultLinkFailed;
+  if (written < 0 || static_cast<std::size_t>(written) != length) {
+    failure_ = LinkFailure::WriteFailed;
+    return ResultLinkFailed;
+  }
+  NoteRequest(bytes, length);
 
   std::string line = "TX: ";
   line.reserve(4 + length * 3 + 1);
@@ -124,7 +135,33 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
   // The modem is still putting the frame on the 1200 bit/s line.
   SleepFor(timing_.PostWriteSleep(length));
   state_.lastFrameTime = Now();
+  failure_ = LinkFailure::None;
   return ResultOk;
+}
+
+void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length) {
+  std::size_t i = 0;
+  while (i < length && bytes[i] == 0xFF) ++i;
+  if (i >= length) return;
+  const bool isLong = (bytes[i] & 0x80) != 0;
+  const std::size_t addressLength = isLong ? 5 : 1;
+  if (i + 1 + addressLength >= length) return;  // no command byte
+  sent_.isLong = isLong;
+  std::copy_n(bytes + i + 1, addressLength, sent_.address.begin());
+  sent_.command = bytes[i + 1 + addressLength];
+  sent_.valid = true;
+}
+
+const char* HartLink::MismatchWithRequest() const {
+  if (!sent_.valid) return nullptr;
+  const std::uint8_t* f = state_.rxFrame.data();
+  const bool isLong = (f[0] & 0x80) != 0;
+  // Bit 7 (master) and bit 6 (burst) of the first address byte say who talks, not to whom.
+  bool sameAddress = isLong == sent_.isLong && (f[1] & 0x3F) == (sent_.address[0] & 0x3F);
+  if (isLong) sameAddress = sameAddress && std::equal(f + 2, f + 6, sent_.address.begin() + 1);
+  if (!sameAddress) return "other address";
+  if (f[isLong ? 6 : 2] != sent_.command) return "other command";
+  return nullptr;
 }
 
 HartResult HartLink::ReceiveFrame() {
@@ -141,6 +178,7 @@ HartResult HartLink::ReceiveFrame() {
   std::size_t left = 0;  // address or data bytes still to come
   std::uint8_t check = 0;
   HartResult result = kRunning;
+  failure_ = LinkFailure::None;
 
   // rxFrame holds at most 1 + 5 + 2 + LinkDataSize + 1 bytes: the byte count is checked
   // against the data area before any data byte is stored.
@@ -164,6 +202,7 @@ HartResult HartLink::ReceiveFrame() {
 
     if (Aborted()) {
       result = ResultLinkFailed;
+      failure_ = LinkFailure::Stopped;
       break;
     }
     // The gap before this read's byte is measured against the limit that applied to it.
@@ -174,6 +213,8 @@ HartResult HartLink::ReceiveFrame() {
       std::snprintf(text, sizeof text, "Timeout: %d\n", static_cast<int>(elapsed));
       trace_(text);
       result = ResultLinkFailed;
+      // Silence, or only replies to other requests; a frame cut off is a bad reply.
+      failure_ = rx == Rx::WaitPreamble ? LinkFailure::NoReply : LinkFailure::BadReply;
       break;
     }
 
@@ -232,7 +273,22 @@ HartResult HartLink::ReceiveFrame() {
           break;
         case Rx::Checksum:
           store(b);
-          result = b == check ? ResultOk : ResultLinkFailed;
+          if (b != check) {
+            result = ResultLinkFailed;
+            break;
+          }
+          if (const char* why = MismatchWithRequest()) {
+            // A late reply to an earlier request: wait on for the one asked for. Its bytes
+            // count against the bytes allowed before the reply.
+            TraceSkipped(preambles, stored, why);
+            beforeDelimiter += stored;
+            stored = 0;
+            preambles = 0;
+            limit = firstLimit;
+            rx = Rx::WaitPreamble;
+            break;
+          }
+          result = ResultOk;
           break;
       }
       if (result == kRunning && (rx == Rx::WaitPreamble || rx == Rx::Preamble) &&
@@ -242,18 +298,35 @@ HartResult HartLink::ReceiveFrame() {
     }
   }
 
+  if (result == ResultOk) {
+    failure_ = LinkFailure::None;
+  } else if (failure_ == LinkFailure::None) {
+    failure_ = LinkFailure::BadReply;  // delimiter, byte count, checksum or endless noise
+  }
   s.rxLength = stored;
   TraceReceive(preambles, stored, result);
   s.lastFrameTime = Now();
   return result;
 }
 
+void HartLink::AppendReceived(std::string& line, int preambles, std::size_t stored) const {
+  line.reserve(line.size() + (static_cast<std::size_t>(preambles) + stored) * 3 + 24);
+  for (int i = 0; i < preambles; ++i) line += "FF,";
+  for (std::size_t i = 0; i < stored; ++i) AppendHex(line, state_.rxFrame[i]);
+}
+
+void HartLink::TraceSkipped(int preambles, std::size_t stored, const char* why) {
+  std::string line = "RX: skipped: ";
+  AppendReceived(line, preambles, stored);
+  line += why;
+  line += '\n';
+  trace_(line);
+}
+
 void HartLink::TraceReceive(int preambles, std::size_t stored, HartResult result) {
   const LinkState& s = state_;
   std::string line = "RX: ";
-  line.reserve(4 + (static_cast<std::size_t>(preambles) + stored) * 3 + 20);
-  for (int i = 0; i < preambles; ++i) line += "FF,";
-  for (std::size_t i = 0; i < stored; ++i) AppendHex(line, s.rxFrame[i]);
+  AppendReceived(line, preambles, stored);
   if (result != ResultOk) {
     line += "Error";
   } else {

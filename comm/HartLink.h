@@ -91,11 +91,18 @@ class HartLink {
   std::size_t BuildRequestFrame(std::uint8_t* buffer) const;
   // Waits out the inter-frame gap and another station's carrier, then writes the frame and
   // sleeps while the modem puts it on the line. 200, or 209 (carrier never dropped, empty
-  // frame, failed or short write).
+  // frame, failed or short write). The frame's address and command are what the next receive
+  // accepts as its reply.
   HartResult SendFrame(const std::uint8_t* bytes, std::size_t length);
   // Reads one reply into rxFrame byte by byte. 200, or 209 (time-out, not a reply delimiter,
-  // byte count beyond the data area, checksum mismatch, endless noise).
+  // byte count beyond the data area, checksum mismatch, endless noise). An intact frame that
+  // does not answer the request last sent (another command, or another address: polling
+  // address, or manufacturer, device type and device id) is a late reply to an earlier
+  // request: it is traced as "RX: skipped: ..." and the receive waits on for the reply, under
+  // the same gap limits. Before any request was sent, the first intact frame is taken.
   HartResult ReceiveFrame();
+  // Why the last SendFrame or ReceiveFrame failed; None after a success.
+  LinkFailure LastFailure() const { return failure_; }
   // Unpacks rxFrame into the state; true when the reply is accepted (checksum right, both
   // status bytes present and response code 0).
   bool ParseReply();
@@ -107,6 +114,20 @@ class HartLink {
   void SleepFor(Micros duration) const;
   void SleepUntilTick(std::uint64_t deadline) const;
   void TraceReceive(int preambles, std::size_t stored, HartResult result);
+  void TraceSkipped(int preambles, std::size_t stored, const char* why);
+  // "FF," for each preamble, then "%02X," for each byte stored in rxFrame.
+  void AppendReceived(std::string& line, int preambles, std::size_t stored) const;
+  void NoteRequest(const std::uint8_t* bytes, std::size_t length);
+  // Why the intact frame in rxFrame does not answer the request; nullptr when it does.
+  const char* MismatchWithRequest() const;
+
+  // Address field (as many bytes as the frame kind has) and command of the request last sent.
+  struct SentRequest {
+    bool valid = false;
+    bool isLong = false;
+    std::array<std::uint8_t, 5> address{};
+    std::uint8_t command = 0;
+  };
 
   SerialPort& port_;
   Timing timing_;
@@ -116,6 +137,8 @@ class HartLink {
   const std::atomic<bool>* abort_ = nullptr;
   bool Aborted() const { return abort_ != nullptr && abort_->load(); }
   LinkState state_;
+  SentRequest sent_;
+  LinkFailure failure_ = LinkFailure::None;
 };
 
 // Milliseconds of the steady clock (the link's tick count).

@@ -219,6 +219,111 @@ TEST_F(LinkReceive, FailingReadsDoNotSpin) {
   EXPECT_LT(testing::ThreadCpuMicros() - cpuStart, 5000);
 }
 
+// A reply is taken only from the device asked and for the command asked; a late reply to an
+// earlier request (after its receive timed out) is skipped and the receive waits on.
+class LinkReceiveMatch : public LinkReceive {
+ protected:
+  const std::vector<std::uint8_t> device{0x1D, 0x02, 0x00, 0x01, 0x25};
+
+  void Send(std::uint8_t delimiter, const std::vector<std::uint8_t>& address, std::uint8_t command,
+            const std::vector<std::uint8_t>& data = {}) {
+    const auto request = WithPreambles(5, Reply(delimiter, address, command, data));
+    ASSERT_EQ(link.SendFrame(request.data(), request.size()), ResultOk);
+  }
+  // The receive's lines: everything after the last request's "TX: " line.
+  std::vector<std::string> ReceiveLines() const {
+    const auto lines = trace.Lines();
+    auto from = lines.end();
+    while (from != lines.begin() && (from - 1)->rfind("TX: ", 0) != 0) --from;
+    return {from, lines.end()};
+  }
+};
+
+std::string Preambles5() { return "FF,FF,FF,FF,FF,"; }
+
+TEST_F(LinkReceiveMatch, ALateReplyToAnotherCommandIsSkippedForTheRightOne) {
+  const std::vector<std::uint8_t> damping{0x40, 0xA0, 0x00, 0x00};  // 5.0
+  Send(0x82, device, 34, damping);
+  std::vector<std::uint8_t> outputInfo(17, 0x11);
+  outputInfo[0] = outputInfo[1] = 0;
+  const auto late = Reply(0x86, device, 15, outputInfo);
+  // The device echoes the address with the master bit set: still the device asked.
+  const auto right =
+      Reply(0x86, {0x9D, 0x02, 0x00, 0x01, 0x25}, 34, {0x00, 0x40, 0x40, 0xA0, 0x00, 0x00});
+  auto line = WithPreambles(5, late);
+  const auto body = WithPreambles(5, right);
+  line.insert(line.end(), body.begin(), body.end());
+  port.QueueBytes(line);
+
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::None);
+  ASSERT_EQ(link.State().rxLength, right.size());
+  EXPECT_TRUE(std::equal(right.begin(), right.end(), link.State().rxFrame.begin()));
+  EXPECT_EQ(ReceiveLines(), (std::vector<std::string>{
+                                "RX: skipped: " + Preambles5() + Hex(late) + "other command\n",
+                                "RX: " + Preambles5() + Hex(right) + "\n"}));
+  ASSERT_TRUE(link.ParseReply());
+  EXPECT_EQ(link.State().command, 34);
+  EXPECT_TRUE(std::equal(damping.begin(), damping.end(), link.State().data.begin() + 2));
+}
+
+TEST_F(LinkReceiveMatch, RepliesFromOtherAddressesAreSkipped) {
+  Send(0x82, device, 3);
+  const std::vector<std::uint8_t> status{0x00, 0x00};
+  const std::vector<std::vector<std::uint8_t>> others = {
+      Reply(0x86, {0x1D, 0x02, 0x00, 0x01, 0x26}, 3, status),  // another device id
+      Reply(0x86, {0x1E, 0x02, 0x00, 0x01, 0x25}, 3, status),  // another manufacturer
+      Reply(0x86, {0x1D, 0x03, 0x00, 0x01, 0x25}, 3, status),  // another device type
+      Reply(0x06, {0x00}, 3, status),                          // a short frame
+  };
+  const auto right = Reply(0x86, device, 3, status);
+  std::vector<std::uint8_t> line;
+  for (const auto& f : others) {
+    const auto framed = WithPreambles(5, f);
+    line.insert(line.end(), framed.begin(), framed.end());
+  }
+  const auto framed = WithPreambles(5, right);
+  line.insert(line.end(), framed.begin(), framed.end());
+  port.QueueBytes(line);
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  std::vector<std::string> expected;
+  for (const auto& f : others) {
+    expected.push_back("RX: skipped: " + Preambles5() + Hex(f) + "other address\n");
+  }
+  expected.push_back("RX: " + Preambles5() + Hex(right) + "\n");
+  EXPECT_EQ(ReceiveLines(), expected);
+
+  // Command 0 to polling address 2, as a search asks: the late answer from address 1 is not
+  // the device at 2; the one from 2 is, master bit or not.
+  Send(0x02, {0x02}, 0);
+  const auto fromOne = Reply(0x06, {0x81}, 0, status);
+  const auto fromTwo = Reply(0x06, {0x82}, 0, status);
+  line = WithPreambles(5, fromOne);
+  const auto two = WithPreambles(5, fromTwo);
+  line.insert(line.end(), two.begin(), two.end());
+  port.QueueBytes(line);
+  ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+  EXPECT_EQ(ReceiveLines(), (std::vector<std::string>{
+                                "RX: skipped: " + Preambles5() + Hex(fromOne) + "other address\n",
+                                "RX: " + Preambles5() + Hex(fromTwo) + "\n"}));
+}
+
+TEST_F(LinkReceiveMatch, OnlyAReplyToAnotherRequestEndsInATimeOut) {
+  Send(0x82, device, 34, {0x40, 0xA0, 0x00, 0x00});
+  const auto late = Reply(0x86, device, 15, {0x00, 0x00, 0x01});
+  port.QueueBytes(WithPreambles(5, late));
+  const auto start = Clock::now();
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::NoReply);
+  // Waited the first-byte limit again after the skipped frame.
+  EXPECT_GE(MillisSince(start), kTiming.firstByteLimit.count());
+  const auto lines = ReceiveLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "RX: skipped: " + Preambles5() + Hex(late) + "other command\n");
+  EXPECT_GE(TimeoutMillis(lines), kTiming.firstByteLimit.count());
+  EXPECT_EQ(lines[2], "RX: Error\n");
+}
+
 TEST(LinkReceiveInstant, EndlessNoiseEndsTheReceive) {
   FakeSerialPort port;
   port.SetInstant(true);
@@ -233,6 +338,25 @@ TEST(LinkReceiveInstant, EndlessNoiseEndsTheReceive) {
   port.PurgeReceive();
   port.QueueBytes(std::vector<std::uint8_t>(5000, 0xFF), Micros(0), Millis(1));
   EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+}
+
+TEST(LinkReceiveInstant, EndlessRepliesToOtherRequestsEndTheReceive) {
+  FakeSerialPort port;
+  port.SetInstant(true);
+  HartLink link(port, Timing{}, NullTraceSink());
+  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); }, [](Micros) {}});
+  const auto request = WithPreambles(5, Reply(0x02, {0x00}, 0, {}));
+  ASSERT_EQ(link.SendFrame(request.data(), request.size()), ResultOk);
+  // A frame for address 1 every few milliseconds, for good: never the gap limit.
+  std::vector<std::uint8_t> line;
+  for (int i = 0; i < 400; ++i) {
+    const auto frame = WithPreambles(5, Reply(0x06, {0x01}, 0, {0x00, 0x00}));
+    line.insert(line.end(), frame.begin(), frame.end());
+  }
+  port.QueueBytes(line, Micros(0), Millis(1));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::BadReply);
+  EXPECT_LE(port.ReadCount(), static_cast<int>(MaxBytesBeforeDelimiter) + 20);
 }
 
 TEST(LinkReceiveInstant, VirtualTimeMeasuresTheLimits) {

@@ -81,18 +81,26 @@ TEST_F(LinkSend, FailedOrShortWritesFailWithoutTrace) {
   link.State().lastFrameTime = 7;
   port.LimitWrites(9);
   EXPECT_EQ(Send(), ResultLinkFailed);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::WriteFailed);
   port.LimitWrites(std::nullopt);
   port.FailWrites(true);
   EXPECT_EQ(Send(), ResultLinkFailed);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::WriteFailed);
   EXPECT_TRUE(trace.Lines().empty());
   EXPECT_EQ(link.State().lastFrameTime, 7u);
 }
 
 TEST_F(LinkSend, ACarrierThatStaysTimesOut) {
-  for (ModemStatus status : {ModemStatus{true, true}, ModemStatus{false, false}}) {
+  // Carrier detect on for good (busy line, or a port without a HART modem), or a port whose
+  // modem status cannot be read: the two are told apart.
+  const std::pair<ModemStatus, LinkFailure> cases[] = {
+      {ModemStatus{true, true}, LinkFailure::CarrierStuck},
+      {ModemStatus{false, false}, LinkFailure::PortFailed}};
+  for (const auto& [status, failure] : cases) {
     port.SetModemStatus(status);
     const auto start = Clock::now();
     EXPECT_EQ(Send(), ResultLinkFailed);
+    EXPECT_EQ(link.LastFailure(), failure);
     const double took = MillisBetween(start, Clock::now());
     EXPECT_GE(took, kTiming.carrierWait.count() - 1.0);  // whole milliseconds of the tick count
     EXPECT_LT(took, kTiming.carrierWait.count() + 40);
@@ -109,6 +117,7 @@ TEST_F(LinkSend, SendsOnceTheCarrierDrops) {
   port.ChangeModemStatusAfter(Millis(100), {true, false});
   const auto start = Clock::now();
   ASSERT_EQ(Send(), ResultOk);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::None);
   EXPECT_GE(MillisBetween(start, WriteTime()), 100.0);
   EXPECT_LT(MillisBetween(start, WriteTime()), 100.0 + 40);
 }
