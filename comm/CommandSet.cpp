@@ -1,12 +1,11 @@
 #include "comm/CommandSet.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <string>
-#include <system_error>
 
+#include "base/NumberText.h"
 #include "comm/Codecs.h"
 #include "comm/RequestTypes.h"
 
@@ -46,17 +45,6 @@ template <typename Array>
 const std::string* UploadText(const Array& texts, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= texts.size()) return nullptr;
   return &texts[static_cast<std::size_t>(index)];
-}
-
-// Rounds to three decimals through their text form, the precision the limits are shown with.
-double RoundToShownPrecision(double v) {
-  char buffer[400];
-  const auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
-  if (error != std::errc{}) return v;
-  double rounded = v;
-  std::from_chars(buffer, end, rounded);
-  return rounded;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -422,63 +410,79 @@ void BuildCurvePoint(const DeviceRecord& record, LinkState& link) {
 
 constexpr CommandDescriptor kEnd{CommandListEnd, CommandListEnd, nullptr, nullptr};
 
-// Every command the tool sends: number, request byte count, decoder, builder.
+// The command table: every command the tool sends, in ascending order. Number, request byte
+// count, decoder, builder, and the reply data bytes its decoder reads.
 constexpr CommandDescriptor kCommands[] = {
-    {0, 0, DecodeIdentity, nullptr},
-    {2, 0, DecodeLoopCurrentAndPercent, nullptr},
-    {3, 0, DecodeDynamicVariables, nullptr},
-    {6, 1, DecodePollingAddress, BuildPollingAddress},
-    {12, 0, DecodeMessage, nullptr},
-    {13, 0, DecodeTagDescriptorDate, nullptr},
-    {14, 0, DecodeTransducerInfo, nullptr},
-    {15, 0, DecodeOutputInfo, nullptr},
-    {16, 0, DecodeFinalAssembly, nullptr},
-    {17, 24, DecodeMessage, BuildMessage},
-    {18, 21, DecodeTagDescriptorDate, BuildTagDescriptorDate},
-    {19, 3, DecodeFinalAssembly, BuildFinalAssembly},
-    {34, 4, DecodeDamping, BuildDamping},
-    {35, 9, DecodeRangeValues, BuildRangeValues},
-    {38, 0, nullptr, nullptr},
-    {40, 4, DecodeLoopCurrent, BuildFixedCurrent},
-    {41, 0, nullptr, nullptr},
-    {42, 0, nullptr, nullptr},
-    {44, 1, DecodePvUnit, BuildPvUnit},
-    {45, 4, DecodeLoopCurrent, BuildTrimCurrent},
-    {46, 4, DecodeLoopCurrent, BuildTrimCurrent},
-    {47, 1, DecodeTransferFunction, BuildTransferFunction},
-    {48, 0, DecodeAdditionalStatus, nullptr},
-    {49, 3, DecodeSensorSerial, BuildSensorSerial},
-    {59, 1, DecodePreambles, BuildPreambles},
-    {130, 0, DecodeSensorConfig, nullptr},
-    {131, 2, DecodeSensorConfig, BuildSensorConfig},
-    {132, 0, DecodeCjc, nullptr},
-    {133, 1, DecodeCjc, BuildCjc},
-    {134, 0, DecodeBurnout, nullptr},
-    {135, 1, DecodeBurnout, BuildBurnout},
-    {138, 8, DecodePair, BuildPair},
-    {140, 0, DecodeSensorTrim, nullptr},
-    {141, 14, DecodeSensorTrimPoint, BuildSensorTrimPoint},
-    {142, 1, DecodeTerminalUnit, BuildTerminalUnit},
-    {144, 22, DecodeBlock, BuildBlock},
-    {145, 0, DecodeTerminalSetting, nullptr},
-    {154, 0, DecodeFloatSetting, nullptr},
-    {155, 4, DecodeFloatSetting, BuildFloatSetting},
-    {158, 10, DecodeDacTrimClear, BuildClearDacTrim},
-    {162, 0, DecodeTriple, nullptr},
-    {163, 5, DecodeTriple, BuildTriple},
-    {180, 0, DecodeTableHeader, nullptr},
-    {181, 5, DecodeTableHeaderWrite, BuildTableHeader},
-    {182, 6, DecodeTablePoint, BuildPointIndex},
-    {183, 6, DecodeTablePoint, BuildTablePoint},
-    {184, 0, DecodeTableHeader, nullptr},
-    {185, 5, DecodeTableHeaderWrite, BuildTableHeader},
-    {186, 6, DecodeTablePoint, BuildPointIndex},
-    {187, 6, DecodeTablePoint, BuildTablePoint},
-    {188, 0, DecodeCurveHeader, nullptr},
-    {189, 2, DecodeCurveSize, BuildCurveSize},
-    {190, 10, DecodeCurvePoint, BuildPointIndex},
-    {191, 10, DecodeCurvePoint, BuildCurvePoint},
+    {0, 0, DecodeIdentity, nullptr, 12},
+    {2, 0, DecodeLoopCurrentAndPercent, nullptr, 8},
+    {3, 0, DecodeDynamicVariables, nullptr, 14},
+    {6, 1, DecodePollingAddress, BuildPollingAddress, 1},
+    {12, 0, DecodeMessage, nullptr, 24},
+    {13, 0, DecodeTagDescriptorDate, nullptr, 21},
+    {14, 0, DecodeTransducerInfo, nullptr, 16},
+    {15, 0, DecodeOutputInfo, nullptr, 15},
+    {16, 0, DecodeFinalAssembly, nullptr, 3},
+    {17, 24, DecodeMessage, BuildMessage, 24},
+    {18, 21, DecodeTagDescriptorDate, BuildTagDescriptorDate, 21},
+    {19, 3, DecodeFinalAssembly, BuildFinalAssembly, 3},
+    {34, 4, DecodeDamping, BuildDamping, 4},
+    {35, 9, DecodeRangeValues, BuildRangeValues, 9},
+    {38, 0, nullptr, nullptr, 0},
+    {40, 4, DecodeLoopCurrent, BuildFixedCurrent, 4},
+    {41, 0, nullptr, nullptr, 0},
+    {42, 0, nullptr, nullptr, 0},
+    {44, 1, DecodePvUnit, BuildPvUnit, 1},
+    {45, 4, DecodeLoopCurrent, BuildTrimCurrent, 4},
+    {46, 4, DecodeLoopCurrent, BuildTrimCurrent, 4},
+    {47, 1, DecodeTransferFunction, BuildTransferFunction, 1},
+    {48, 0, DecodeAdditionalStatus, nullptr, 6},
+    {49, 3, DecodeSensorSerial, BuildSensorSerial, 3},
+    {59, 1, DecodePreambles, BuildPreambles, 1},
+    {130, 0, DecodeSensorConfig, nullptr, 2},
+    {131, 2, DecodeSensorConfig, BuildSensorConfig, 2},
+    {132, 0, DecodeCjc, nullptr, 1},
+    {133, 1, DecodeCjc, BuildCjc, 1},
+    {134, 0, DecodeBurnout, nullptr, 1},
+    {135, 1, DecodeBurnout, BuildBurnout, 1},
+    {138, 8, DecodePair, BuildPair, 8},
+    {140, 0, DecodeSensorTrim, nullptr, 12},
+    {141, 14, DecodeSensorTrimPoint, BuildSensorTrimPoint, 14},
+    {142, 1, DecodeTerminalUnit, BuildTerminalUnit, 1},
+    {144, 22, DecodeBlock, BuildBlock, 20},
+    {145, 0, DecodeTerminalSetting, nullptr, 5},
+    {154, 0, DecodeFloatSetting, nullptr, 4},
+    {155, 4, DecodeFloatSetting, BuildFloatSetting, 4},
+    {158, 10, DecodeDacTrimClear, BuildClearDacTrim, 8},
+    {162, 0, DecodeTriple, nullptr, 12},
+    {163, 5, DecodeTriple, BuildTriple, 12},
+    {180, 0, DecodeTableHeader, nullptr, 8},
+    {181, 5, DecodeTableHeaderWrite, BuildTableHeader, 5},
+    {182, 6, DecodeTablePoint, BuildPointIndex, 6},
+    {183, 6, DecodeTablePoint, BuildTablePoint, 6},
+    {184, 0, DecodeTableHeader, nullptr, 8},
+    {185, 5, DecodeTableHeaderWrite, BuildTableHeader, 5},
+    {186, 6, DecodeTablePoint, BuildPointIndex, 6},
+    {187, 6, DecodeTablePoint, BuildTablePoint, 6},
+    {188, 0, DecodeCurveHeader, nullptr, 5},
+    {189, 2, DecodeCurveSize, BuildCurveSize, 2},
+    {190, 10, DecodeCurvePoint, BuildPointIndex, 10},
+    {191, 10, DecodeCurvePoint, BuildCurvePoint, 10},
 };
+
+// The table is sorted and unique, requests fit the request frame, and an entry reads reply
+// bytes exactly when it has a decoder (the short-reply check relies on that).
+constexpr bool CommandTableIsSound() {
+  int previous = -1;
+  for (const CommandDescriptor& d : kCommands) {
+    if (d.command <= previous || d.command == CommandListEnd) return false;
+    if (d.requestBytes > MaxRequestData) return false;
+    if ((d.decoder != nullptr) != (d.replyBytes > 0)) return false;
+    if (d.replyBytes + 2u > LinkDataSize) return false;
+    previous = d.command;
+  }
+  return true;
+}
+static_assert(CommandTableIsSound());
 
 // The descriptor of a command, at compile time; a number missing from the table does not
 // compile.
@@ -499,6 +503,84 @@ constexpr CommandDescriptor kUpload[] = {Cmd(0),  Cmd(130), Cmd(14),  Cmd(15), C
 constexpr CommandDescriptor kSensorInfo[] = {Cmd(14), Cmd(15), Cmd(3), Cmd(132), kEnd};
 constexpr CommandDescriptor kAfterUnit[] = {Cmd(3), Cmd(14), Cmd(15), kEnd};
 
+// The DAC trim trims the zero (45) or, at the upper trim point, the gain (46).
+const CommandDescriptor* TrimDacList(const DeviceRecord& record) {
+  return record.requestedTrimMode == 1 ? kSingle<46> : kSingle<45>;
+}
+
+constexpr bool kAsk = false;    // a failure is put to the user at once
+constexpr bool kSilent = true;  // the first failure is retried without asking
+constexpr Millis Timing::*kNoWait = nullptr;
+using P = ListProgress;
+
+// The request table: every request type, its command list, retry class, the wait after the
+// list and how the list reports progress.
+constexpr RequestDescriptor kRequests[] = {
+    {RequestPoll, kPoll, nullptr, kAsk, kNoWait, P::None},
+    {RequestIdentify, kSingle<0>, nullptr, kAsk, kNoWait, P::None},
+    {RequestUpload, kUpload, nullptr, kAsk, kNoWait, P::PerCommand},
+    {RequestMonitorOn, nullptr, nullptr, kAsk, kNoWait, P::None},
+    {RequestWriteSensor, kSingle<131>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadSensorInfo, kSensorInfo, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWritePvUnit, kSingle<44>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadAfterUnit, kAfterUnit, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteRange, kSingle<35>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteDamping, kSingle<34>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteBurnout, kSingle<135>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteCjc, kSingle<133>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteTransfer, kSingle<47>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteTermUnit, kSingle<142>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadTermSetting, kSingle<145>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteTag, kSingle<18>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteMessage, kSingle<17>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestFixedCurrent, kSingle<40>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteSerial, kSingle<49>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteFinalAssembly, kSingle<19>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestDeviceReset, kSingle<42>, nullptr, kAsk, &Timing::resetWait, P::Steps},
+    {RequestWriteTermUnit2, kSingle<142>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWritePair, kSingle<138>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestTrimModeCurrent, kSingle<40>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestTrimDac, kSingle<45>, TrimDacList, kSilent, kNoWait, P::Steps},
+    {RequestClearDacTrim, kSingle<158>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestLeaveTrimFixed, kSingle<40>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestCloseTrimFixed, kSingle<40>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadSensorTrim, kSingle<140>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteSensorTrim, kSingle<141>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadFloatSetting, kSingle<154>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteFloatSetting, kSingle<155>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadTriple, kSingle<162>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteTriple, kSingle<163>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestSelfTest, kSingle<41>, nullptr, kAsk, &Timing::selfTestWait, P::Steps},
+    {RequestResetConfigChanged, kSingle<38>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestAdditionalStatus, kSingle<48>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestReadTcHeader, kSingle<180>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestReadTcPoint, kSingle<182>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteTcHeader, kSingle<181>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteTcPoint, kSingle<183>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadRtdHeader, kSingle<184>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestReadRtdPoint, kSingle<186>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteRtdHeader, kSingle<185>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteRtdPoint, kSingle<187>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteBlock, kSingle<144>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadCurveHeader, kSingle<188>, nullptr, kAsk, kNoWait, P::Steps},
+    {RequestWriteCurveSize, kSingle<189>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadCurvePoint, kSingle<190>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWriteCurvePoint, kSingle<191>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWritePollingAddress, kSingle<6>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestWritePreambles, kSingle<59>, nullptr, kSilent, kNoWait, P::Steps},
+    {RequestReadIdentity, kSingle<0>, nullptr, kAsk, kNoWait, P::Steps},
+};
+
+constexpr bool RequestTableIsSound() {
+  for (std::size_t i = 0; i < std::size(kRequests); ++i) {
+    for (std::size_t j = i + 1; j < std::size(kRequests); ++j) {
+      if (kRequests[i].type == kRequests[j].type) return false;
+    }
+  }
+  return true;
+}
+static_assert(RequestTableIsSound());
+
 }  // namespace
 
 const CommandDescriptor* FindCommand(std::uint8_t command) {
@@ -508,231 +590,27 @@ const CommandDescriptor* FindCommand(std::uint8_t command) {
   return nullptr;
 }
 
-const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& record) {
-  switch (requestType) {
-    case RequestPoll:
-      return kPoll;
-    case RequestIdentify:
-      return kSingle<0>;
-    case RequestUpload:
-      return kUpload;
-    case RequestMonitorOn:
-      return nullptr;
-    case RequestWriteSensor:
-      return kSingle<131>;
-    case RequestReadSensorInfo:
-      return kSensorInfo;
-    case RequestWritePvUnit:
-      return kSingle<44>;
-    case RequestReadAfterUnit:
-      return kAfterUnit;
-    case RequestWriteRange:
-      return kSingle<35>;
-    case RequestWriteDamping:
-      return kSingle<34>;
-    case RequestWriteBurnout:
-      return kSingle<135>;
-    case RequestWriteCjc:
-      return kSingle<133>;
-    case RequestWriteTransfer:
-      return kSingle<47>;
-    case RequestWriteTermUnit:
-      return kSingle<142>;
-    case RequestReadTermSetting:
-      return kSingle<145>;
-    case RequestWriteTag:
-      return kSingle<18>;
-    case RequestWriteMessage:
-      return kSingle<17>;
-    case RequestFixedCurrent:
-    case RequestTrimModeCurrent:
-    case RequestLeaveTrimFixed:
-    case RequestCloseTrimFixed:
-      return kSingle<40>;
-    case RequestWriteSerial:
-      return kSingle<49>;
-    case RequestWriteFinalAssembly:
-      return kSingle<19>;
-    case RequestDeviceReset:
-      return kSingle<42>;
-    case RequestWriteTermUnit2:
-      return kSingle<142>;
-    case RequestWritePair:
-      return kSingle<138>;
-    case RequestTrimDac:
-      return record.requestedTrimMode == 1 ? kSingle<46> : kSingle<45>;
-    case RequestClearDacTrim:
-      return kSingle<158>;
-    case RequestReadSensorTrim:
-      return kSingle<140>;
-    case RequestWriteSensorTrim:
-      return kSingle<141>;
-    case RequestReadFloatSetting:
-      return kSingle<154>;
-    case RequestWriteFloatSetting:
-      return kSingle<155>;
-    case RequestReadTriple:
-      return kSingle<162>;
-    case RequestWriteTriple:
-      return kSingle<163>;
-    case RequestSelfTest:
-      return kSingle<41>;
-    case RequestResetConfigChanged:
-      return kSingle<38>;
-    case RequestAdditionalStatus:
-      return kSingle<48>;
-    case RequestReadTcHeader:
-      return kSingle<180>;
-    case RequestReadTcPoint:
-      return kSingle<182>;
-    case RequestWriteTcHeader:
-      return kSingle<181>;
-    case RequestWriteTcPoint:
-      return kSingle<183>;
-    case RequestReadRtdHeader:
-      return kSingle<184>;
-    case RequestReadRtdPoint:
-      return kSingle<186>;
-    case RequestWriteRtdHeader:
-      return kSingle<185>;
-    case RequestWriteRtdPoint:
-      return kSingle<187>;
-    case RequestWriteBlock:
-      return kSingle<144>;
-    case RequestReadCurveHeader:
-      return kSingle<188>;
-    case RequestWriteCurveSize:
-      return kSingle<189>;
-    case RequestReadCurvePoint:
-      return kSingle<190>;
-    case RequestWriteCurvePoint:
-      return kSingle<191>;
-    case RequestWritePollingAddress:
-      return kSingle<6>;
-    case RequestWritePreambles:
-      return kSingle<59>;
-    case RequestReadIdentity:
-      return kSingle<0>;
-    default:
-      return nullptr;
+const RequestDescriptor* FindRequest(int requestType) {
+  for (const RequestDescriptor& r : kRequests) {
+    if (r.type == requestType) return &r;
   }
+  return nullptr;
+}
+
+const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& record) {
+  const RequestDescriptor* request = FindRequest(requestType);
+  if (request == nullptr) return nullptr;
+  return request->choose != nullptr ? request->choose(record) : request->list;
 }
 
 std::size_t ReplyDataBytes(std::uint8_t command) {
-  switch (command) {
-    case 6:
-    case 44:
-    case 47:
-    case 59:
-    case 132:
-    case 133:
-    case 134:
-    case 135:
-    case 142:
-      return 1;
-    case 130:
-    case 131:
-    case 189:
-      return 2;
-    case 16:
-    case 19:
-    case 49:
-      return 3;
-    case 34:
-    case 40:
-    case 45:
-    case 46:
-    case 154:
-    case 155:
-      return 4;
-    case 145:
-    case 181:
-    case 185:
-    case 188:
-      return 5;
-    case 48:
-    case 182:
-    case 183:
-    case 186:
-    case 187:
-      return 6;
-    case 2:
-    case 138:
-    case 158:
-    case 180:
-    case 184:
-      return 8;
-    case 35:
-      return 9;
-    case 190:
-    case 191:
-      return 10;
-    case 0:
-    case 140:
-    case 162:
-    case 163:
-      return 12;
-    case 3:
-    case 141:
-      return 14;
-    case 15:
-      return 15;
-    case 14:
-      return 16;
-    case 144:
-      return 20;
-    case 13:
-    case 18:
-      return 21;
-    case 12:
-    case 17:
-      return 24;
-    default:
-      return 0;
-  }
+  const CommandDescriptor* d = FindCommand(command);
+  return d != nullptr ? d->replyBytes : 0;
 }
 
 bool IsSilentRetryRequest(int requestType) {
-  switch (requestType) {
-    case RequestWriteSensor:
-    case RequestWritePvUnit:
-    case RequestWriteRange:
-    case RequestWriteDamping:
-    case RequestWriteBurnout:
-    case RequestWriteCjc:
-    case RequestWriteTransfer:
-    case RequestWriteTermUnit:
-    case RequestWriteTag:
-    case RequestWriteMessage:
-    case RequestFixedCurrent:
-    case RequestWriteSerial:
-    case RequestWriteFinalAssembly:
-    case RequestWriteTermUnit2:
-    case RequestWritePair:
-    case RequestTrimModeCurrent:
-    case RequestTrimDac:
-    case RequestClearDacTrim:
-    case RequestLeaveTrimFixed:
-    case RequestCloseTrimFixed:
-    case RequestWriteSensorTrim:
-    case RequestWriteFloatSetting:
-    case RequestWriteTriple:
-    case RequestReadTcPoint:
-    case RequestWriteTcHeader:
-    case RequestWriteTcPoint:
-    case RequestReadRtdPoint:
-    case RequestWriteRtdHeader:
-    case RequestWriteRtdPoint:
-    case RequestWriteBlock:
-    case RequestWriteCurveSize:
-    case RequestReadCurvePoint:
-    case RequestWriteCurvePoint:
-    case RequestWritePollingAddress:
-    case RequestWritePreambles:
-      return true;
-    default:
-      return false;
-  }
+  const RequestDescriptor* request = FindRequest(requestType);
+  return request != nullptr && request->silentRetry;
 }
 
 std::span<const CommandDescriptor> PollList() { return {kPoll, std::size(kPoll) - 1}; }
@@ -770,9 +648,10 @@ const char* ModelName(std::uint8_t manufacturer, std::uint8_t deviceType) {
 RangePair AdjustRangeValues(double upper, double lower, double upperSensorLimit,
                             double lowerSensorLimit, double minimumSpan) {
   constexpr double kNudge = 0.0001;
-  const double usl = RoundToShownPrecision(upperSensorLimit);
-  const double lsl = RoundToShownPrecision(lowerSensorLimit);
-  const double ms = RoundToShownPrecision(minimumSpan);
+  // The limits as shown, with three decimals.
+  const double usl = RoundToDecimals(upperSensorLimit, 3);
+  const double lsl = RoundToDecimals(lowerSensorLimit, 3);
+  const double ms = RoundToDecimals(minimumSpan, 3);
   // The span is that of the entered values; the checks below keep it where it is the minimum.
   const bool atMinimumSpan = std::fabs(upper - lower) == ms;
   double u = upper;

@@ -18,19 +18,42 @@ using CommandBuilder = void (*)(const DeviceRecord& record, LinkState& link);
 // ignored, and table sizes are clamped to the record's capacity.
 using CommandDecoder = void (*)(LinkState& link, DeviceRecord& record);
 
-// One entry of a command list. A list ends with an entry whose command and byte count are
-// both 0xFF; a list also stops after an entry without a decoder.
+// One entry of the command table, and of a command list (lists hold copies of table entries).
+// A list ends with an entry whose command and byte count are both 0xFF; a list also stops
+// after an entry without a decoder.
 struct CommandDescriptor {
   std::uint8_t command;
   std::uint8_t requestBytes;
   CommandDecoder decoder;
   CommandBuilder builder;
+  // Reply data bytes (after the two status bytes) the decoder reads; 0 without a decoder.
+  std::uint8_t replyBytes = 0;
 };
 
 inline constexpr std::uint8_t CommandListEnd = 0xFF;
 
 // The descriptor of one command, or nullptr for a command the tool does not use.
 const CommandDescriptor* FindCommand(std::uint8_t command);
+
+// How a request's list reports progress: not at all, as steps of a multi-step transfer
+// (stepsDone of stepsTotal), or after each decoded command of the list (n / 10 for the upload).
+enum class ListProgress : std::uint8_t { None, Steps, PerCommand };
+
+// Picks a request's list from the record (the DAC trim's zero or gain command).
+using ListChooser = const CommandDescriptor* (*)(const DeviceRecord& record);
+
+// One entry of the request table: what a request type (400-459) runs.
+struct RequestDescriptor {
+  int type;
+  const CommandDescriptor* list;  // terminated; nullptr for a type without commands (403)
+  ListChooser choose;             // when set, picks the list instead of `list`
+  bool silentRetry;               // a failure is first retried without asking
+  Millis Timing::*afterWait;      // the worker waits this long after the list; nullptr: none
+  ListProgress progress;
+};
+
+// The request table's entry of a type, or nullptr for a number that is no request type.
+const RequestDescriptor* FindRequest(int requestType);
 
 // The command list of a request type (400-459), terminated by the end entry; nullptr for a
 // type without a list (403) or an unknown type. Type 430 depends on record.requestedTrimMode.
