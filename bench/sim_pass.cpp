@@ -1,5 +1,6 @@
 // One pass over every command of the command table against the simulated transmitter on a
-// pseudo-terminal, through the real POSIX port, link, builders and decoders.
+// pseudo-terminal, through the real POSIX port, link, builders and decoders and the worker's
+// transaction step.
 //
 //   sim_pass [--realtime] [--scale F] [--passes N]
 //
@@ -16,6 +17,7 @@
 #include "comm/CommandSet.h"
 #include "comm/HartLink.h"
 #include "comm/PosixSerialPort.h"
+#include "comm/TransactionStep.h"
 #include "device/DeviceRecord.h"
 #include "sim/SimulatedTransmitter.h"
 
@@ -127,22 +129,11 @@ int main(int argc, char** argv) {
       record.fixedCurrentText = step.current;
       record.trimCurrentText = step.current;
       record.requestedTrimMode = step.command == 46 ? 1 : 0;
-      va5::LinkState& st = link.State();
-      st.command = step.command;
-      st.byteCount = d->requestBytes;
-      st.frameKind = va5::FrameKindLong;
-      st.pollingAddress = record.pollingAddress;
-      if (d->builder != nullptr) d->builder(record, st);
-      std::uint8_t frame[va5::MaxRequestFrame];
-      const std::size_t length = link.BuildRequestFrame(frame);
-      va5::HartResult r = link.SendFrame(frame, length);
-      if (r == va5::ResultOk) r = link.ReceiveFrame();
-      if (r == va5::ResultOk && link.ParseReply()) {
-        if (d->decoder != nullptr) d->decoder(st, record);
-      } else {
+      const va5::HartResult r = va5::RunCommand(link, *d, record);
+      if (r != va5::ResultOk) {
         ++failures;
         std::fprintf(stderr, "command %d: result %d, response code %d\n", step.command, r,
-                     st.responseCode);
+                     link.State().responseCode);
       }
     }
   }

@@ -1,8 +1,9 @@
 #include "comm/HartWorker.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <system_error>
+
+#include "base/NumberText.h"
+#include "comm/TransactionStep.h"
 
 namespace va5 {
 
@@ -15,12 +16,8 @@ bool IsEnd(const CommandDescriptor& entry) {
   return entry.command == CommandListEnd && entry.requestBytes == CommandListEnd;
 }
 
-// Progress values pass through "%g" text (six significant digits), as they are shown.
-float RoundedPercent(double percent) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", percent);
-  return static_cast<float>(std::strtod(text, nullptr));
-}
+// Progress values carry six significant digits, as they are shown.
+float RoundedPercent(double percent) { return static_cast<float>(RoundToSignificant(percent, 6)); }
 
 }  // namespace
 
@@ -48,6 +45,7 @@ HartResult HartWorker::StartWorker() {
   monitoring_ = false;
   retryAnswer_ = false;
   pendingRequest_ = RequestPoll;
+  linkFailure_ = LinkFailure::None;
 
   LinkState& state = link_.State();
   state.frameKind = FrameKindShort;
@@ -173,55 +171,39 @@ void HartWorker::Loop() {
 }
 
 HartResult HartWorker::RunRequest(int type, bool& endWorker) {
-  switch (type) {
-    case RequestPoll:
-      stepsDone_ = 0;
-      return RunList(type, PollList().data(), Progress::None);
-    case RequestIdentify: {
-      const HartResult result = Identify(type);
-      // A search always ends the worker, found or not.
-      if (searchMode_) endWorker = true;
-      return result;
-    }
-    case RequestUpload:
-      return RunList(type, UploadList().data(), Progress::Upload);
-    case RequestMonitorOn:
-      monitoring_ = true;
-      return ResultOk;
-    default:
-      break;
+  if (type == RequestMonitorOn) {
+    monitoring_ = true;
+    return ResultOk;
   }
+  if (type == RequestPoll) stepsDone_ = 0;
+  const RequestDescriptor* request = FindRequest(type);
   const CommandDescriptor* list =
       WithRecord([type](DeviceRecord& r) { return CommandListFor(type, r); });
-  if (list == nullptr) return ResultReplyRejected;  // not a request type of this engine
-  if (IsSilentRetryRequest(type)) silentRetry_ = true;
-  const HartResult result = RunList(type, list, Progress::Steps);
-  if (type == RequestDeviceReset) SleepUnlessStopped(timing_.resetWait);
-  if (type == RequestSelfTest) SleepUnlessStopped(timing_.selfTestWait);
+  if (request == nullptr || list == nullptr) return ResultReplyRejected;  // not a request type
+  if (request->silentRetry) silentRetry_ = true;
+  const HartResult result = RunList(type, list, request->progress);
+  // A search always ends the worker, found or not.
+  if (type == RequestIdentify && searchMode_) endWorker = true;
+  if (request->afterWait != nullptr) SleepUnlessStopped(timing_.*(request->afterWait));
   return result;
 }
 
+// One request frame and its reply, repeated up to four times (once while searching). Command 0
+// goes as a short frame to the record's polling address, which a search moves on between
+// attempts; every other command goes to the identity of the last command 0 reply.
 HartResult HartWorker::Transaction() {
   while (hold_ && !stop_) requestEvent_.Wait();
-  if (stop_) return ResultLinkFailed;
-
-  LinkState& state = link_.State();
-  state.frameKind = FrameKindLong;
-  state.masterFlag = false;
-  state.burstFlag = false;
-  state.pollingAddress = WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; });
-  link_.SetSearching(searchMode_);
-  std::uint8_t frame[MaxRequestFrame];
-  const std::size_t length = link_.BuildRequestFrame(frame);
-
-  const int attempts = searchMode_ ? 1 : AttemptsPerTransaction;
-  HartResult result = ResultLinkFailed;
-  for (int attempt = 0; attempt < attempts && !stop_; ++attempt) {
-    result = link_.SendFrame(frame, length);
-    if (result == ResultOk) result = link_.ReceiveFrame();
-    if (result == ResultOk) return ResultOk;
+  if (stop_) {
+    linkFailure_ = LinkFailure::Stopped;
+    return ResultLinkFailed;
   }
-  return ResultLinkFailed;
+  AddressRequest(link_.State(), WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+  link_.SetSearching(searchMode_);
+  const HartResult result = ExchangeFrames(link_, searchMode_ ? 1 : AttemptsPerTransaction, &stop_);
+  linkFailure_ = result == ResultOk ? LinkFailure::None
+                 : stop_            ? LinkFailure::Stopped
+                                    : link_.LastFailure();
+  return result;
 }
 
 bool HartWorker::FailureProtocol(int type) {
@@ -245,58 +227,30 @@ void HartWorker::NoteReply() {
   }
 }
 
-// A reply that carries fewer data bytes than its decoder reads would be decoded from whatever
-// the data area held before (our own request, an older reply): refuse it like a bad reply.
-bool HartWorker::ReplyTooShort(const LinkState& state) {
-  return state.byteCount < 2 + ReplyDataBytes(state.command);
-}
-
-HartResult HartWorker::RunList(int type, const CommandDescriptor* list, Progress progress) {
+HartResult HartWorker::RunList(int type, const CommandDescriptor* list, ListProgress progress) {
   LinkState& state = link_.State();
   int decoded = 0;
   for (const CommandDescriptor* entry = list; entry != nullptr && !IsEnd(*entry); ++entry) {
     for (;;) {
-      state.command = entry->command;
-      state.byteCount = entry->requestBytes;
-      if (entry->builder != nullptr) {
-        WithRecord([&](DeviceRecord& r) { entry->builder(r, state); });
-      }
+      WithRecord([&](DeviceRecord& r) { PrepareRequest(*entry, r, state); });
       if (Transaction() == ResultOk) break;
+      // During a search the answer has already moved the address: a retry asks the next device.
       if (!FailureProtocol(type)) return ResultLinkFailed;
     }
-    const bool accepted = link_.ParseReply();
+    const HartResult accepted = AcceptReply(link_);
+    if (accepted != ResultOk && state.responseCode == 0) linkFailure_ = LinkFailure::BadReply;
     NoteReply();
-    if (!accepted || ReplyTooShort(state)) return ResultReplyRejected;
+    if (accepted != ResultOk) return accepted;
     if (entry->decoder == nullptr) return ResultOk;
     WithRecord([&](DeviceRecord& r) { entry->decoder(state, r); });
     ++decoded;
 
-    if (progress == Progress::Upload) {
+    if (progress == ListProgress::PerCommand) {
       PostProgress(decoded / 10.0 * 100.0);
-    } else if (progress == Progress::Steps && stepsDone_ < stepsTotal_) {
+    } else if (progress == ListProgress::Steps && stepsDone_ < stepsTotal_) {
       const int done = ++stepsDone_;
       PostProgress(static_cast<double>(done) / stepsTotal_ * 100.0);
     }
-  }
-  return ResultOk;
-}
-
-HartResult HartWorker::Identify(int type) {
-  LinkState& state = link_.State();
-  for (;;) {
-    state.frameKind = FrameKindShort;
-    state.command = 0;
-    state.byteCount = 0;
-    if (Transaction() == ResultOk) break;
-    // During a search the answer has already moved the address: a retry asks the next device.
-    if (!FailureProtocol(type)) return ResultLinkFailed;
-  }
-  const bool accepted = link_.ParseReply();
-  NoteReply();
-  if (!accepted || ReplyTooShort(state)) return ResultReplyRejected;
-  const CommandDescriptor* identity = FindCommand(0);
-  if (identity != nullptr && identity->decoder != nullptr) {
-    WithRecord([&](DeviceRecord& r) { identity->decoder(state, r); });
   }
   return ResultOk;
 }

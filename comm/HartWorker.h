@@ -65,9 +65,14 @@ class HartWorker {
   // True from StartWorker until the thread has ended (by StopWorker or after a search).
   bool IsRunning() const { return running_; }
 
-  // Status of the last reply the worker parsed, safe to read from any thread.
+  // Status of the last reply the worker parsed, safe to read from any thread. Both are stored
+  // before the message that reports the request is posted.
   std::uint8_t DeviceStatus() const { return deviceStatus_; }
   std::uint8_t LastResponseCode() const { return responseCode_; }
+  // Why the last transaction failed (None when it got its reply), safe to read from any
+  // thread; stored before the (MessageFailure, type) message is posted. A reply refused for
+  // its response code is no link failure: LastResponseCode tells the reason.
+  LinkFailure LastLinkFailure() const { return linkFailure_; }
   // OR of every response code with bit 7 set since the last clear.
   std::uint8_t CommErrorBits() const { return commErrorBits_; }
   void ClearCommErrorBits() { commErrorBits_ = 0; }
@@ -82,14 +87,11 @@ class HartWorker {
   const Timing& GetTiming() const { return timing_; }
 
  private:
-  enum class Progress { None, Steps, Upload };
-
   void Loop();
   HartResult RunRequest(int type, bool& endWorker);
   HartResult Transaction();
-  HartResult RunList(int type, const CommandDescriptor* list, Progress progress);
+  HartResult RunList(int type, const CommandDescriptor* list, ListProgress progress);
   bool FailureProtocol(int type);
-  HartResult Identify(int type);
   void NoteReply();
   void Post(int first, int second, float percent = 0.0f);
   void PostProgress(double percent);
@@ -108,7 +110,6 @@ class HartWorker {
   std::condition_variable stopCv_;
   bool stopSignal_ = false;  // guarded by stopMutex_
 
-  static bool ReplyTooShort(const LinkState& state);
   std::atomic<bool> running_{false};
   std::atomic<bool> stop_{false};
   std::atomic<bool> pause_{false};
@@ -123,6 +124,7 @@ class HartWorker {
   std::atomic<std::uint8_t> deviceStatus_{0};
   std::atomic<std::uint8_t> responseCode_{0};
   std::atomic<std::uint8_t> commErrorBits_{0};
+  std::atomic<LinkFailure> linkFailure_{LinkFailure::None};
 
   std::mutex targetMutex_;
   MessageSink* target_ = nullptr;  // guarded by targetMutex_

@@ -7,12 +7,14 @@
 #include "comm/CommandSet.h"
 #include "comm/HartLink.h"
 #include "comm/PosixSerialPort.h"
+#include "comm/TransactionStep.h"
 #include "device/DeviceRecord.h"
 
 namespace va5::sim::test {
 
 // The tool's side of the line for the simulator's tests: the real POSIX port, link, builders
-// and decoders, one transaction at a time (what the worker does, without its thread).
+// and decoders, one transaction at a time through the worker's own transaction step (without
+// its thread, repeats and failure protocol).
 class LinkClient {
  public:
   explicit LinkClient(Timing timing = Timing{}.Scaled(0.1))
@@ -25,24 +27,25 @@ class LinkClient {
   }
   void Close() { link_.ClosePort(); }
 
-  // Runs one command of the command table: builder, frame, reply, decoder.
+  // Runs one command of the command table: builder, frame, reply, size check, decoder.
   HartResult Run(std::uint8_t command) {
     const CommandDescriptor* d = FindCommand(command);
     if (d == nullptr) return -1;
-    LinkState& st = Prepare(command, d->requestBytes);
-    if (d->builder != nullptr) d->builder(record_, st);
-    const HartResult r = Exchange();
-    if (r == ResultOk && d->decoder != nullptr) d->decoder(st, record_);
-    return r;
+    return RunCommand(link_, *d, record_);
   }
 
   // Sends a command with the given data bytes, without builder or decoder.
   HartResult RunRaw(std::uint8_t command, const std::vector<std::uint8_t>& data) {
-    LinkState& st = Prepare(command, static_cast<std::uint8_t>(data.size()));
+    LinkState& st = link_.State();
+    AddressRequest(st, record_.pollingAddress);
+    st.command = command;
+    st.byteCount = static_cast<std::uint8_t>(data.size());
     std::copy(data.begin(), data.end(), st.data.begin());
-    return Exchange();
+    const HartResult r = ExchangeFrames(link_, 1);
+    return r == ResultOk ? AcceptReply(link_) : r;
   }
 
+  HartLink& Link() { return link_; }
   DeviceRecord& Record() { return record_; }
   LinkState& State() { return link_.State(); }
   const std::vector<std::string>& Trace() const { return trace_; }
@@ -55,26 +58,6 @@ class LinkClient {
   }
 
  private:
-  LinkState& Prepare(std::uint8_t command, std::uint8_t byteCount) {
-    LinkState& st = link_.State();
-    st.command = command;
-    st.byteCount = byteCount;
-    st.frameKind = FrameKindLong;
-    st.masterFlag = false;
-    st.burstFlag = false;
-    st.pollingAddress = record_.pollingAddress;
-    return st;
-  }
-
-  HartResult Exchange() {
-    std::uint8_t frame[MaxRequestFrame];
-    const std::size_t length = link_.BuildRequestFrame(frame);
-    HartResult r = link_.SendFrame(frame, length);
-    if (r == ResultOk) r = link_.ReceiveFrame();
-    if (r != ResultOk) return r;
-    return link_.ParseReply() ? ResultOk : ResultReplyRejected;
-  }
-
   PosixSerialPort port_;
   HartLink link_;
   DeviceRecord record_;

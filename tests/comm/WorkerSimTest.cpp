@@ -3,6 +3,7 @@
 
 #include "comm/HartWorker.h"
 #include "comm/PosixSerialPort.h"
+#include "sim/FaultOption.h"
 #include "sim/SimulatedTransmitter.h"
 #include "testing/WorkerTestSupport.h"
 
@@ -13,9 +14,9 @@ using test::QueueSink;
 
 class WorkerSimTest : public ::testing::Test {
  protected:
-  explicit WorkerSimTest(int deviceAddress = 0)
+  explicit WorkerSimTest(int deviceAddress = 0, double timeScale = 0.1)
       : sim_(sim::SimConfig{.pollingAddress = deviceAddress}),
-        timing_(Timing{}.Scaled(0.1)),
+        timing_(Timing{}.Scaled(timeScale)),
         link_(port_, timing_, NullTraceSink()),
         worker_(link_, record_, sink_, timing_) {}
 
@@ -128,6 +129,40 @@ TEST_F(WorkerSimSearchTest, SearchFromThirteenFindsTheDeviceAtFour) {
     EXPECT_EQ(r.pollingAddress, 4);
     EXPECT_EQ(r.modelName, "TQ5R");
   });
+}
+
+// A search asks each address once. The device at 4 answers late, while address 5 is being
+// asked: that answer is not a device at 5, and the search goes on.
+class WorkerSimLateSearchTest : public WorkerSimTest {
+ protected:
+  WorkerSimLateSearchTest() : WorkerSimTest(4, 0.5) {}
+};
+
+TEST_F(WorkerSimLateSearchTest, ALateAnswerIsNotADeviceAtTheNextAddress) {
+  // Search limit 100 ms, gap 40 ms: address 4 gives up after about 150 ms, and address 5
+  // listens from about 240 ms to 340 ms, when the answer from 4 arrives 290 ms late.
+  auto fault = sim::ParseFault("slow:290");
+  ASSERT_TRUE(fault);
+  fault->command = 0;
+  fault->count = 1;
+  sim_.InjectFault(*fault);
+  record_.pollingAddress = 4;
+  worker_.SetSearchMode(true);
+  ASSERT_EQ(worker_.StartWorker(), ResultOk);
+  worker_.SubmitRequest(RequestIdentify, false);
+  std::vector<int> failedAt;
+  for (;;) {
+    auto m = sink_.Next();
+    ASSERT_TRUE(m);
+    if (m->first == MessageWorkerEnded) break;
+    if (m->first != MessageFailure) continue;
+    failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+    EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::NoReply);
+    worker_.PurgePort();
+    worker_.AnswerFailure(failedAt.size() < 3);
+  }
+  EXPECT_EQ(failedAt, (std::vector<int>{4, 5, 6}));
+  worker_.WithRecord([](DeviceRecord& r) { EXPECT_EQ(r.modelName, ""); });
 }
 
 }  // namespace

@@ -148,6 +148,37 @@ TEST_F(WorkerTest, ReplyShorterThanItsDecoderReadsIsRefused) {
   worker_.WithRecord([](DeviceRecord& r) { EXPECT_EQ(r.damping, 7.5); });
 }
 
+// The worker tells why a transaction failed, so that a failure can name its cause: a carrier
+// that never drops is not a silent device, and neither is a refusal.
+TEST_F(WorkerTest, LastLinkFailureNamesTheCauseOfEachOutcome) {
+  Start();
+  port_.SetModemStatus({true, true});  // carrier detect stays on
+  worker_.SubmitRequest(RequestAdditionalStatus, false);
+  Expect(MessageFailure, RequestAdditionalStatus);
+  EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::CarrierStuck);
+  EXPECT_TRUE(device_.Commands().empty());
+  port_.SetModemStatus({true, false});
+  device_.SilenceNext(48, 4);
+  worker_.AnswerFailure(true);
+  Expect(MessageFailure, RequestAdditionalStatus);
+  EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::NoReply);
+  worker_.AnswerFailure(true);
+  Expect(RequestAdditionalStatus, ResultOk);
+  EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::None);
+
+  device_.ShortReply(48, 5);  // one byte fewer than the decoder reads
+  worker_.SubmitRequest(RequestAdditionalStatus, false);
+  Expect(RequestAdditionalStatus, ResultReplyRejected);
+  EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::BadReply);
+  EXPECT_EQ(worker_.LastResponseCode(), 0);
+
+  device_.RefuseWith(38, 7);  // write-protected: the link worked, the device said no
+  worker_.SubmitRequest(RequestResetConfigChanged, false);
+  Expect(RequestResetConfigChanged, ResultReplyRejected);
+  EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::None);
+  EXPECT_EQ(worker_.LastResponseCode(), 7);
+}
+
 TEST_F(WorkerTest, WriteRequestsAreMarkedForASilentRetry) {
   Start();
   worker_.WithRecord([](DeviceRecord& r) { r.dampingText = "2.5"; });

@@ -68,6 +68,45 @@ TEST_F(PtyFault, SlowReplyTimesOut) {
   EXPECT_EQ(client_.Run(3), ResultOk);
 }
 
+// A reply that comes after its request has timed out reaches the next request's receive: it
+// is skipped there, and the next request gets its own reply instead of the late one decoded
+// as its answer.
+TEST(PtyLateReply, ALateReplyIsNotTakenForTheNextCommand) {
+  SimulatedTransmitter sim;
+  ASSERT_TRUE(sim.Start());
+  // Receive limits of 200 ms and 80 ms, 32 ms gap, reads of 40 ms.
+  LinkClient client(Timing{}.Scaled(0.4));
+  ASSERT_EQ(client.Open(sim.SlavePath()), ResultOk);
+  ASSERT_EQ(client.Run(0), ResultOk);
+  // The reply to command 15 leaves the device 450 ms late: after its own receive gave up
+  // (about 250-290 ms), in the middle of the receive of the damping write that follows
+  // (about 370-570 ms), and before that write's own reply, which the device sends next.
+  auto fault = ParseFault("slow:450");
+  ASSERT_TRUE(fault);
+  fault->command = 15;
+  fault->count = 1;
+  sim.InjectFault(*fault);
+  EXPECT_EQ(client.Run(15), ResultLinkFailed);
+  EXPECT_EQ(client.Link().LastFailure(), LinkFailure::NoReply);
+
+  client.Record().dampingText = "7.25";
+  client.Record().damping = 0;
+  EXPECT_EQ(client.Run(34), ResultOk);
+  EXPECT_DOUBLE_EQ(client.Record().damping, 7.25);
+  EXPECT_DOUBLE_EQ(sim.State().damping, 7.25);
+  bool skipped = false;
+  for (const std::string& line : client.Trace()) {
+    if (line.rfind("RX: skipped: ", 0) == 0 && line.find(",0F,") != std::string::npos &&
+        line.find("other command\n") != std::string::npos) {
+      skipped = true;
+    }
+  }
+  EXPECT_TRUE(skipped) << "no skipped reply to command 15 in the trace";
+  // Nothing is left over for the command after it either.
+  EXPECT_EQ(client.Run(15), ResultOk);
+  EXPECT_DOUBLE_EQ(client.Record().damping, 7.25);
+}
+
 TEST_F(PtyFault, ChosenResponseCodeIsRefused) {
   Inject("rc:34:7");
   client_.Record().dampingText = "5";
