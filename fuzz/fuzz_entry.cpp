@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/NumberText.h"
 #include "lang/EntryRules.h"
 #include "base/Utf8.h"
 
@@ -22,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !va5::IsWithinEntryLimits(*kept, -100.0, 1100.0, data[0] & 1) || !std::isfinite(*kept)) {
       std::abort();
     }
+  }
+  // A number is read one way only, and something must have been entered.
+  if (const auto number = va5::ParseEntryNumber(text)) {
+    if (va5::ParseDecimal(text) != number || va5::TrimEntryText(text).empty()) std::abort();
   }
   (void)va5::IsNumberText(text);
   (void)va5::IsPackedText(text);

@@ -49,11 +49,9 @@ int DaysInMonth(int year, int month) {
 }  // namespace
 
 std::optional<double> ParseEntryNumber(const std::string& text) {
-  if (text.empty()) return 0.0;
-  const ParsedNumber parsed = ReadCDouble(text);
-  if (parsed.used == 0 || parsed.used != text.size() || parsed.overflow) return std::nullopt;
-  if (!std::isfinite(parsed.value)) return std::nullopt;  // "inf" and "nan" are no entries
-  return parsed.value;
+  // Blanks before the number are skipped; after it, nothing may follow.
+  if (text.empty() || IsWhiteSpace(text.back())) return std::nullopt;
+  return ParseDecimal(text);
 }
 
 std::string EntryValueText(double value) {

@@ -10,8 +10,9 @@ namespace va5 {
 
 // ---- numbers -------------------------------------------------------------------------------
 
-// A typed number: decimal floating point, leading blanks allowed, nothing may follow it, the
-// value must be finite. An empty text reads as 0. Returns nothing when the text is invalid.
+// A typed number: decimal floating point as ParseDecimal reads it (no hexadecimal, "inf" or
+// "nan"), leading blanks allowed, nothing may follow it, the value must be finite. An empty or
+// blank text is no number: nothing was entered. Returns nothing when the text is invalid.
 std::optional<double> ParseEntryNumber(const std::string& text);
 
 // "%.3lf" of a value, with "-0.000" shown as "0.000".

@@ -9,7 +9,16 @@ TEST(EntryNumberTest, ParsesDecimalNumbersOnly) {
   EXPECT_EQ(ParseEntryNumber("30"), 30.0);
   EXPECT_EQ(ParseEntryNumber(" 5"), 5.0);
   EXPECT_EQ(ParseEntryNumber("-1.5e2"), -150.0);
-  EXPECT_EQ(ParseEntryNumber(""), 0.0);
+  EXPECT_EQ(ParseEntryNumber("+.5"), 0.5);
+  EXPECT_EQ(ParseEntryNumber("5."), 5.0);
+  // Nothing entered is no number, not 0: an empty damping must not be sent as 0 s.
+  EXPECT_FALSE(ParseEntryNumber(""));
+  EXPECT_FALSE(ParseEntryNumber("\t"));
+  EXPECT_FALSE(CheckNumberEntry("", 0.5, 30.0, true).accepted);
+  EXPECT_FALSE(CheckNumberEntry(" ", -10.0, 10.0, false).accepted);
+  // One reader for every number: hexadecimal is refused here as it is for whole numbers.
+  EXPECT_FALSE(ParseEntryNumber("0x10"));
+  EXPECT_FALSE(ParseEntryNumber("0x1p3"));
   EXPECT_FALSE(ParseEntryNumber("5 "));
   EXPECT_FALSE(ParseEntryNumber("12abc"));
   EXPECT_FALSE(ParseEntryNumber("1e999"));
