@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   }
   va5::PosixSerialPort port;
   va5::HartLink link(port, va5::Timing{}.Scaled(scale), va5::NullTraceSink());
-  if (link.OpenPort(sim.SlavePath() + ": baud=9600 parity=N data=8 stop=1") != va5::ResultOk) {
+  if (link.OpenPort(sim.SlavePath()) != va5::ResultOk) {
     std::fprintf(stderr, "cannot open %s\n", sim.SlavePath().c_str());
     return 1;
   }

@@ -42,15 +42,13 @@ void HartLink::SleepUntilTick(std::uint64_t deadline) const {
   if (deadline > now) SleepFor(Millis(deadline - now));
 }
 
-HartResult HartLink::OpenPort(const std::string& definition) {
-  const std::string copy = definition.substr(0, MaxPortDefinition);
-  PortDefinition parsed;
-  if (ParsePortDefinition(copy, parsed) == ResultBadPortDefinition) {
-    return ResultBadPortDefinition;
-  }
+HartResult HartLink::OpenPort(const std::string& portName, const PortSettings& settings) {
+  // A name of blanks names no port: 202, and the port that is open stays open.
+  const bool blank = portName.find_first_not_of(" \t\r\n") == std::string::npos;
+  if (blank) return port_.Open(std::string(), settings, timing_);
   // Opening again replaces the port rather than leaking the old handle.
   if (port_.IsOpen()) port_.Close();
-  return port_.Open(copy, timing_);
+  return port_.Open(portName, settings, timing_);
 }
 
 bool HartLink::PurgePort() { return port_.PurgeReceive() && port_.PurgeTransmit(); }

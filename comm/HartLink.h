@@ -82,7 +82,12 @@ class HartLink {
   void SetSearching(bool searching) { searching_ = searching; }
   bool Searching() const { return searching_; }
 
-  HartResult OpenPort(const std::string& definition);
+  // Opens the port `portName` (a path, "COM3", or a listed name such as "SIM1", taken as it
+  // is, colons and all) with the line settings of a HART modem unless others are given (text
+  // settings: ParsePortSettings). 200; 202 for an empty name; 201 when the port cannot be
+  // opened, with LastOpenError telling why.
+  HartResult OpenPort(const std::string& portName, const PortSettings& settings = {});
+  PortOpenError LastOpenError() const { return port_.LastOpenError(); }
   // Clears the receive buffer and, if that worked, the transmit buffer.
   bool PurgePort();
   // Builds the request from the state; `buffer` holds at least MaxRequestFrame bytes.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <string>
 #include <vector>
 
 #include "base/Text.h"
@@ -106,7 +107,7 @@ bool ParseStopBits(std::string_view s, StopBits& stop) {
 bool IsOnOff(const std::string& v) { return v == "on" || v == "off"; }
 
 // "baud=9600 parity=N data=8 stop=1 ..."
-bool ParseKeyValues(std::string_view text, PortDefinition& def) {
+bool ParseKeyValues(std::string_view text, PortSettings& def) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     while (pos < text.size() && IsWhiteSpace(text[pos])) ++pos;
@@ -142,7 +143,7 @@ bool ParseKeyValues(std::string_view text, PortDefinition& def) {
 }
 
 // "9600,n,8,1" with an optional handshake letter (x or p) at the end.
-bool ParseLegacy(std::string_view text, PortDefinition& def) {
+bool ParseLegacy(std::string_view text, PortSettings& def) {
   std::vector<std::string_view> parts;
   std::size_t start = 0;
   while (true) {
@@ -165,23 +166,16 @@ bool ParseLegacy(std::string_view text, PortDefinition& def) {
 
 }  // namespace
 
-HartResult ParsePortDefinition(std::string_view definition, PortDefinition& out) {
-  definition = definition.substr(0, std::min(definition.size(), MaxPortDefinition));
-  const std::size_t colon = definition.find(':');
-  if (colon == std::string_view::npos) return ResultBadPortDefinition;
-  const std::string_view name = TrimWhiteSpace(definition.substr(0, colon));
-  if (name.empty()) return ResultBadPortDefinition;
-
-  PortDefinition def;
-  def.portName = std::string(name);
-  const std::string_view settings = TrimWhiteSpace(definition.substr(colon + 1));
+bool ParsePortSettings(std::string_view text, PortSettings& out) {
+  const std::string_view settings = TrimWhiteSpace(text);
+  PortSettings read;
   if (!settings.empty()) {
-    const bool ok = settings.find('=') != std::string_view::npos ? ParseKeyValues(settings, def)
-                                                                 : ParseLegacy(settings, def);
-    if (!ok) return ResultPortOpenFailed;
+    const bool ok = settings.find('=') != std::string_view::npos ? ParseKeyValues(settings, read)
+                                                                 : ParseLegacy(settings, read);
+    if (!ok) return false;
   }
-  out = std::move(def);
-  return ResultOk;
+  out = read;
+  return true;
 }
 
 }  // namespace va5

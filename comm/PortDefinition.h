@@ -1,37 +1,29 @@
 #pragma once
 
-#include <cstddef>
-#include <string>
 #include <string_view>
 
-#include "comm/HartResult.h"
-
 namespace va5 {
-
-// The link copies at most this many characters of a port definition.
-inline constexpr std::size_t MaxPortDefinition = 256;
 
 enum class Parity { None, Even, Odd, Mark, Space };
 enum class StopBits { One, OneAndHalf, Two };
 
-// A port definition such as "COM3: baud=9600 parity=N data=8 stop=1", read the way the
-// Windows comm control-block builder reads it. Settings the text leaves out keep these
-// defaults (the line settings of a HART modem).
-struct PortDefinition {
-  std::string portName;
+// The line settings of a serial port. The defaults are those of a HART modem's serial side:
+// 9600 bit/s, no parity, 8 data bits, 1 stop bit. The port name travels apart from them, so
+// that any path (colons included) can be opened.
+struct PortSettings {
   long baud = 9600;
   Parity parity = Parity::None;
   int dataBits = 8;
   StopBits stopBits = StopBits::One;
+
+  bool operator==(const PortSettings&) const = default;
 };
 
-// Reads `definition` (only its first MaxPortDefinition characters) into `out`.
-// The port name is the text before the first ":" (blanks around it removed); the rest holds
-// either "key=value" settings separated by blanks (baud, parity N/E/O/M/S, data 5-8,
-// stop 1/1.5/2, and the handshake keys to, xon, odsr, octs, dtr, rts, idsr, which are
-// accepted and ignored) or the older "9600,n,8,1" form.
-// Returns ResultOk, ResultBadPortDefinition (no port name before ":") or
-// ResultPortOpenFailed (a setting that cannot be read).
-HartResult ParsePortDefinition(std::string_view definition, PortDefinition& out);
+// Reads settings text, the way the Windows comm control-block builder reads it: either
+// "key=value" settings separated by blanks (baud, parity N/E/O/M/S, data 5-8, stop 1/1.5/2,
+// and the handshake keys to, xon, odsr, octs, dtr, rts, idsr, which are accepted and ignored)
+// or the older "9600,n,8,1" form. Settings the text leaves out keep their defaults; blank text
+// is the defaults. False (and `out` untouched) when a setting cannot be read.
+bool ParsePortSettings(std::string_view text, PortSettings& out);
 
 }  // namespace va5

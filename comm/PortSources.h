@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "comm/SimulatorRegistry.h"  // ResolvePortName and the simulator registry
+
 namespace va5 {
 
 // One serial port found on the machine.
@@ -32,10 +34,5 @@ std::optional<PortRecord> PortFromWmi(std::string_view deviceId, std::string_vie
 // followed by digits only; the description is the friendly name.
 std::optional<PortRecord> PortFromSetupApi(std::string_view portNameValue,
                                            std::string_view friendlyName);
-
-// Directory where running simulators register their ports (one symbolic link per port, named
-// after the port and pointing at the pseudo-terminal): $XDG_RUNTIME_DIR/va5vivi/ports, else
-// /tmp/va5vivi-<uid>/ports. Empty on platforms without simulator ports.
-std::string SimulatorPortDirectory();
 
 }  // namespace va5

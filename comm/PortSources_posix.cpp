@@ -5,7 +5,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -79,28 +78,15 @@ void AddTtyPorts(std::vector<PortRecord>& ports) {
   }
 }
 
+// Ports of running simulators; stale entries and an untrusted folder give none.
 void AddSimulatorPorts(std::vector<PortRecord>& ports) {
-  const std::string dir = SimulatorPortDirectory();
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    std::error_code linkError;
-    if (!entry.is_symlink(linkError)) continue;
-    const fs::path target = fs::read_symlink(entry.path(), linkError);
-    // A simulator that died without cleaning up leaves a link to a vanished terminal.
-    if (linkError || !fs::exists(target, linkError)) continue;
-    const std::string name = entry.path().filename().string();
-    ports.push_back(PortRecord{target.string(), name, "Simulated transmitter (" + name + ")"});
+  for (const RegistryEntry& entry : LiveRegistryEntries()) {
+    ports.push_back(
+        PortRecord{entry.target, entry.name, "Simulated transmitter (" + entry.name + ")"});
   }
 }
 
 }  // namespace
-
-std::string SimulatorPortDirectory() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime) {
-    return std::string(runtime) + "/va5vivi/ports";
-  }
-  return "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports";
-}
 
 std::vector<PortRecord> PlatformPortSources() {
   std::vector<PortRecord> ports;

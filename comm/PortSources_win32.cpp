@@ -230,6 +230,4 @@ std::vector<PortRecord> PlatformPortSources() {
   return ports;
 }
 
-std::string SimulatorPortDirectory() { return {}; }
-
 }  // namespace va5

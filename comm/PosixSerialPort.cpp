@@ -13,22 +13,14 @@
 #endif
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
-#include "comm/PortDefinition.h"
+#include "comm/SimulatorRegistry.h"
 
 namespace va5 {
 namespace {
-
-// Where running simulators register their ports.
-std::string RegistryDirectory() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime) {
-    return std::string(runtime) + "/va5vivi/ports";
-  }
-  return "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports";
-}
 
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
@@ -52,7 +44,8 @@ bool SpeedFor(long baud, speed_t& speed) {
   return false;
 }
 
-bool Configure(int fd, const PortDefinition& def) {
+// Sets the line up; false with errno set when the device refuses (ENOTTY: not a terminal).
+bool Configure(int fd, const PortSettings& def) {
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) return false;
   ::cfmakeraw(&tio);
@@ -95,46 +88,91 @@ bool Configure(int fd, const PortDefinition& def) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   speed_t speed{};
-  if (!SpeedFor(def.baud, speed)) return false;
+  if (!SpeedFor(def.baud, speed)) {
+    errno = EINVAL;
+    return false;
+  }
   if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return false;
   return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
 }  // namespace
 
-std::string ResolvePortPath(const std::string& portName) {
-  if (!portName.empty() && portName.front() == '/') return portName;
-  if (portName.find('/') == std::string::npos && portName != "." && portName != "..") {
-    const std::string registered = RegistryDirectory() + "/" + portName;
-    struct stat st {};
-    if (::lstat(registered.c_str(), &st) == 0) return registered;
+PortOpenError PortOpenErrorFromErrno(int error) {
+  switch (error) {
+    case 0:
+      return PortOpenError::None;
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+      return PortOpenError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return PortOpenError::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return PortOpenError::Busy;
+    case ENOTTY:
+    case EISDIR:
+      return PortOpenError::NotSerial;
+    case ENAMETOOLONG:
+      return PortOpenError::NameTooLong;
+    default:
+      return PortOpenError::Other;
   }
-  return "/dev/" + portName;
 }
 
 PosixSerialPort::~PosixSerialPort() { Close(); }
 
-HartResult PosixSerialPort::Open(const std::string& definition, const Timing& timing) {
-  PortDefinition def;
-  const HartResult parsed = ParsePortDefinition(definition, def);
-  if (parsed != ResultOk) return parsed;
+HartResult PosixSerialPort::Open(const std::string& portName, const PortSettings& settings,
+                                 const Timing& timing) {
+  if (portName.empty()) {
+    lastError_ = PortOpenError::NotFound;
+    return ResultBadPortDefinition;
+  }
   Close();
-
-  const std::string path = ResolvePortPath(def.portName);
-  // Non-blocking only for the open itself (a modem line must not hold it up).
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return ResultPortOpenFailed;
-  auto fail = [fd]() {
-    ::close(fd);
+  lastError_ = PortOpenError::None;
+  auto refuse = [this](PortOpenError why) {
+    lastError_ = why;
     return ResultPortOpenFailed;
   };
+  // A C path ends at the first NUL: such a name would open some other device.
+  if (portName.find('\0') != std::string::npos) return refuse(PortOpenError::NotFound);
+  const std::string path = ResolvePortName(portName);
+  if (path.size() >= PATH_MAX) return refuse(PortOpenError::NameTooLong);
+
+  // Non-blocking only for the open itself (a modem line must not hold it up).
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return refuse(PortOpenErrorFromErrno(errno));
+  bool exclusive = false;
+  auto fail = [fd, &exclusive, &refuse](PortOpenError why) {
+    // The exclusive mode would outlive the close and lock out the next user.
+    if (exclusive) ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return refuse(why);
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return fail(PortOpenErrorFromErrno(errno));
+  if (!S_ISCHR(st.st_mode)) return fail(PortOpenError::NotSerial);
   // Nobody else may use the port while it is open: TIOCEXCL keeps other opens out (root
   // excepted), the lock keeps out every process that locks as well.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail();
-  if (::ioctl(fd, TIOCEXCL) != 0) return fail();
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(PortOpenErrorFromErrno(errno));
+  // Asked before claiming the terminal: a device that is no terminal at all (/dev/null) says
+  // so here, rather than as a failed claim.
+  termios probe{};
+  if (::tcgetattr(fd, &probe) != 0) return fail(PortOpenErrorFromErrno(errno));
+  if (::ioctl(fd, TIOCEXCL) != 0) return fail(PortOpenErrorFromErrno(errno));
+  exclusive = true;
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail();
-  if (!Configure(fd, def)) return fail();
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return fail(PortOpenError::Other);
+  }
+  if (!Configure(fd, settings)) {
+    const int error = errno;
+    return fail(error == ENOTTY ? PortOpenError::NotSerial : PortOpenError::BadSettings);
+  }
   ::tcflush(fd, TCIOFLUSH);
 
   fd_ = fd;
@@ -142,7 +180,7 @@ HartResult PosixSerialPort::Open(const std::string& definition, const Timing& ti
   hasCounters_ = true;
   if (!SetDtr(true) || !SetRts(false)) {
     Close();
-    return ResultPortOpenFailed;
+    return refuse(PortOpenError::Other);
   }
   ClearLineErrors();  // the counters start from here
   std::this_thread::sleep_for(timing.openSettle);

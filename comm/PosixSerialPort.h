@@ -6,14 +6,13 @@
 
 namespace va5 {
 
-// The device path a port name opens: a name starting with "/" is a path; a name registered by
-// a running simulator (a link in $XDG_RUNTIME_DIR/va5vivi/ports, else
-// /tmp/va5vivi-<uid>/ports) opens what the link points at; any other name is under /dev.
-std::string ResolvePortPath(const std::string& portName);
+// What an errno from opening or claiming a port means to the user.
+PortOpenError PortOpenErrorFromErrno(int error);
 
 // A serial port through termios: raw 8-bit line, exclusive use, DTR raised while open, RTS
 // raised around each write (what the Windows driver's RTS toggle does for the modem).
 // A device without modem lines (a pseudo-terminal) is a device that never hears a carrier.
+// Names open what ResolvePortName says (a registered simulator, else a device under /dev).
 class PosixSerialPort : public SerialPort {
  public:
   PosixSerialPort() = default;
@@ -21,7 +20,9 @@ class PosixSerialPort : public SerialPort {
   PosixSerialPort(const PosixSerialPort&) = delete;
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
-  HartResult Open(const std::string& definition, const Timing& timing) override;
+  HartResult Open(const std::string& portName, const PortSettings& settings,
+                  const Timing& timing) override;
+  PortOpenError LastOpenError() const override { return lastError_; }
   bool IsOpen() const override { return fd_ >= 0; }
   void Close() override;
 
@@ -43,6 +44,7 @@ class PosixSerialPort : public SerialPort {
   bool SetModemLine(int line, bool on);
 
   int fd_ = -1;
+  PortOpenError lastError_ = PortOpenError::None;
   bool hasModemLines_ = true;
   bool hasCounters_ = true;
   // Line-error counters at the last ClearLineErrors: frame, parity, overrun, buffer overrun,

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "comm/HartResult.h"
+#include "comm/PortDefinition.h"
+#include "comm/PortOpenError.h"
 #include "comm/Timing.h"
 
 namespace va5 {
@@ -34,10 +36,14 @@ class SerialPort {
  public:
   virtual ~SerialPort() = default;
 
-  // Opens the port from a definition such as "COM3: baud=9600 parity=N data=8 stop=1" or
-  // "/dev/ttyUSB0: baud=9600 parity=N data=8 stop=1". 200 on success; 202 when there is no
-  // port name before ":"; 201 when the port cannot be opened or configured.
-  virtual HartResult Open(const std::string& definition, const Timing& timing) = 0;
+  // Opens the port `portName` ("COM3", "\\.\COM12", "/dev/ttyUSB0", a registered simulator
+  // port such as "SIM1"; any characters, colons included) with `settings`. 200 on success;
+  // 202 for an empty name (the port that is open stays open); 201 when the port cannot be
+  // opened or configured, with LastOpenError telling why.
+  virtual HartResult Open(const std::string& portName, const PortSettings& settings,
+                          const Timing& timing) = 0;
+  // Why the last Open failed; None after a successful one.
+  virtual PortOpenError LastOpenError() const = 0;
   virtual bool IsOpen() const = 0;
   virtual void Close() = 0;
 

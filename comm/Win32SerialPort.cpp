@@ -5,7 +5,6 @@
 #endif
 #include <windows.h>
 
-#include "comm/PortDefinition.h"
 
 namespace va5 {
 namespace {
@@ -28,43 +27,133 @@ Win32SerialPort::~Win32SerialPort() { Close(); }
 
 bool Win32SerialPort::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-HartResult Win32SerialPort::Open(const std::string& definition, const Timing& timing) {
-  PortDefinition parsed;
-  const HartResult check = ParsePortDefinition(definition, parsed);
-  if (check != ResultOk) return check;
-  Close();
+PortOpenError PortOpenErrorFromWin32(unsigned long error) {
+  switch (error) {
+    case ERROR_SUCCESS:
+      return PortOpenError::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_NETPATH:
+      return PortOpenError::NotFound;
+    // A COM port is opened without sharing: Windows refuses a second open with "access
+    // denied", so this is another program holding the port.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return PortOpenError::Busy;
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+      return PortOpenError::NameTooLong;
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+      return PortOpenError::NotSerial;
+    case ERROR_INVALID_PARAMETER:
+      return PortOpenError::BadSettings;
+    default:
+      return PortOpenError::Other;
+  }
+}
 
-  const std::string name =
-      parsed.portName.rfind("\\\\.\\", 0) == 0 ? parsed.portName : "\\\\.\\" + parsed.portName;
-  HANDLE h = CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return ResultPortOpenFailed;
-  auto fail = [h]() {
-    CloseHandle(h);
+namespace {
+
+// The comm control block for `settings`: the line as given, no flow control, binary mode.
+bool ApplySettings(const PortSettings& settings, DCB& dcb) {
+  if (settings.baud <= 0) return false;
+  dcb.BaudRate = static_cast<DWORD>(settings.baud);
+  dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
+  switch (settings.parity) {
+    case Parity::None:
+      dcb.Parity = NOPARITY;
+      break;
+    case Parity::Even:
+      dcb.Parity = EVENPARITY;
+      break;
+    case Parity::Odd:
+      dcb.Parity = ODDPARITY;
+      break;
+    case Parity::Mark:
+      dcb.Parity = MARKPARITY;
+      break;
+    case Parity::Space:
+      dcb.Parity = SPACEPARITY;
+      break;
+  }
+  dcb.fParity = settings.parity != Parity::None;
+  switch (settings.stopBits) {
+    case StopBits::One:
+      dcb.StopBits = ONESTOPBIT;
+      break;
+    case StopBits::OneAndHalf:
+      dcb.StopBits = ONE5STOPBITS;
+      break;
+    case StopBits::Two:
+      dcb.StopBits = TWOSTOPBITS;
+      break;
+  }
+  dcb.fBinary = TRUE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fNull = FALSE;
+  return true;
+}
+
+}  // namespace
+
+HartResult Win32SerialPort::Open(const std::string& portName, const PortSettings& settings,
+                                 const Timing& timing) {
+  if (portName.empty()) {
+    lastError_ = PortOpenError::NotFound;
+    return ResultBadPortDefinition;
+  }
+  Close();
+  lastError_ = PortOpenError::None;
+  auto refuse = [this](PortOpenError why) {
+    lastError_ = why;
     return ResultPortOpenFailed;
   };
+  if (portName.find('\0') != std::string::npos) return refuse(PortOpenError::NotFound);
+
+  const std::string name =
+      portName.rfind("\\\\.\\", 0) == 0 ? portName : "\\\\.\\" + portName;
+  const std::wstring wide = Widen(name);
+  // Device names go through the Win32 path rules, which stop at MAX_PATH.
+  if (wide.size() >= MAX_PATH) return refuse(PortOpenError::NameTooLong);
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return refuse(PortOpenErrorFromWin32(GetLastError()));
+  auto fail = [h, &refuse](PortOpenError why) {
+    CloseHandle(h);
+    return refuse(why);
+  };
+  auto failWithLastError = [&fail]() { return fail(PortOpenErrorFromWin32(GetLastError())); };
 
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(h, &dcb)) return fail();
+  // A handle that has no comm state is no serial port (a file, a printer, the null device).
+  if (!GetCommState(h, &dcb)) return fail(PortOpenError::NotSerial);
   const DWORD previousRts = dcb.fRtsControl;
-  const std::wstring wide = Widen(definition.substr(0, MaxPortDefinition));
-  if (!BuildCommDCBW(wide.c_str(), &dcb)) return fail();
+  if (!ApplySettings(settings, dcb)) return fail(PortOpenError::BadSettings);
   dcb.fDtrControl = DTR_CONTROL_ENABLE;
   dcb.fRtsControl = RTS_CONTROL_TOGGLE;
   dcb.fAbortOnError = FALSE;
 
   hasModemLines_ = true;
   if (!EscapeCommFunction(h, SETDTR)) {
-    if (!NotSupported()) return fail();
+    if (!NotSupported()) return failWithLastError();
     hasModemLines_ = false;
   }
   if (!SetCommState(h, &dcb)) {
-    if (!NotSupported()) return fail();
+    if (!NotSupported()) return fail(PortOpenError::BadSettings);
     // No RTS toggle on this driver: keep its RTS setting and treat it as modem-less.
     hasModemLines_ = false;
     dcb.fRtsControl = previousRts;
-    if (!SetCommState(h, &dcb)) return fail();
+    if (!SetCommState(h, &dcb)) return fail(PortOpenError::BadSettings);
   }
 
   Sleep(static_cast<DWORD>(timing.openSettle.count()));
@@ -73,7 +162,7 @@ HartResult Win32SerialPort::Open(const std::string& definition, const Timing& ti
   readTimeout_ = Millis(0);
   if (!SetReadTimeout(timing.readTimeout)) {
     handle_ = INVALID_HANDLE_VALUE;
-    return fail();
+    return failWithLastError();
   }
   return ResultOk;
 }

@@ -6,7 +6,10 @@
 
 namespace va5 {
 
-// A serial port through the Win32 comm API: the definition goes to BuildCommDCBW, DTR is
+// What a Win32 error from opening or setting up a port means to the user.
+PortOpenError PortOpenErrorFromWin32(unsigned long error);
+
+// A serial port through the Win32 comm API: the settings fill the comm control block, DTR is
 // raised, the driver toggles RTS around each write to key the modem's carrier, and a read
 // waits at most its time-out for one byte. A port whose driver does not support the modem
 // functions (Wine on a pseudo-terminal) is a port without carrier.
@@ -17,7 +20,9 @@ class Win32SerialPort : public SerialPort {
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-  HartResult Open(const std::string& definition, const Timing& timing) override;
+  HartResult Open(const std::string& portName, const PortSettings& settings,
+                  const Timing& timing) override;
+  PortOpenError LastOpenError() const override { return lastError_; }
   bool IsOpen() const override;
   void Close() override;
 
@@ -36,6 +41,7 @@ class Win32SerialPort : public SerialPort {
   bool SetReadTimeout(Millis timeout);
 
   void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));  // invalid
+  PortOpenError lastError_ = PortOpenError::None;
   bool hasModemLines_ = true;
   Millis readTimeout_{0};
 };

@@ -1,4 +1,4 @@
-// Arbitrary port definition strings through the definition parser.
+// Arbitrary settings text through the port settings parser.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,13 +8,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  va5::PortDefinition def;
-  const va5::HartResult result = va5::ParsePortDefinition(text, def);
-  if (result == va5::ResultOk) {
+  va5::PortSettings settings;
+  if (va5::ParsePortSettings(text, settings)) {
     // Whatever was accepted must be a setting a serial line can have.
-    if (def.portName.empty() || def.dataBits < 5 || def.dataBits > 8) std::abort();
-  } else if (result != va5::ResultPortOpenFailed && result != va5::ResultBadPortDefinition) {
-    std::abort();
+    if (settings.baud <= 0 || settings.dataBits < 5 || settings.dataBits > 8) std::abort();
+  } else if (!(settings == va5::PortSettings{})) {
+    std::abort();  // a refused text leaves the settings alone
   }
   return 0;
 }

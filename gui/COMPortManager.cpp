@@ -1,13 +1,21 @@
 #include "gui/COMPortManager.h"
 
-#include <QDir>
 #include <QString>
-#include <filesystem>
-#include <system_error>
 
 namespace va5 {
 
-CCOMPortManager::CCOMPortManager(QObject* parent, CCOMPortEnumerator::Source source)
+std::vector<std::string> CCOMPortManager::PlatformWatchedFolders() {
+#ifdef _WIN32
+  return {};
+#else
+  std::vector<std::string> folders{"/dev"};
+  if (MakeRegistryFolder().empty()) folders.push_back(SimulatorRegistryFolder());
+  return folders;
+#endif
+}
+
+CCOMPortManager::CCOMPortManager(QObject* parent, CCOMPortEnumerator::Source source,
+                                 std::vector<std::string> watchedFolders)
     : QObject(parent),
       enumerator_(std::move(source)),
       functor_(enumerator_, &CCOMPortEnumerator::Enumerate) {
@@ -20,16 +28,10 @@ CCOMPortManager::CCOMPortManager(QObject* parent, CCOMPortEnumerator::Source sou
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
 
-#ifndef _WIN32
-  // Device nodes come and go in /dev; simulators register in their own folder, which is made
-  // here so that it can be watched before the first simulator starts.
-  const std::string simulators = SimulatorPortDirectory();
-  std::error_code ec;
-  std::filesystem::create_directories(simulators, ec);
-  watcher_.addPath(QStringLiteral("/dev"));
-  if (!ec) watcher_.addPath(QString::fromStdString(simulators));
+  for (const std::string& folder : watchedFolders) {
+    watcher_.addPath(QString::fromStdString(folder));
+  }
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { DeviceChanged(); });
-#endif
 
   StartEnumeration();
 }

@@ -3,6 +3,7 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
+#include <string>
 #include <vector>
 
 #include "gui/ObserverProxyUI.h"
@@ -14,14 +15,21 @@ namespace va5 {
 
 // Keeps the list of serial ports current for the connect panel. It enumerates on a background
 // thread when it is created and again 200 ms after the last device-change notice (a change in
-// /dev or in the simulator port folder); observers attached to it are notified on the
-// user-interface thread when a fresh list is ready and read it with Ports.
+// one of the watched folders: /dev and the simulator registry folder); observers attached to
+// it are notified on the user-interface thread when a fresh list is ready and read it with
+// Ports. Tests give it their own source and folders.
 class CCOMPortManager : public QObject, public CObserver, public CObservable {
  public:
   static constexpr int DebounceMs = 200;
 
   explicit CCOMPortManager(QObject* parent = nullptr,
-                           CCOMPortEnumerator::Source source = PlatformPortSources);
+                           CCOMPortEnumerator::Source source = PlatformPortSources,
+                           std::vector<std::string> watchedFolders = PlatformWatchedFolders());
+
+  // The folders whose changes may change the port list: /dev and the simulator registry
+  // folder, which is made here when missing so that the first simulator is seen (and left out
+  // when it cannot be trusted). None on Windows.
+  static std::vector<std::string> PlatformWatchedFolders();
   ~CCOMPortManager() override;
 
   std::vector<PortRecord> Ports() const { return enumerator_.Ports(); }

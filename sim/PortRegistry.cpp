@@ -1,53 +1,45 @@
 #include "sim/PortRegistry.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
 
 namespace va5::sim {
 namespace {
 
-bool MakeDirectory(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  }
-  return false;
-}
-
-bool MakeDirectories(const std::string& path) {
-  for (std::size_t pos = path.find('/', 1); pos != std::string::npos;
-       pos = path.find('/', pos + 1)) {
-    const std::string part = path.substr(0, pos);
-    struct stat st {};
-    if (stat(part.c_str(), &st) != 0 && !MakeDirectory(part)) return false;
-  }
-  return MakeDirectory(path);
-}
+// Every entry this process registered, by name: its target and its lock.
+struct Claim {
+  std::string target;
+  int lock;
+};
+std::mutex gMutex;
+std::map<std::string, Claim> gClaims;
 
 std::string LinkTarget(const std::string& path) {
   char buffer[4096];
-  const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
-  if (n < 0) return {};
+  const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return {};
   return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-bool TargetExists(const std::string& link) {
-  struct stat st {};
-  return stat(link.c_str(), &st) == 0;  // follows the link
-}
-
-// Replaces a link whose target has gone; false when the name is held by a live entry.
-bool ClearStale(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) != 0) return true;
-  if (!S_ISLNK(st.st_mode) || TargetExists(path)) return false;
-  return unlink(path.c_str()) == 0 || errno == ENOENT;
+// Puts the link for `name` in place once the name is claimed; whatever link a dead simulator
+// left there goes. False (errno set) when something other than a link sits there.
+bool PlaceLink(const std::string& path, const std::string& target) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (symlink(target.c_str(), path.c_str()) == 0) return true;
+    if (errno != EEXIST) return false;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return false;
+    if (unlink(path.c_str()) != 0 && errno != ENOENT) return false;
+  }
+  errno = EEXIST;
+  return false;
 }
 
 // Orders names by their text, numbers inside compared by value.
@@ -78,70 +70,78 @@ bool NaturalLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::string PortRegistryDirectory() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/va5vivi/ports";
-  return "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports";
-}
-
-bool IsValidPortName(const std::string& name) {
-  if (name.empty() || name.size() > 64 || name[0] == '.') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
-  });
-}
-
 std::vector<std::pair<std::string, std::string>> ListRegisteredPorts() {
   std::vector<std::pair<std::string, std::string>> ports;
-  const std::string dir = PortRegistryDirectory();
-  DIR* d = opendir(dir.c_str());
-  if (!d) return ports;
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (!IsValidPortName(name)) continue;
-    const std::string path = dir + "/" + name;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !TargetExists(path)) continue;
-    ports.emplace_back(name, LinkTarget(path));
+  for (auto& entry : LiveRegistryEntries()) {
+    ports.emplace_back(std::move(entry.name), std::move(entry.target));
   }
-  closedir(d);
   std::sort(ports.begin(), ports.end(),
             [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
   return ports;
 }
 
-std::string RegisterPort(const std::string& target, const std::string& name) {
-  const std::string dir = PortRegistryDirectory();
-  if (!MakeDirectories(dir)) return {};
+std::string RegisterPort(const std::string& target, const std::string& name,
+                         std::string* problem) {
+  auto fail = [problem](const std::string& why) {
+    const int error = errno;
+    if (problem != nullptr) *problem = why;
+    errno = error;
+    return std::string();
+  };
+  if (!name.empty() && !IsValidRegistryName(name)) {
+    errno = EINVAL;
+    return fail("'" + name + "' is not a valid port name");
+  }
+  if (const std::string why = MakeRegistryFolder(); !why.empty()) {
+    errno = EACCES;
+    return fail(why);
+  }
+  const std::string folder = SimulatorRegistryFolder();
+  std::lock_guard lock(gMutex);
   auto tryName = [&](const std::string& n) {
-    const std::string path = dir + "/" + n;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      if (symlink(target.c_str(), path.c_str()) == 0) return true;
-      if (errno != EEXIST || !ClearStale(path)) return false;
+    if (gClaims.count(n) != 0) {
+      errno = EEXIST;
+      return false;
     }
-    return false;
+    const int claim = ClaimRegistryName(n);
+    if (claim < 0) return false;
+    if (!PlaceLink(folder + "/" + n, target)) {
+      const int error = errno;
+      ReleaseRegistryName(n, claim);
+      errno = error;
+      return false;
+    }
+    gClaims[n] = Claim{target, claim};
+    return true;
   };
   if (!name.empty()) {
-    if (!IsValidPortName(name)) {
-      errno = EINVAL;
-      return {};
-    }
-    return tryName(name) ? name : std::string();
+    if (tryName(name)) return name;
+    const int error = errno;
+    return fail(error == EEXIST ? "port " + name + " is registered by a running simulator"
+                                : "cannot register port " + name + " in " + folder + ": " +
+                                      std::strerror(error));
   }
   for (int n = 1; n < 1000; ++n) {
     const std::string candidate = "SIM" + std::to_string(n);
     if (tryName(candidate)) return candidate;
-    if (errno != EEXIST) return {};
+    if (errno != EEXIST) {
+      return fail("cannot register port " + candidate + " in " + folder + ": " +
+                  std::strerror(errno));
+    }
   }
   errno = EEXIST;
-  return {};
+  return fail("every name from SIM1 to SIM999 is taken");
 }
 
 bool UnregisterPort(const std::string& name, const std::string& target) {
-  if (!IsValidPortName(name)) return false;
-  const std::string path = PortRegistryDirectory() + "/" + name;
-  if (LinkTarget(path) != target) return false;
-  return unlink(path.c_str()) == 0;
+  std::lock_guard lock(gMutex);
+  const auto claim = gClaims.find(name);
+  if (claim == gClaims.end() || claim->second.target != target) return false;
+  const std::string path = SimulatorRegistryFolder() + "/" + name;
+  if (LinkTarget(path) == target) unlink(path.c_str());
+  ReleaseRegistryName(name, claim->second.lock);
+  gClaims.erase(claim);
+  return true;
 }
 
 }  // namespace va5::sim

@@ -4,28 +4,27 @@
 #include <utility>
 #include <vector>
 
+#include "comm/SimulatorRegistry.h"
+
 namespace va5::sim {
 
-// Simulated ports are registered as symbolic links in a per-user runtime directory: the link's
-// name is the port name (SIM1, SIM2 ...), its target the pseudo-terminal's slave path.
+// The simulator's side of the port registry (comm/SimulatorRegistry.h): each registered port
+// is a symbolic link named after the port (SIM1, SIM2 ...) pointing at the pseudo-terminal's
+// slave, and this process holds the entry's lock until it unregisters or ends.
 
-// $XDG_RUNTIME_DIR/va5vivi/ports, else /tmp/va5vivi-<uid>/ports (no trailing slash).
-std::string PortRegistryDirectory();
-
-// Registered ports whose target still exists, as (name, target), ordered by name with numbers
-// compared by value (SIM2 before SIM10).
+// Live registered ports as (name, target), ordered by name with numbers compared by value
+// (SIM2 before SIM10).
 std::vector<std::pair<std::string, std::string>> ListRegisteredPorts();
 
-// True for a name that can be a registry entry: letters, digits, '-', '_' and '.', not
-// starting with '.', at most 64 characters.
-bool IsValidPortName(const std::string& name);
+// Registers `target` under `name`, or under the first SIMn no running simulator holds when
+// `name` is empty. An entry left by a simulator that died is replaced. Returns the name used,
+// or an empty string when the registry folder cannot be made or trusted, or the name is held
+// by a running simulator; `problem` (if given) then says why.
+std::string RegisterPort(const std::string& target, const std::string& name = {},
+                         std::string* problem = nullptr);
 
-// Registers `target` under `name`, or under the first free SIMn when `name` is empty. A link
-// left behind by a simulator that died (its target gone) is replaced. Returns the name used,
-// or an empty string (errno set) when the directory cannot be made or the name is taken.
-std::string RegisterPort(const std::string& target, const std::string& name = {});
-
-// Removes the link `name` if it still points at `target`; true when it was removed.
+// Removes the entry `name` (its link, if still in place, and its lock) if this process
+// registered it for `target`; true when it did.
 bool UnregisterPort(const std::string& name, const std::string& target);
 
 }  // namespace va5::sim

@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
       }
       config.seed = n;
     } else if (option == "--name") {
-      if (!takeValue() || !va5::sim::IsValidPortName(value)) {
+      if (!takeValue() || !va5::IsValidRegistryName(value)) {
         return UsageError("--name needs a port name of letters, digits, '-', '_' and '.'");
       }
       name = value;
@@ -124,11 +124,10 @@ int main(int argc, char** argv) {
     return kExitFailure;
   }
   const std::string path = device.SlavePath();
-  const std::string port = va5::sim::RegisterPort(path, name);
+  std::string problem;
+  const std::string port = va5::sim::RegisterPort(path, name, &problem);
   if (port.empty()) {
-    std::fprintf(stderr, "va5vivi-sim: cannot register port %s in %s: %s\n",
-                 name.empty() ? "SIMn" : name.c_str(), va5::sim::PortRegistryDirectory().c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "va5vivi-sim: cannot register the port: %s\n", problem.c_str());
     device.Stop();
     return kExitFailure;
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "comm/PortDefinition.h"
 
 namespace va5 {
 namespace {
@@ -88,9 +87,10 @@ int FakeSerialPort::ModemStatusReads() const {
   return modemReads_;
 }
 
-void FakeSerialPort::FailOpen(HartResult result) {
+void FakeSerialPort::FailOpen(HartResult result, PortOpenError why) {
   std::lock_guard lock(mutex_);
   failOpen_ = result;
+  failOpenWhy_ = why;
 }
 
 void FakeSerialPort::FailWrites(bool fail) {
@@ -108,9 +108,14 @@ void FakeSerialPort::FailReads(bool fail) {
   failReads_ = fail;
 }
 
-std::string FakeSerialPort::Definition() const {
+std::string FakeSerialPort::PortName() const {
   std::lock_guard lock(mutex_);
-  return definition_;
+  return portName_;
+}
+
+PortSettings FakeSerialPort::Settings() const {
+  std::lock_guard lock(mutex_);
+  return settings_;
 }
 
 std::vector<std::vector<std::uint8_t>> FakeSerialPort::Writes() const {
@@ -142,16 +147,32 @@ void FakeSerialPort::ClearRecords() {
   modemReads_ = 0;
 }
 
-HartResult FakeSerialPort::Open(const std::string& definition, const Timing&) {
-  PortDefinition parsed;
-  const HartResult parse = ParsePortDefinition(definition, parsed);
+HartResult FakeSerialPort::Open(const std::string& portName, const PortSettings& settings,
+                                const Timing&) {
   std::lock_guard lock(mutex_);
-  if (parse != ResultOk) return parse;
-  if (failOpen_ != ResultOk) return failOpen_;
+  if (portName.empty()) {
+    lastOpenError_ = PortOpenError::NotFound;
+    return ResultBadPortDefinition;
+  }
+  if (open_) {  // as a real port: opening again closes first
+    open_ = false;
+    Record(EventKind::Close, 0);
+  }
+  if (failOpen_ != ResultOk) {
+    lastOpenError_ = failOpenWhy_;
+    return failOpen_;
+  }
   open_ = true;
-  definition_ = definition;
+  lastOpenError_ = PortOpenError::None;
+  portName_ = portName;
+  settings_ = settings;
   Record(EventKind::Open, 0);
   return ResultOk;
+}
+
+PortOpenError FakeSerialPort::LastOpenError() const {
+  std::lock_guard lock(mutex_);
+  return lastOpenError_;
 }
 
 bool FakeSerialPort::IsOpen() const {

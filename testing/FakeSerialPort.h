@@ -70,13 +70,16 @@ class FakeSerialPort : public SerialPort {
   int ModemStatusReads() const;
 
   // --- failures
-  void FailOpen(HartResult result);  // ResultOk: opening works again
+  // Opening fails with `result` and `why` (ResultOk: opening works again).
+  void FailOpen(HartResult result, PortOpenError why = PortOpenError::Other);
   void FailWrites(bool fail);
   void LimitWrites(std::optional<std::size_t> maxBytes);  // a short write
   void FailReads(bool fail);                              // reads fail at once
 
   // --- records
-  std::string Definition() const;  // the definition of the last successful Open
+  // Name and settings of the last successful Open.
+  std::string PortName() const;
+  PortSettings Settings() const;
   std::vector<std::vector<std::uint8_t>> Writes() const;
   std::vector<Event> Events() const;
   std::size_t CountEvents(EventKind kind) const;
@@ -84,7 +87,9 @@ class FakeSerialPort : public SerialPort {
   void ClearRecords();
 
   // --- SerialPort
-  HartResult Open(const std::string& definition, const Timing& timing) override;
+  HartResult Open(const std::string& portName, const PortSettings& settings,
+                  const Timing& timing) override;
+  PortOpenError LastOpenError() const override;
   bool IsOpen() const override;
   void Close() override;
   bool SetDtr(bool on) override;
@@ -116,11 +121,14 @@ class FakeSerialPort : public SerialPort {
   std::optional<std::pair<std::int64_t, ModemStatus>> modemChange_;
   int modemReads_ = 0;
   HartResult failOpen_ = ResultOk;
+  PortOpenError failOpenWhy_ = PortOpenError::Other;
+  PortOpenError lastOpenError_ = PortOpenError::None;
   bool failWrites_ = false;
   bool failReads_ = false;
   std::optional<std::size_t> writeLimit_;
   bool open_ = false;
-  std::string definition_;
+  std::string portName_;
+  PortSettings settings_;
   std::uint32_t pendingErrors_ = 0;
   std::vector<std::vector<std::uint8_t>> writes_;
   std::vector<Event> events_;

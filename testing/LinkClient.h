@@ -23,7 +23,7 @@ class LinkClient {
   }
 
   HartResult Open(const std::string& path) {
-    return link_.OpenPort(path + ": baud=9600 parity=N data=8 stop=1");
+    return link_.OpenPort(path);
   }
   void Close() { link_.ClosePort(); }
 

@@ -5,7 +5,6 @@
 
 #include "testing/FakeSerialPort.h"
 #include "comm/HartLink.h"
-#include "comm/PortDefinition.h"
 #include "testing/LinkTestSupport.h"
 
 namespace va5 {
@@ -169,22 +168,33 @@ TEST_F(LinkFrame, CommunicationErrorsAccumulate) {
   EXPECT_EQ(s.commErrorBits, 0x92);
 }
 
-TEST_F(LinkFrame, OpenPortChecksTheNameAndCopiesAtMost256Characters) {
-  EXPECT_EQ(link.OpenPort("COM3 baud=9600"), ResultBadPortDefinition);
+TEST_F(LinkFrame, OpenPortTakesTheNameWholeAndTellsWhyItFailed) {
+  EXPECT_EQ(link.OpenPort(""), ResultBadPortDefinition);
+  EXPECT_EQ(link.OpenPort("  "), ResultBadPortDefinition);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(link.OpenPort("COM3: baud=9600 parity=N data=8 stop=1"), ResultOk);
-  EXPECT_EQ(port.Definition(), "COM3: baud=9600 parity=N data=8 stop=1");
+  // A name with colons and beyond the old 256-character cut reaches the port unchanged, with
+  // the modem's line settings.
+  const std::string longName = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0" +
+                               std::string(300, 'x');
+  ASSERT_EQ(link.OpenPort(longName), ResultOk);
+  EXPECT_EQ(port.PortName(), longName);
+  EXPECT_EQ(port.Settings(), PortSettings{});
+  EXPECT_EQ(link.LastOpenError(), PortOpenError::None);
+  // A blank name does not close the open port.
+  EXPECT_EQ(link.OpenPort(""), ResultBadPortDefinition);
+  EXPECT_TRUE(port.IsOpen());
 
-  port.FailOpen(ResultPortOpenFailed);
-  EXPECT_EQ(link.OpenPort("COM4: baud=9600"), ResultPortOpenFailed);
+  port.FailOpen(ResultPortOpenFailed, PortOpenError::Busy);
+  EXPECT_EQ(link.OpenPort("COM4", PortSettings{1200, Parity::Odd, 8, StopBits::One}),
+            ResultPortOpenFailed);
+  EXPECT_EQ(link.LastOpenError(), PortOpenError::Busy);
   // The old port was closed before the new one was tried.
   EXPECT_FALSE(port.IsOpen());
   port.FailOpen(ResultOk);
 
-  std::string longDefinition = "COM5: baud=9600" + std::string(300, ' ');
-  EXPECT_EQ(link.OpenPort(longDefinition), ResultOk);
-  EXPECT_EQ(port.Definition().size(), MaxPortDefinition);
-
+  ASSERT_EQ(link.OpenPort("COM5", PortSettings{1200, Parity::Odd, 8, StopBits::One}), ResultOk);
+  EXPECT_EQ(port.Settings().parity, Parity::Odd);
+  EXPECT_EQ(link.LastOpenError(), PortOpenError::None);
   link.ClosePort();
   EXPECT_FALSE(port.IsOpen());
 }

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
+#include <cerrno>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -64,17 +66,21 @@ TEST(PortMerge, InvalidNamesAreSkipped) {
 }
 
 #ifndef _WIN32  // simulated transmitters register their ports on POSIX systems only
-// Points the simulator port directory at a private folder for one test.
-class SimulatorPortDirectoryTest : public ::testing::Test {
+// Points the simulator registry at a private folder for one test.
+class SimulatorRegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (const char* old = std::getenv("XDG_RUNTIME_DIR")) saved_ = old;
     root_ = std::filesystem::temp_directory_path() /
             ("va5vivi-discovery-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root_ / "va5vivi" / "ports");
+    std::filesystem::create_directories(root_);
     ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
+    ASSERT_EQ(MakeRegistryFolder(), "");
+    terminal_ = root_ / "pts-stand-in";
+    std::ofstream(terminal_) << "";
   }
   void TearDown() override {
+    for (const auto& [name, fd] : claims_) ::close(fd);
     if (saved_) {
       ::setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
     } else {
@@ -83,41 +89,99 @@ class SimulatorPortDirectoryTest : public ::testing::Test {
     std::filesystem::remove_all(root_);
   }
   std::filesystem::path PortDir() const { return root_ / "va5vivi" / "ports"; }
+  // An entry as a running simulator makes it: the name claimed, then the link.
+  void Register(const std::string& name, const std::filesystem::path& target) {
+    const int fd = ClaimRegistryName(name);
+    ASSERT_GE(fd, 0) << name;
+    claims_[name] = fd;
+    std::filesystem::create_symlink(target, PortDir() / name);
+  }
+  // The simulator that registered `name` ends without cleaning up (killed).
+  void Kill(const std::string& name) {
+    ::close(claims_.at(name));
+    claims_.erase(name);
+  }
+  std::vector<std::string> SimulatorNames() {
+    CCOMPortEnumerator enumerator;
+    enumerator.Enumerate();
+    std::vector<std::string> names;
+    for (const auto& p : enumerator.Ports()) {
+      if (p.description.rfind("Simulated transmitter", 0) == 0) names.push_back(p.portName);
+    }
+    return names;
+  }
 
-  std::filesystem::path root_;
+  std::filesystem::path root_, terminal_;
   std::optional<std::string> saved_;
+  std::map<std::string, int> claims_;
 };
 
-TEST_F(SimulatorPortDirectoryTest, RegisteredPortsAppearAndDisappear) {
-  EXPECT_EQ(SimulatorPortDirectory(), (root_ / "va5vivi" / "ports").string());
-  const auto terminal = root_ / "pts-stand-in";
-  { std::ofstream(terminal) << ""; }
-  std::filesystem::create_symlink(terminal, PortDir() / "SIM1");
-  std::filesystem::create_symlink(root_ / "vanished", PortDir() / "SIM2");  // stale link
+TEST_F(SimulatorRegistryTest, LiveEntriesAppearAndGo) {
+  EXPECT_EQ(SimulatorRegistryFolder(), PortDir().string());
+  Register("SIM1", terminal_);
+  Register("SIM2", root_ / "vanished");  // its terminal has gone
+  Register("SIM3", terminal_);
+  Kill("SIM3");  // link and target still there, owner gone
 
   CCOMPortEnumerator enumerator;
   enumerator.Enumerate();
-  auto ports = enumerator.Ports();
+  const auto ports = enumerator.Ports();
   auto sim = std::find_if(ports.begin(), ports.end(),
                           [](const PortRecord& p) { return p.portName == "SIM1"; });
   ASSERT_NE(sim, ports.end());
-  EXPECT_EQ(sim->openName, terminal.string());
+  EXPECT_EQ(sim->openName, terminal_.string());
   EXPECT_EQ(sim->description, "Simulated transmitter (SIM1)");
-  EXPECT_EQ(std::count_if(ports.begin(), ports.end(),
-                          [](const PortRecord& p) { return p.portName == "SIM2"; }),
-            0);
+  EXPECT_EQ(SimulatorNames(), std::vector<std::string>{"SIM1"});
+
+  // A name held by a live entry cannot be claimed twice, not even within one process.
+  errno = 0;
+  EXPECT_EQ(ClaimRegistryName("SIM1"), -1);
+  EXPECT_EQ(errno, EEXIST);
+  // The dead simulator's name can be.
+  const int again = ClaimRegistryName("SIM3");
+  EXPECT_GE(again, 0);
+  EXPECT_EQ(SimulatorNames(), (std::vector<std::string>{"SIM1", "SIM3"}));
+  ReleaseRegistryName("SIM3", again);
+  EXPECT_FALSE(std::filesystem::exists(PortDir() / ".SIM3.lock"));
 
   std::filesystem::remove(PortDir() / "SIM1");
-  enumerator.Enumerate();
-  ports = enumerator.Ports();
-  EXPECT_EQ(std::count_if(ports.begin(), ports.end(),
-                          [](const PortRecord& p) { return p.portName == "SIM1"; }),
-            0);
+  EXPECT_TRUE(SimulatorNames().empty());
 }
 
-TEST_F(SimulatorPortDirectoryTest, FallsBackToTheUserFolderUnderTmp) {
+TEST_F(SimulatorRegistryTest, TheFolderIsMadePrivate) {
+  for (const auto& folder : {root_ / "va5vivi", PortDir()}) {
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all)
+        << folder;
+  }
   ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(SimulatorPortDirectory(), "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports");
+  EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports");
+}
+
+// Another user who made the folder first (under /tmp anyone can) must not choose our ports.
+TEST_F(SimulatorRegistryTest, AFolderOthersControlIsIgnored) {
+  Register("SIM1", terminal_);
+  ASSERT_EQ(SimulatorNames(), std::vector<std::string>{"SIM1"});
+
+  std::filesystem::permissions(PortDir(), std::filesystem::perms::all);
+  EXPECT_NE(RegistryFolderProblem().find("can be changed by other users (mode 0777)"),
+            std::string::npos)
+      << RegistryFolderProblem();
+  EXPECT_TRUE(SimulatorNames().empty());
+  EXPECT_NE(MakeRegistryFolder(), "");  // nor does a simulator register there
+  std::filesystem::permissions(PortDir(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(SimulatorNames(), std::vector<std::string>{"SIM1"});
+
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+  ASSERT_EQ(::chown(PortDir().c_str(), 65534, 65534), 0);
+  EXPECT_NE(RegistryFolderProblem().find("belongs to another user (uid 65534)"),
+            std::string::npos)
+      << RegistryFolderProblem();
+  EXPECT_TRUE(SimulatorNames().empty());
+  EXPECT_NE(MakeRegistryFolder(), "");
+  ASSERT_EQ(::chown(PortDir().c_str(), 0, 0), 0);
+  ASSERT_EQ(::chown((root_ / "va5vivi").c_str(), 65534, 65534), 0);  // the folder above
+  EXPECT_TRUE(SimulatorNames().empty());
 }
 #endif  // _WIN32
 

@@ -8,13 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
+#include <climits>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "comm/HartLink.h"
 #include "comm/PosixSerialPort.h"
+#include "comm/SimulatorRegistry.h"
 #include "testing/LinkTestSupport.h"
 
 namespace va5 {
@@ -24,7 +29,6 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 const Timing kTiming = Timing{}.Scaled(0.05);
-const char* const kLine = ": baud=9600 parity=N data=8 stop=1";
 
 // The device end of a pseudo-terminal; the port under test opens the other end.
 class Pty {
@@ -72,14 +76,14 @@ class Pty {
 class PosixSerialPortTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(pty.Ok()); }
-  std::string Definition() const { return pty.SlavePath() + kLine; }
+  HartResult OpenPty(PosixSerialPort& p) { return p.Open(pty.SlavePath(), PortSettings{}, kTiming); }
 
   Pty pty;
   PosixSerialPort port;
 };
 
 TEST_F(PosixSerialPortTest, CarriesBytesBothWays) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   ASSERT_TRUE(port.IsOpen());
 
   const std::vector<std::uint8_t> out{0xFF, 0x02, 0x80, 0x00, 0x00, 0x82, 0x0A, 0x0D, 0x11};
@@ -98,7 +102,7 @@ TEST_F(PosixSerialPortTest, CarriesBytesBothWays) {
 }
 
 TEST_F(PosixSerialPortTest, ReadsTimeOutWithoutSpinning) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   const long long cpu = testing::ThreadCpuMicros();
   const auto start = Clock::now();
   const ReadResult r = port.ReadByte(Millis(50));
@@ -111,7 +115,7 @@ TEST_F(PosixSerialPortTest, ReadsTimeOutWithoutSpinning) {
 }
 
 TEST_F(PosixSerialPortTest, APseudoTerminalHasNoCarrier) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   EXPECT_TRUE(port.SetDtr(true));
   EXPECT_TRUE(port.SetRts(true));
   const ModemStatus status = port.GetModemStatus();
@@ -121,13 +125,15 @@ TEST_F(PosixSerialPortTest, APseudoTerminalHasNoCarrier) {
 }
 
 TEST_F(PosixSerialPortTest, IsOpenedByOnePortAtATime) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   PosixSerialPort second;
-  EXPECT_EQ(second.Open(Definition(), kTiming), ResultPortOpenFailed);
+  EXPECT_EQ(OpenPty(second), ResultPortOpenFailed);
+  EXPECT_EQ(second.LastOpenError(), PortOpenError::Busy);
   EXPECT_FALSE(second.IsOpen());
   port.Close();
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(second.Open(Definition(), kTiming), ResultOk);
+  EXPECT_EQ(OpenPty(second), ResultOk);
+  EXPECT_EQ(second.LastOpenError(), PortOpenError::None);
 }
 
 #ifdef TIOCGEXCL
@@ -142,7 +148,7 @@ TEST_F(PosixSerialPortTest, ClosingGivesUpTheExclusiveMode) {
     ::close(fd);
     return rc == 0 ? on : -1;
   };
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   if (::geteuid() == 0) {
     EXPECT_EQ(exclusive(), 1);
   }
@@ -151,20 +157,120 @@ TEST_F(PosixSerialPortTest, ClosingGivesUpTheExclusiveMode) {
 }
 #endif
 
-TEST_F(PosixSerialPortTest, BadDefinitionsAndDevicesFail) {
-  EXPECT_EQ(port.Open(pty.SlavePath() + " baud=9600", kTiming), ResultBadPortDefinition);
-  EXPECT_EQ(port.Open(pty.SlavePath() + ": baud=12345", kTiming), ResultPortOpenFailed);
-  EXPECT_EQ(port.Open(pty.SlavePath() + ": parity=Q", kTiming), ResultPortOpenFailed);
-  EXPECT_EQ(port.Open("/dev/va5vivi-no-such-port: baud=9600", kTiming), ResultPortOpenFailed);
-  // Not a terminal.
-  EXPECT_EQ(port.Open("/dev/null: baud=9600", kTiming), ResultPortOpenFailed);
+// A scratch folder for files and links the tests open.
+class Scratch {
+ public:
+  Scratch() {
+    char templ[] = "/tmp/va5vivi-port-test-XXXXXX";
+    path_ = ::mkdtemp(templ);
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+TEST_F(PosixSerialPortTest, OpenFailuresSayWhy) {
+  Scratch scratch;
+  const fs::path file = scratch / "plain-file";
+  { std::ofstream(file) << "not a port"; }
+  auto open = [&](const std::string& name, PortSettings settings = {}) {
+    return port.Open(name, settings, kTiming);
+  };
+
+  EXPECT_EQ(open(""), ResultBadPortDefinition);
+  EXPECT_EQ(open("/dev/va5vivi-no-such-port"), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NotFound);
+  EXPECT_EQ(open("va5vivi-no-such-port"), ResultPortOpenFailed);  // under /dev
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NotFound);
+  for (const std::string& notAPort : {file.string(), std::string("/dev/null"),
+                                      (scratch / "").string()}) {
+    SCOPED_TRACE(notAPort);
+    EXPECT_EQ(open(notAPort), ResultPortOpenFailed);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::NotSerial);
+  }
+  // Longer than a path may be, or one part longer than a file name may be.
+  EXPECT_EQ(open("/" + std::string(PATH_MAX, 'p')), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NameTooLong);
+  EXPECT_EQ(open("/tmp/" + std::string(NAME_MAX + 1, 'p')), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NameTooLong);
+  // A NUL would cut the path short and open the terminal in front of it.
+  EXPECT_EQ(open(pty.SlavePath() + std::string(1, '\0') + "x"), ResultPortOpenFailed);
   EXPECT_FALSE(port.IsOpen());
+
+  // A rate the terminal does not have: refused, and the terminal is not left exclusive.
+  EXPECT_EQ(open(pty.SlavePath(), PortSettings{12345}), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::BadSettings);
+  EXPECT_FALSE(port.IsOpen());
+  const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  EXPECT_GE(other, 0) << "the failed open left the terminal exclusive";
+#ifdef TIOCGEXCL
+  int exclusive = -1;
+  if (other >= 0) {
+    EXPECT_EQ(::ioctl(other, TIOCGEXCL, &exclusive), 0);
+  }
+  EXPECT_EQ(exclusive, 0) << "the failed open left the terminal exclusive";
+#endif
+  if (other >= 0) ::close(other);
+
   // Other settings a terminal takes.
-  EXPECT_EQ(port.Open(pty.SlavePath() + ": baud=1200 parity=M data=7 stop=2", kTiming), ResultOk);
+  EXPECT_EQ(open(pty.SlavePath(), PortSettings{1200, Parity::Mark, 7, StopBits::Two}), ResultOk);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::None);
+}
+
+TEST(PosixSerialPortPermissions, APortThisUserMayNotOpenIsPermissionDenied) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may open anything";
+  Scratch scratch;
+  const fs::path locked = scratch / "locked";
+  { std::ofstream(locked) << ""; }
+  fs::permissions(locked, fs::perms::none);
+  PosixSerialPort port;
+  EXPECT_EQ(port.Open(locked.string(), PortSettings{}, kTiming), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::PermissionDenied);
+}
+
+TEST(PortOpenErrorText, NamesThePortAndTheRemedy) {
+  const std::string denied = PortOpenErrorText(PortOpenError::PermissionDenied, "/dev/ttyUSB0");
+  EXPECT_NE(denied.find("/dev/ttyUSB0"), std::string::npos) << denied;
+  EXPECT_NE(denied.find("dialout"), std::string::npos) << denied;
+  EXPECT_NE(PortOpenErrorText(PortOpenError::Busy, "SIM1").find("another program"),
+            std::string::npos);
+  EXPECT_NE(PortOpenErrorText(PortOpenError::NotSerial, "/dev/null").find("not a serial port"),
+            std::string::npos);
+  // Every reason reads differently.
+  std::set<std::string> texts;
+  for (PortOpenError e : {PortOpenError::NotFound, PortOpenError::PermissionDenied,
+                          PortOpenError::Busy, PortOpenError::NotSerial, PortOpenError::NameTooLong,
+                          PortOpenError::BadSettings, PortOpenError::Other}) {
+    texts.insert(PortOpenErrorText(e, "COM3"));
+  }
+  EXPECT_EQ(texts.size(), 7u);
+  EXPECT_EQ(PortOpenErrorFromErrno(EACCES), PortOpenError::PermissionDenied);
+  EXPECT_EQ(PortOpenErrorFromErrno(EPERM), PortOpenError::PermissionDenied);
+  EXPECT_EQ(PortOpenErrorFromErrno(EBUSY), PortOpenError::Busy);
+  EXPECT_EQ(PortOpenErrorFromErrno(EWOULDBLOCK), PortOpenError::Busy);
+}
+
+// USB adapters are best named by their place on the bus, and those names have colons.
+TEST_F(PosixSerialPortTest, OpensAPathWithColons) {
+  Scratch scratch;
+  const fs::path byPath = scratch / "pci-0000:00:14.0-usb-0:1:1.0-port0";
+  fs::create_symlink(pty.SlavePath(), byPath);
+  HartLink link(port, kTiming, NullTraceSink());
+  ASSERT_EQ(link.OpenPort(byPath.string()), ResultOk);
+  EXPECT_EQ(link.LastOpenError(), PortOpenError::None);
+  pty.Send({0x3C});
+  const ReadResult r = port.ReadByte(Millis(200));
+  EXPECT_EQ(r.transferred, 1u);
+  EXPECT_EQ(r.byte, 0x3C);
 }
 
 TEST_F(PosixSerialPortTest, PurgeDropsWhatHasArrived) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   pty.Send({0x01, 0x02, 0x03});
   std::this_thread::sleep_for(Millis(20));
   EXPECT_TRUE(port.PurgeReceive());
@@ -173,7 +279,7 @@ TEST_F(PosixSerialPortTest, PurgeDropsWhatHasArrived) {
 }
 
 TEST_F(PosixSerialPortTest, AVanishedDeviceFailsTheRead) {
-  ASSERT_EQ(port.Open(Definition(), kTiming), ResultOk);
+  ASSERT_EQ(OpenPty(port), ResultOk);
   pty.CloseMaster();
   const auto start = Clock::now();
   EXPECT_FALSE(port.ReadByte(Millis(200)).ok);
@@ -186,10 +292,13 @@ class PortRegistry : public ::testing::Test {
   void SetUp() override {
     if (const char* old = std::getenv("XDG_RUNTIME_DIR")) saved_ = old;
     root_ = fs::temp_directory_path() / ("va5vivi-link-test-" + std::to_string(::getpid()));
-    fs::create_directories(root_ / "va5vivi" / "ports");
+    fs::create_directories(root_);
     ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
+    ASSERT_EQ(MakeRegistryFolder(), "");
+    ASSERT_TRUE(pty.Ok());
   }
   void TearDown() override {
+    if (claim_ >= 0) ::close(claim_);
     if (saved_) {
       ::setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
     } else {
@@ -197,23 +306,30 @@ class PortRegistry : public ::testing::Test {
     }
     fs::remove_all(root_);
   }
+  fs::path Ports() const { return root_ / "va5vivi" / "ports"; }
+  // Registers SIM7 for the terminal, as a running simulator does.
+  void RegisterSim7() {
+    claim_ = ClaimRegistryName("SIM7");
+    ASSERT_GE(claim_, 0);
+    fs::create_symlink(pty.SlavePath(), Ports() / "SIM7");
+  }
+
+  Pty pty;
   fs::path root_;
   std::optional<std::string> saved_;
+  int claim_ = -1;
 };
 
 TEST_F(PortRegistry, NamesResolveThroughTheRegistryThenDev) {
-  Pty pty;
-  ASSERT_TRUE(pty.Ok());
-  const fs::path link = root_ / "va5vivi" / "ports" / "SIM7";
-  fs::create_symlink(pty.SlavePath(), link);
-
-  EXPECT_EQ(ResolvePortPath("SIM7"), link.string());
-  EXPECT_EQ(ResolvePortPath("ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(ResolvePortPath("/dev/ttyS1"), "/dev/ttyS1");
-  EXPECT_EQ(ResolvePortPath("../SIM7"), "/dev/../SIM7");
+  RegisterSim7();
+  EXPECT_EQ(ResolvePortName("SIM7"), pty.SlavePath());
+  EXPECT_EQ(ResolvePortName("ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(ResolvePortName("/dev/ttyS1"), "/dev/ttyS1");
+  EXPECT_EQ(ResolvePortName("../SIM7"), "../SIM7");  // a path, not a way out of the registry
+  EXPECT_EQ(ResolvePortName(".SIM7.lock"), "/dev/.SIM7.lock");
 
   PosixSerialPort port;
-  ASSERT_EQ(port.Open(std::string("SIM7") + kLine, kTiming), ResultOk);
+  ASSERT_EQ(port.Open("SIM7", PortSettings{}, kTiming), ResultOk);
   pty.Send({0x5A});
   const ReadResult r = port.ReadByte(Millis(200));
   EXPECT_EQ(r.transferred, 1u);
@@ -221,14 +337,46 @@ TEST_F(PortRegistry, NamesResolveThroughTheRegistryThenDev) {
 
   // Without XDG_RUNTIME_DIR the registry is under /tmp, per user.
   ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(ResolvePortPath("SIM7"), "/dev/SIM7");
+  EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports");
+  EXPECT_EQ(ResolvePortName("SIM7"), "/dev/SIM7");
+}
+
+// A simulator killed outright leaves its link behind; the terminal it names may since belong to
+// another program.
+TEST_F(PortRegistry, AnEntryWhoseSimulatorHasEndedLeadsNowhere) {
+  RegisterSim7();
+  ::close(claim_);  // the owner dies: its lock goes, its files stay
+  claim_ = -1;
+  ASSERT_TRUE(fs::is_symlink(Ports() / "SIM7"));
+  EXPECT_EQ(ResolvePortName("SIM7"), "/dev/SIM7");
+  PosixSerialPort port;
+  EXPECT_EQ(port.Open("SIM7", PortSettings{}, kTiming), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NotFound);
+}
+
+TEST_F(PortRegistry, AFolderOthersCanChangeIsNotFollowed) {
+  RegisterSim7();
+  fs::permissions(Ports(), fs::perms::all);  // 0777: anyone could have put SIM7 there
+  EXPECT_NE(RegistryFolderProblem().find("changed by other users"), std::string::npos)
+      << RegistryFolderProblem();
+  EXPECT_EQ(ResolvePortName("SIM7"), "/dev/SIM7");
+  fs::permissions(Ports(), fs::perms::owner_all);
+  EXPECT_EQ(ResolvePortName("SIM7"), pty.SlavePath());
+  // The folder above ports counts as well, and so does a link put in the place of a folder.
+  fs::permissions(root_ / "va5vivi", fs::perms::all);
+  EXPECT_EQ(ResolvePortName("SIM7"), "/dev/SIM7");
+  fs::permissions(root_ / "va5vivi", fs::perms::owner_all);
+  fs::rename(Ports(), root_ / "elsewhere");
+  fs::create_directory_symlink(root_ / "elsewhere", Ports());
+  EXPECT_NE(RegistryFolderProblem().find("symbolic link"), std::string::npos);
+  EXPECT_EQ(ResolvePortName("SIM7"), "/dev/SIM7");
 }
 
 // The link over a real terminal: the test plays the device on the other end.
 TEST_F(PosixSerialPortTest, LinkExchangesAFrame) {
   testing::TraceLines trace;
   HartLink link(port, kTiming, trace.Sink());
-  ASSERT_EQ(link.OpenPort(Definition()), ResultOk);
+  ASSERT_EQ(link.OpenPort(pty.SlavePath()), ResultOk);
   link.State().pollingAddress = 2;
   std::uint8_t frame[MaxRequestFrame];
   const std::size_t length = link.BuildRequestFrame(frame);

@@ -22,8 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::string kSettings = ": baud=9600 parity=N data=8 stop=1";
-
 bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -45,7 +43,7 @@ class WindowsSerialPort : public ::testing::Test {
 
 TEST_F(WindowsSerialPort, OpensAndTreatsMissingModemLinesAsNoCarrier) {
   Win32SerialPort port;
-  ASSERT_EQ(port.Open(portName_ + kSettings, timing_), ResultOk);
+  ASSERT_EQ(port.Open(portName_, PortSettings{}, timing_), ResultOk);
   EXPECT_TRUE(port.IsOpen());
   const ModemStatus status = port.GetModemStatus();
   EXPECT_TRUE(status.ok);
@@ -60,20 +58,21 @@ TEST_F(WindowsSerialPort, OpensAndTreatsMissingModemLinesAsNoCarrier) {
 
   port.Close();
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.Open(portName_ + kSettings, timing_), ResultOk) << "open again after close";
+  EXPECT_EQ(port.Open(portName_, PortSettings{}, timing_), ResultOk) << "open again after close";
 
   // The port is opened without sharing: a second open fails while the first holds it. (Wine
   // shares its serial devices freely, so this shows only on Windows.)
   if (!RunningUnderWine()) {
     Win32SerialPort second;
-    EXPECT_EQ(second.Open(portName_ + kSettings, timing_), ResultPortOpenFailed);
+    EXPECT_EQ(second.Open(portName_, PortSettings{}, timing_), ResultPortOpenFailed);
+    EXPECT_EQ(second.LastOpenError(), PortOpenError::Busy);
     EXPECT_FALSE(second.IsOpen());
   }
 }
 
 TEST_F(WindowsSerialPort, ASilentLineReadReturnsAfterItsTimeout) {
   Win32SerialPort port;
-  ASSERT_EQ(port.Open(portName_ + kSettings, timing_), ResultOk);
+  ASSERT_EQ(port.Open(portName_, PortSettings{}, timing_), ResultOk);
   ASSERT_TRUE(port.PurgeReceive());
   for (const Millis timeout : {Millis(100), Millis(30)}) {
     const auto start = Clock::now();
@@ -89,7 +88,7 @@ TEST_F(WindowsSerialPort, ASilentLineReadReturnsAfterItsTimeout) {
 TEST_F(WindowsSerialPort, CarriesAHartTransactionToTheTransmitter) {
   Win32SerialPort port;
   HartLink link(port, timing_, NullTraceSink());
-  ASSERT_EQ(link.OpenPort(portName_ + kSettings), ResultOk);
+  ASSERT_EQ(link.OpenPort(portName_), ResultOk);
   LinkState& state = link.State();
   state.frameKind = FrameKindShort;
   state.pollingAddress = 0;
@@ -111,12 +110,19 @@ TEST_F(WindowsSerialPort, CarriesAHartTransactionToTheTransmitter) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST(WindowsSerialPortNames, MissingPortsAndDefinitionsFailAsTheyShould) {
+TEST(WindowsSerialPortNames, MissingPortsAndBadNamesSayWhy) {
   Win32SerialPort port;
   // COM1 to COM4 of a Wine prefix are the machine's real ports: a number no one maps is used.
-  EXPECT_EQ(port.Open("COM219" + kSettings, Timing{}), ResultPortOpenFailed);
-  EXPECT_EQ(port.Open("COM219 baud=9600", Timing{}), ResultBadPortDefinition);
+  EXPECT_EQ(port.Open("COM219", PortSettings{}, Timing{}), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NotFound);
+  EXPECT_EQ(port.Open("", PortSettings{}, Timing{}), ResultBadPortDefinition);
+  EXPECT_EQ(port.Open(std::string(400, 'C'), PortSettings{}, Timing{}), ResultPortOpenFailed);
+  EXPECT_EQ(port.LastOpenError(), PortOpenError::NameTooLong);
   EXPECT_FALSE(port.IsOpen());
+  // Windows refuses a second open of a COM port with "access denied": the port is busy.
+  EXPECT_EQ(PortOpenErrorFromWin32(ERROR_ACCESS_DENIED), PortOpenError::Busy);
+  EXPECT_EQ(PortOpenErrorFromWin32(ERROR_FILE_NOT_FOUND), PortOpenError::NotFound);
+  EXPECT_EQ(PortOpenErrorFromWin32(ERROR_FILENAME_EXCED_RANGE), PortOpenError::NameTooLong);
 }
 
 }  // namespace

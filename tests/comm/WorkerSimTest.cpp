@@ -22,7 +22,7 @@ class WorkerSimTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(sim_.Start());
-    ASSERT_EQ(link_.OpenPort(sim_.SlavePath() + ": baud=9600 parity=N data=8 stop=1"), ResultOk);
+    ASSERT_EQ(link_.OpenPort(sim_.SlavePath()), ResultOk);
   }
   void TearDown() override { worker_.StopWorker(); }
 

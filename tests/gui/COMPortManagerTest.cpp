@@ -85,10 +85,30 @@ struct GatedSource {
   }
 };
 
+// A folder of the test's own, watched in place of /dev and the registry, so that ports coming
+// and going elsewhere on the machine do not count.
+class WatchedFolder {
+ public:
+  WatchedFolder() {
+    char templ[] = "/tmp/va5vivi-manager-watch-XXXXXX";
+    path_ = ::mkdtemp(templ);
+  }
+  ~WatchedFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::vector<std::string> Folders() const { return {path_}; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 TEST(COMPortManager, EnumeratesAtOnceAndNotifiesOnTheUiThread) {
   App();
   GatedSource source;
-  CCOMPortManager manager(nullptr, [&] { return source.Run(); });
+  WatchedFolder folder;
+  CCOMPortManager manager(nullptr, [&] { return source.Run(); }, folder.Folders());
   ListObserver observer;
   observer.manager = &manager;
   manager.Attach(&observer);
@@ -102,7 +122,8 @@ TEST(COMPortManager, EnumeratesAtOnceAndNotifiesOnTheUiThread) {
 TEST(COMPortManager, ChangeNoticesWithinTheDebounceCauseOneEnumeration) {
   App();
   GatedSource source;
-  CCOMPortManager manager(nullptr, [&] { return source.Run(); });
+  WatchedFolder folder;
+  CCOMPortManager manager(nullptr, [&] { return source.Run(); }, folder.Folders());
   ASSERT_TRUE(ProcessUntil([&] { return source.runs == 1; }));
   ProcessFor(20);
   QElapsedTimer sinceLast;
@@ -125,13 +146,26 @@ TEST(COMPortManager, WaitsForARunningEnumerationBeforeStartingTheNext) {
   App();
   GatedSource source;
   source.Hold();
-  CCOMPortManager manager(nullptr, [&] { return source.Run(); });
+  WatchedFolder folder;
+  CCOMPortManager manager(nullptr, [&] { return source.Run(); }, folder.Folders());
   manager.DeviceChanged();
   ProcessFor(500);  // the debounce ends twice while the first run is held
   EXPECT_EQ(manager.EnumerationCount(), 1);
   source.Release();
   ASSERT_TRUE(ProcessUntil([&] { return source.runs == 2; }));
   EXPECT_EQ(manager.EnumerationCount(), 2);
+}
+
+TEST(COMPortManager, AChangeInAWatchedFolderEnumeratesAgain) {
+  App();
+  GatedSource source;
+  WatchedFolder folder;
+  CCOMPortManager manager(nullptr, [&] { return source.Run(); }, folder.Folders());
+  ASSERT_TRUE(ProcessUntil([&] { return source.runs == 1; }));
+  ProcessFor(CCOMPortManager::DebounceMs + 100);
+  EXPECT_EQ(source.runs, 1);  // nothing changed, nothing enumerated
+  std::ofstream(folder.Path() + "/ttyUSB9") << "";
+  EXPECT_TRUE(ProcessUntil([&] { return source.runs == 2; }));
 }
 
 TEST(COMPortManager, SimulatorPortAppearsAndDisappears) {
@@ -143,7 +177,14 @@ TEST(COMPortManager, SimulatorPortAppearsAndDisappears) {
   ::setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
   std::filesystem::create_directories(root);
   {
-    CCOMPortManager manager;
+    // The platform's own sources, watching the registry folder (made by the manager's default)
+    // but not /dev.
+    std::vector<std::string> folders = CCOMPortManager::PlatformWatchedFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[1], SimulatorRegistryFolder());
+    EXPECT_EQ(RegistryFolderProblem(), "");
+    folders.erase(folders.begin());
+    CCOMPortManager manager(nullptr, PlatformPortSources, folders);
     ListObserver observer;
     observer.manager = &manager;
     manager.Attach(&observer);
@@ -157,10 +198,13 @@ TEST(COMPortManager, SimulatorPortAppearsAndDisappears) {
     EXPECT_FALSE(hasSim());
     const auto terminal = root / "terminal";
     std::ofstream(terminal) << "";
+    const int claim = ClaimRegistryName("SIM7");
+    ASSERT_GE(claim, 0);
     std::filesystem::create_symlink(terminal, root / "va5vivi" / "ports" / "SIM7");
     EXPECT_TRUE(ProcessUntil(hasSim));
     std::filesystem::remove(root / "va5vivi" / "ports" / "SIM7");
     EXPECT_TRUE(ProcessUntil([&] { return !hasSim(); }));
+    ReleaseRegistryName("SIM7", claim);
   }
   std::filesystem::remove_all(root);
   if (saved) {

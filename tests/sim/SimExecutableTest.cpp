@@ -17,6 +17,7 @@
 
 #include "testing/LinkClient.h"
 #include "sim/FaultOption.h"
+#include "comm/SimulatorRegistry.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"
 
@@ -59,14 +60,14 @@ class RuntimeDir {
 TEST(PortRegistry, DirectoryFollowsTheRuntimeDirectory) {
   {
     RuntimeDir dir;
-    EXPECT_EQ(PortRegistryDirectory(), dir.Path() + "/va5vivi/ports");
+    EXPECT_EQ(SimulatorRegistryFolder(), dir.Path() + "/va5vivi/ports");
   }
   const char* old = std::getenv("XDG_RUNTIME_DIR");
   const std::string saved = old ? old : "";
   unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(PortRegistryDirectory(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
+  EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
   setenv("XDG_RUNTIME_DIR", "", 1);
-  EXPECT_EQ(PortRegistryDirectory(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
+  EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
   if (old) {
     setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
   } else {
@@ -83,13 +84,18 @@ TEST(PortRegistry, RegistersListsAndUnregisters) {
   EXPECT_EQ(RegisterPort(target), "SIM1");
   EXPECT_EQ(RegisterPort(target), "SIM2");
   EXPECT_EQ(RegisterPort(target, "BENCH"), "BENCH");
-  EXPECT_EQ(RegisterPort(target, "BENCH"), "");  // taken by a live entry
+  std::string problem;
+  EXPECT_EQ(RegisterPort(target, "BENCH", &problem), "");  // taken by a live entry
+  EXPECT_EQ(problem, "port BENCH is registered by a running simulator");
   EXPECT_EQ(RegisterPort(target, "../escape"), "");
   for (int i = 3; i <= 10; ++i) RegisterPort(target);
-  // A link left by a simulator that died is not listed and its name is reused.
-  const std::string ports = PortRegistryDirectory();
+  // A link whose terminal has gone is not listed.
+  const std::string ports = SimulatorRegistryFolder();
   ASSERT_EQ(unlink((ports + "/SIM3").c_str()), 0);
   ASSERT_EQ(symlink((dir.Path() + "/gone").c_str(), (ports + "/SIM3").c_str()), 0);
+  // Nor is what a simulator killed outright leaves: its link and a lock file nobody holds.
+  ASSERT_EQ(symlink(target.c_str(), (ports + "/SIM11").c_str()), 0);
+  close(open((ports + "/.SIM11.lock").c_str(), O_CREAT | O_WRONLY, 0600));
   auto list = ListRegisteredPorts();
   ASSERT_EQ(list.size(), 10u);
   EXPECT_EQ(list[0].first, "BENCH");
@@ -98,13 +104,23 @@ TEST(PortRegistry, RegistersListsAndUnregisters) {
   EXPECT_EQ(list[3].first, "SIM4");
   EXPECT_EQ(list.back().first, "SIM10");  // numbers by value
   EXPECT_EQ(list[1].second, target);
-  EXPECT_EQ(RegisterPort(target), "SIM3");
+  // The dead simulator's name is taken over; SIM3 is still this process's.
+  EXPECT_EQ(RegisterPort(target), "SIM11");
+  EXPECT_EQ(ListRegisteredPorts().size(), 11u);
 
   EXPECT_FALSE(UnregisterPort("SIM1", "/dev/other"));  // not ours
   EXPECT_TRUE(UnregisterPort("SIM1", target));
   EXPECT_FALSE(UnregisterPort("SIM1", target));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(ports + "/.SIM1.lock")));
   EXPECT_EQ(RegisterPort(target), "SIM1");
   EXPECT_EQ(ListRegisteredPorts().size(), 11u);
+
+  // Leave nothing claimed in this process for the tests that follow.
+  for (const char* name : {"BENCH", "SIM1", "SIM2", "SIM3", "SIM4", "SIM5", "SIM6", "SIM7", "SIM8",
+                           "SIM9", "SIM10", "SIM11"}) {
+    EXPECT_TRUE(UnregisterPort(name, target)) << name;
+  }
+  EXPECT_TRUE(ListRegisteredPorts().empty());
 }
 
 TEST(FaultOption, ParsesEveryFaultAndRefusesTheRest) {
@@ -148,12 +164,14 @@ TEST(FaultOption, ParsesEveryFaultAndRefusesTheRest) {
 
 class SimProcess {
  public:
-  explicit SimProcess(const std::vector<std::string>& args) {
+  // With `withErrors`, standard error goes to the same pipe as standard output.
+  explicit SimProcess(const std::vector<std::string>& args, bool withErrors = false) {
     int out[2];
     EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (withErrors) posix_spawn_file_actions_adddup2(&actions, out[1], 2);
     std::vector<std::string> all = {VA5VIVI_SIM_EXECUTABLE};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -226,7 +244,8 @@ TEST(SimExecutable, PrintsRegistersAnswersAndCleansUp) {
 
   EXPECT_EQ(sim.Signal(SIGTERM), 0);
   EXPECT_TRUE(ListRegisteredPorts().empty());
-  EXPECT_FALSE(fs::exists(fs::symlink_status(PortRegistryDirectory() + "/SIM1")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(SimulatorRegistryFolder() + "/SIM1")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(SimulatorRegistryFolder() + "/.SIM1.lock")));
 }
 
 TEST(SimExecutable, OptionsAndASecondInstance) {
@@ -254,6 +273,54 @@ TEST(SimExecutable, OptionsAndASecondInstance) {
   EXPECT_EQ(second.Signal(SIGINT), 0);
   EXPECT_EQ(first.Signal(SIGTERM), 0);
   EXPECT_TRUE(ListRegisteredPorts().empty());
+}
+
+// A simulator killed outright cannot remove its entry; the next one of that name takes it over,
+// and the dead one's entry is never listed.
+TEST(SimExecutable, ASimulatorKilledOutrightIsReplaced) {
+  RuntimeDir dir;
+  std::string firstPath;
+  {
+    SimProcess first({"--name", "A"});
+    firstPath = first.FirstLine();
+    ASSERT_FALSE(firstPath.empty());
+    ASSERT_EQ(ListRegisteredPorts().size(), 1u);
+    EXPECT_EQ(first.Signal(SIGKILL), 128 + SIGKILL);
+  }
+  EXPECT_TRUE(fs::is_symlink(SimulatorRegistryFolder() + "/A"));  // left behind
+  EXPECT_TRUE(ListRegisteredPorts().empty());
+  EXPECT_EQ(ResolvePortName("A"), "/dev/A");
+
+  SimProcess second({"--name", "A"}, true);
+  const std::string path = second.FirstLine();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  const auto ports = ListRegisteredPorts();
+  ASSERT_EQ(ports.size(), 1u);
+  EXPECT_EQ(ports[0].first, "A");
+  EXPECT_EQ(ports[0].second, path);
+  LinkClient client;
+  ASSERT_EQ(client.Open("A"), ResultOk);
+  EXPECT_EQ(client.Run(0), ResultOk);
+  client.Close();
+
+  // While it runs, the name is its own.
+  SimProcess third({"--name", "A"}, true);
+  EXPECT_EQ(third.FirstLine(),
+            "va5vivi-sim: cannot register the port: port A is registered by a running simulator");
+  EXPECT_EQ(third.Wait(), 1);
+  EXPECT_EQ(second.Signal(SIGTERM), 0);
+}
+
+TEST(SimExecutable, RefusesARegistryFolderOthersCanChange) {
+  RuntimeDir dir;
+  const std::string ports = dir.Path() + "/va5vivi/ports";
+  fs::create_directories(ports);
+  fs::permissions(ports, fs::perms::all);
+  SimProcess sim({}, true);
+  EXPECT_EQ(sim.FirstLine(), "va5vivi-sim: cannot register the port: " + ports +
+                                 " can be changed by other users (mode 0777)");
+  EXPECT_EQ(sim.Wait(), 1);
+  EXPECT_TRUE(fs::is_empty(ports));
 }
 
 TEST(SimExecutable, BadArgumentsExitWithUsage) {
