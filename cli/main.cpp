@@ -1,24 +1,35 @@
 // va5vivi-cli: the transaction engine without windows, for scripts and production lines.
-#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "session/CliSession.h"
-#include "session/SetCommand.h"
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include "cli/ExitStatus.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
 #include "device/GlobalFile.h"
 #include "offline/FilePropertyReadWrite.h"
+#include "session/Session.h"
+#include "session/Setting.h"
 
 namespace va5::cli {
 namespace {
 
+using session::Session;
+using session::SessionOptions;
+
 std::atomic<bool> interrupted{false};
+int outputError = 0;  // errno of the first failed write to standard output
 
 void OnInterrupt(int) { interrupted = true; }
 
@@ -35,7 +46,8 @@ const char* const UsageText =
     "                           [WIRES]), burnout, cjc, transfer-function, term-unit,\n"
     "                           serial-number, final-assembly, tag, descriptor, message or\n"
     "                           polling-address\n"
-    "exit status: 0 done, 1 refused by the device, 2 no answer or no device, 3 bad usage\n";
+    "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
+    "             could not be written), 3 bad usage\n";
 
 int UsageError(const std::string& reason) {
   std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
@@ -49,6 +61,50 @@ bool ParseCount(const std::string& text, int low, int high, int& out) {
   }
   out = std::stoi(text);
   return out >= low && out <= high;
+}
+
+void TraceToStderr(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+// Pushes what is buffered for standard output out; true once any write to it has failed.
+bool OutputFailed() {
+  if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+  return std::ferror(stdout) != 0 || !std::cout.good();
+}
+
+// Standard output must be open before the tool acts on a device: a result that cannot be
+// printed must not be a silent success, and a closed descriptor would be handed to the port.
+bool OutputOpen() {
+#ifndef _WIN32
+  if (::fcntl(STDOUT_FILENO, F_GETFL) == -1) {
+    outputError = errno;
+    return false;
+  }
+#endif
+  return true;
+}
+
+int WriteError() {
+  std::cerr << "va5vivi-cli: write error";
+  if (outputError != 0) std::cerr << ": " << std::strerror(outputError);
+  std::cerr << "\n";
+  return ExitLinkFailed;
+}
+
+// Flushes and closes standard output. Output that did not reach it (a full disk, a closed
+// descriptor) turns a success into a failure.
+int FinishOutput(int status) {
+  bool failed = OutputFailed();
+  errno = 0;
+  if (std::fclose(stdout) != 0) {
+    if (outputError == 0) outputError = errno;
+    failed = true;
+  }
+  if (!failed) return status;
+  const int writeStatus = WriteError();
+  return status == ExitOk ? writeStatus : status;
 }
 
 int ListPorts() {
@@ -82,7 +138,8 @@ void PrintIdentity(const DeviceRecord& r) {
 }
 
 int Run(const std::vector<std::string>& args) {
-  CliSession::Options options;
+  SessionOptions options;
+  options.retries = 1;
   bool havePort = false;
   std::size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
@@ -101,7 +158,7 @@ int Run(const std::vector<std::string>& args) {
         return UsageError("--retries takes a count from 0 to 1000");
       }
     } else if (option == "--trace") {
-      options.trace = true;
+      options.trace = TraceToStderr;
     } else if (option == "--help") {
       std::cout << UsageText;
       return ExitOk;
@@ -113,13 +170,17 @@ int Run(const std::vector<std::string>& args) {
   const std::string command = args[i++];
   const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
 
-  if (command == "ports") return rest.empty() ? ListPorts() : UsageError("ports takes no values");
+  if (command == "ports") {
+    if (!rest.empty()) return UsageError("ports takes no values");
+    return OutputOpen() ? ListPorts() : WriteError();
+  }
   const bool known = command == "identify" || command == "search" || command == "upload" ||
                      command == "monitor" || command == "set";
   if (!known) return UsageError("unknown command " + command);
   if (!havePort) return UsageError(command + " needs --port");
 
   int count = -1;
+  session::SettingCheck setting;
   if (command == "monitor") {
     if (!rest.empty() &&
         (rest.size() != 2 || rest[0] != "--count" || !ParseCount(rest[1], 1, 100000000, count))) {
@@ -127,38 +188,43 @@ int Run(const std::vector<std::string>& args) {
     }
   } else if (command == "set") {
     if (rest.empty()) return UsageError("set needs a setting name");
-    const auto& names = SettingNames();
-    if (std::find(names.begin(), names.end(), rest[0]) == names.end()) {
-      return UsageError("unknown setting " + rest[0]);
+    const auto which = session::SettingOfName(rest[0]);
+    if (!which) return UsageError("unknown setting " + rest[0]);
+    // Everything the entry alone tells is checked before the port is opened.
+    setting = session::CheckSetting(CglobalFile{}, *which, {rest.begin() + 1, rest.end()});
+    if (setting.reason) {
+      std::cerr << "va5vivi-cli: " << setting.reason->text << "\n";
+      return ExitStatusOf(*setting.reason);
     }
   } else if (!rest.empty()) {
     return UsageError(command + " takes no values");
   }
 
-  CliSession session(options);
+  if (!OutputOpen()) return WriteError();
+  Session device(options);
   if (command == "search") {
-    if (HartResult r = session.Open(true); r != ResultOk) return Report(r, "open");
-    if (!session.Search()) {
+    if (HartResult r = device.Open(true); r != ResultOk) return Report(r, "open");
+    if (!device.Search()) {
       std::cerr << "va5vivi-cli: no device answered at any polling address\n";
       return ExitLinkFailed;
     }
     std::cout << "Device found at polling address "
-              << session.WithRecord([](DeviceRecord& r) { return r.pollingAddress; }) << "\n";
+              << device.WithRecord([](DeviceRecord& r) { return r.pollingAddress; }) << "\n";
     return ExitOk;
   }
 
-  if (HartResult r = session.Open(); r != ResultOk) return Report(r, "open");
-  if (HartResult r = session.Run(RequestIdentify); r != ResultOk) return Report(r, "identify");
+  if (HartResult r = device.Open(); r != ResultOk) return Report(r, "open");
+  if (HartResult r = device.Identify(); r != ResultOk) return Report(r, "identify");
   CglobalFile tables;
 
   if (command == "identify") {
-    session.WithRecord([](DeviceRecord& r) { PrintIdentity(r); });
+    device.WithRecord([](DeviceRecord& r) { PrintIdentity(r); });
     return ExitOk;
   }
   if (command == "upload") {
-    if (HartResult r = session.Run(RequestUpload); r != ResultOk) return Report(r, "upload");
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(r, "upload");
     CFilePropertyReadWrite file;
-    const auto lines = session.WithRecord([&](DeviceRecord& r) {
+    const auto lines = device.WithRecord([&](DeviceRecord& r) {
       SetCarriedFromDevice(file.Record(), r);
       return file.BuildLines(ConfigurationValuesFromDevice(r, tables));
     });
@@ -169,9 +235,9 @@ int Run(const std::vector<std::string>& args) {
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     int printed = 0;
-    const HartResult r = session.Monitor(
+    const HartResult r = device.Monitor(
         [&](HartResult) {
-          session.WithRecord([&](DeviceRecord& d) {
+          device.WithRecord([&](DeviceRecord& d) {
             const auto unit = [&](int code) {
               const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
               return index < 0 ? std::to_string(code)
@@ -181,9 +247,9 @@ int Run(const std::vector<std::string>& args) {
                         FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
                         FormatRange(d.percentOfRange).c_str(),
                         FormatRange(d.terminalTemperature).c_str(), unit(d.terminalUnit).c_str(),
-                        FormatRange(d.loopCurrent).c_str(), session.Worker().DeviceStatus());
+                        FormatRange(d.loopCurrent).c_str(), device.Worker().DeviceStatus());
           });
-          std::fflush(stdout);
+          if (OutputFailed()) return false;  // nobody reads what follows
           return count < 0 || ++printed < count;
         },
         interrupted);
@@ -191,13 +257,13 @@ int Run(const std::vector<std::string>& args) {
   }
 
   // set
-  if (SettingNeedsUpload(rest[0])) {
-    if (HartResult r = session.Run(RequestUpload); r != ResultOk) return Report(r, "upload");
+  if (session::SettingNeedsUpload(setting.entry.setting)) {
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(r, "upload");
   }
-  const Outcome outcome = ApplySetting(session, tables, rest[0], {rest.begin() + 1, rest.end()});
-  if (outcome.status != ExitOk) {
-    std::cerr << "va5vivi-cli: " << outcome.reason << "\n";
-    return outcome.status;
+  const auto outcome = session::WriteSetting(device, tables, setting.entry);
+  if (outcome.reason) {
+    std::cerr << "va5vivi-cli: " << outcome.reason->text << "\n";
+    return ExitStatusOf(*outcome.reason);
   }
   std::cout << rest[0] << " = " << outcome.value << "\n";
   return ExitOk;
@@ -208,5 +274,6 @@ int Run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return va5::cli::Run(args);
+  const int status = va5::cli::Run(args);
+  return va5::cli::FinishOutput(status);
 }

@@ -19,7 +19,8 @@ std::vector<char*> Argv(const std::vector<std::string>& args) {
   return argv;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, int& out, int* err) {
+pid_t Spawn(const std::vector<std::string>& args, int& out, int* err,
+            Output output = Output::Collected) {
   int outPipe[2];
   int errPipe[2] = {-1, -1};
   if (::pipe2(outPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -28,6 +29,14 @@ pid_t Spawn(const std::vector<std::string>& args, int& out, int* err) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(outPipe[1], 1);
+    if (output == Output::DevFull) {
+      const int full = ::open("/dev/full", O_WRONLY);
+      if (full < 0) ::_exit(126);
+      ::dup2(full, 1);
+      ::close(full);
+    } else if (output == Output::Closed) {
+      ::close(1);
+    }
     if (err != nullptr) ::dup2(errPipe[1], 2);
     ::execv(argv[0], argv.data());
     ::_exit(127);
@@ -43,9 +52,10 @@ pid_t Spawn(const std::vector<std::string>& args, int& out, int* err) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& args, std::chrono::milliseconds limit) {
+ProcessResult RunProcess(const std::vector<std::string>& args, std::chrono::milliseconds limit,
+                         Output output) {
   int out = -1, err = -1;
-  const pid_t pid = Spawn(args, out, &err);
+  const pid_t pid = Spawn(args, out, &err, output);
   ProcessResult result;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};

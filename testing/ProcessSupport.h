@@ -14,9 +14,14 @@ struct ProcessResult {
   std::string err;
 };
 
+// Where a program's standard output goes: collected, to a full device (every write fails
+// with "no space"), or nowhere (the descriptor is closed).
+enum class Output { Collected, DevFull, Closed };
+
 // Runs a program to its end (killed after `limit`) and collects both outputs.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         std::chrono::milliseconds limit = std::chrono::seconds(60));
+                         std::chrono::milliseconds limit = std::chrono::seconds(60),
+                         Output output = Output::Collected);
 
 // A program running in the background whose first output line is read at start (the
 // simulator's readiness line). Stopped with SIGTERM by its pid and reaped.

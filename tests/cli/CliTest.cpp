@@ -4,7 +4,7 @@
 #include <memory>
 #include <sstream>
 
-#include "session/SetCommand.h"
+#include "session/Setting.h"
 #include "testing/ProcessSupport.h"
 
 namespace va5 {
@@ -116,7 +116,7 @@ TEST_F(CliTest, SetWritesAndPrintsWhatTheDeviceReturned) {
   EXPECT_EQ(r.out, "damping = 3.250 s\n");
   r = OnSim({"set", "tag", "ab"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "tag = AB (date " + cli::TodayText() + ")\n");
+  EXPECT_EQ(r.out, "tag = AB (date " + session::TodayText() + ")\n");
   r = OnSim({"set", "sensor", "Type K"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "sensor = Type K, 2 Wires\n");
@@ -161,6 +161,56 @@ TEST_F(CliTest, EntriesOutsideTheirLimitsAreRefusedBeforeSending) {
     EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
+}
+
+TEST_F(CliTest, EntriesThatNeedNoDeviceAreRefusedBeforeThePortOpens) {
+  // Neither a silent device nor a missing port is asked: the entry alone is wrong.
+  StartSim({"--fault", "silence"});
+  struct Case {
+    std::vector<std::string> args;
+    const char* reason;
+  } cases[] = {
+      {{"set", "damping", "abc"}, "damping \"abc\" is not a number"},
+      {{"set", "damping", ""}, "damping \"\" is not a number"},
+      {{"set", "damping", "  "}, "is not a number"},
+      {{"set", "range", "", "50"}, "upper range \"\" is not a number"},
+      {{"set", "range", "50", " "}, "lower range"},
+      {{"set", "damping", "0x10"}, "is not a number"},
+      {{"set", "serial-number", "0x10"}, "is not a whole number from 0 to 16777215"},
+      {{"set", "serial-number", "16777216"}, "is not a whole number from 0 to 16777215\n"},
+      {{"set", "final-assembly", ""}, "is not a whole number from 0 to 16777215"},
+      {{"set", "polling-address", "16"}, "is not a whole number from 0 to 15\n"},
+      {{"set", "burnout", "SIDEWAYS"}, "unknown burnout"},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& port : {sim_->FirstLine(), std::string("/dev/va5vivi-no-such-port")}) {
+      std::vector<std::string> args{"--port", port};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      const auto r = Cli(args);
+      EXPECT_EQ(r.status, 3) << c.args[1] << " on " << port << ": " << r.err;
+      EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+  }
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
+  StartSim();
+  const std::vector<std::string> upload{VA5VIVI_CLI, "--port", sim_->FirstLine(), "upload"};
+  auto r = RunProcess(upload, std::chrono::seconds(60), test::Output::DevFull);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("va5vivi-cli: write error: No space left on device"), std::string::npos)
+      << r.err;
+
+  r = RunProcess(upload, std::chrono::seconds(60), test::Output::Closed);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("va5vivi-cli: write error"), std::string::npos) << r.err;
+
+  // Monitoring without a count stops at the first line that cannot be written instead of
+  // polling on unseen.
+  r = RunProcess({VA5VIVI_CLI, "--port", sim_->FirstLine(), "monitor"}, std::chrono::seconds(30),
+                 test::Output::DevFull);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("va5vivi-cli: write error"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, RefusedWriteExitsWithOne) {

@@ -1,0 +1,109 @@
+#include "session/Operation.h"
+
+#include "comm/RequestTypes.h"
+#include "session/Session.h"
+
+namespace va5::session {
+
+Operation::Operation(Session& session, RequestChain chain, bool monitoringAfter)
+    : session_(session), chain_(std::move(chain)), monitoringAfter_(monitoringAfter) {}
+
+int Operation::CurrentRequest() const {
+  const bool running = status_ == Status::Running || status_ == Status::NeedsAnswer ||
+                       status_ == Status::Pausing;
+  return running && step_ < chain_.steps.size() ? chain_.steps[step_].request : 0;
+}
+
+Millis Operation::PauseLength() const {
+  if (status_ != Status::Pausing) return Millis{0};
+  return session_.GetTiming().*(chain_.steps[step_].pauseAfter);
+}
+
+Operation::Status Operation::Start() {
+  if (status_ != Status::NotStarted) return status_;
+  step_ = 0;
+  outcome_ = {};
+  if (chain_.store) session_.Worker().WithRecord([&](DeviceRecord& r) { chain_.store(r); });
+  if (chain_.steps.empty()) return Finish(ResultOk, std::nullopt);
+  return Submit();
+}
+
+Operation::Status Operation::Submit() {
+  status_ = Status::Running;
+  HartWorker& worker = session_.Worker();
+  session_.FailurePolicy().BeginRequest(worker);
+  const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
+  if (submitted != ResultOk) return Finish(ResultLinkFailed, ExchangeFailed(submitted, chain_.what));
+  return status_;
+}
+
+Operation::Status Operation::OnMessage(const WorkerMessage& message) {
+  if (status_ != Status::Running && status_ != Status::NeedsAnswer) return status_;
+  if (message.first == MessageFailure) {
+    // Whatever failed (this request, or a poll that ran before it was taken), the worker now
+    // waits for an answer.
+    switch (session_.FailurePolicy().OnFailure(session_.Worker())) {
+      case LinkFailurePolicy::Answer::Retry:
+        session_.AnswerFailure(true);
+        break;
+      case LinkFailurePolicy::Answer::Ask:
+        status_ = Status::NeedsAnswer;
+        break;
+      case LinkFailurePolicy::Answer::GiveUp:
+        session_.AnswerFailure(false);
+        break;
+    }
+    return status_;
+  }
+  if (message.first == MessageWorkerEnded) {
+    return Finish(ResultLinkFailed, ExchangeFailed(ResultLinkFailed, chain_.what));
+  }
+  if (message.first != chain_.steps[step_].request) return status_;  // polls, progress
+  if (message.second != ResultOk) {
+    return Finish(message.second, ExchangeFailed(message.second, chain_.what));
+  }
+  const ChainStep& step = chain_.steps[step_];
+  if (step.stopIf) {
+    auto stop = session_.Worker().WithRecord(
+        [&](DeviceRecord& r) { return step.stopIf(static_cast<const DeviceRecord&>(r)); });
+    if (stop) return Finish(ResultOk, std::move(stop));
+  }
+  if (step.pauseAfter != nullptr && session_.GetTiming().*step.pauseAfter > Millis{0}) {
+    status_ = Status::Pausing;
+    return status_;
+  }
+  return Advance();
+}
+
+Operation::Status Operation::Resume() {
+  if (status_ != Status::Pausing) return status_;
+  return Advance();
+}
+
+Operation::Status Operation::Answer(bool retry) {
+  if (status_ != Status::NeedsAnswer) return status_;
+  status_ = Status::Running;
+  session_.AnswerFailure(retry);
+  return status_;
+}
+
+Operation::Status Operation::Advance() {
+  if (++step_ < chain_.steps.size()) return Submit();
+  std::string value;
+  if (chain_.describe) {
+    value = session_.Worker().WithRecord(
+        [&](DeviceRecord& r) { return chain_.describe(static_cast<const DeviceRecord&>(r)); });
+  }
+  Finish(ResultOk, std::nullopt);
+  outcome_.value = std::move(value);
+  return status_;
+}
+
+Operation::Status Operation::Finish(HartResult result, std::optional<Reason> reason) {
+  outcome_.result = result;
+  outcome_.reason = std::move(reason);
+  status_ = Status::Done;
+  return status_;
+}
+
+}  // namespace va5::session

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "comm/HartResult.h"
+
+namespace va5::session {
+
+// Why an operation did not do what was asked. The window maps the kind to its language
+// file's message and formats it with `args`; the command-line tool prints `text`, the same
+// message in English with the arguments already in place.
+enum class ReasonKind {
+  // The entry itself (no device needed to tell).
+  WrongValueCount,    // args: setting
+  UnknownSetting,     // args: setting
+  NotANumber,         // args: what, entry, minimum, maximum ("" when the device gives them)
+  NotAWholeNumber,    // args: what, entry, maximum
+  UnknownName,        // args: what, entry, the names to choose from
+  WiringNeeded,       // args: sensor, the wiring names
+  FixedWiring,        // args: sensor
+  TextTooLong,        // args: what, maximum length
+  NotPackedText,      // args: what, entry
+  // The entry against the connected device's configuration.
+  OutOfLimits,        // args: what, entry, minimum, maximum
+  SpanTooSmall,       // args: minimum span ("%.2f"), unit name
+  UnitDoesNotSuit,    // args: entry, the family's unit names
+  // The device cannot take the setting.
+  ModelNotConfigurable,  // args: model, what it lacks
+  TableNotDefined,       // args: "RTD" or "TC"
+  CurveNotDefined,       // no args
+  // The exchange.
+  DeviceRefused,  // args: what
+  LinkFailed,     // args: what
+};
+
+// What kind of trouble a reason is: the entry, the device's refusal, or the link.
+enum class ReasonClass { Entry, Refused, Link };
+
+ReasonClass ClassOf(ReasonKind kind);
+
+struct Reason {
+  ReasonKind kind = ReasonKind::LinkFailed;
+  std::string text;  // English, complete
+  std::vector<std::string> args;
+
+  ReasonClass Class() const { return ClassOf(kind); }
+  bool operator==(const Reason&) const = default;
+};
+
+// The reason for a failed request of an operation named `what`: 208 is a refusal, anything
+// else a link failure.
+Reason ExchangeFailed(HartResult result, const std::string& what);
+
+}  // namespace va5::session

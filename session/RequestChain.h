@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "comm/Timing.h"
+#include "device/DeviceRecord.h"
+#include "session/Reason.h"
+
+namespace va5::session {
+
+// One request of a chain.
+struct ChainStep {
+  using StopIf = std::function<std::optional<Reason>(const DeviceRecord&)>;
+
+  // Not explicit: a plain request type is a step.
+  ChainStep(int type, StopIf stop = {}, Millis Timing::*pause = nullptr)
+      : request(type), stopIf(std::move(stop)), pauseAfter(pause) {}
+
+  int request = 0;
+  // Looked at once the request has succeeded: a reason ends the chain there (a table that the
+  // device reports as not defined), nothing lets it go on.
+  StopIf stopIf;
+  // The pause after this step, before the next request or the outcome, as one of the
+  // session's Timing values (the device settles after a unit change); none when null.
+  Millis Timing::*pauseAfter = nullptr;
+};
+
+// An operation on the device as data: what goes into the record's request fields, the
+// requests in their order, and what the outcome says once the last one has succeeded. The
+// window and the command-line tool run the same chain (Operation).
+struct RequestChain {
+  std::string what;                                           // names it in failure reasons
+  std::function<void(DeviceRecord&)> store;                   // before the first request
+  std::vector<ChainStep> steps;
+  std::function<std::string(const DeviceRecord&)> describe;  // after the last request
+};
+
+}  // namespace va5::session

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/MessageQueue.h"
+#include "comm/HartLink.h"
+#include "comm/HartWorker.h"
+#include "comm/SerialPort.h"
+#include "comm/Trace.h"
+#include "device/DeviceRecord.h"
+#include "session/LinkFailurePolicy.h"
+#include "session/Operation.h"
+#include "session/RequestChain.h"
+
+namespace va5::session {
+
+struct SessionOptions {
+  std::string port;  // device path, or a listed port name (simulator ports too)
+  int address = 0;   // the polling address to start from
+  int retries = 0;   // failures of one request retried without asking, after the silent one
+  TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
+};
+
+// One connection to a transmitter: the port, the link, the device record and the worker,
+// with the session's link-failure policy. The worker's messages go to the session's queue
+// unless a window sets its own target on the worker.
+class Session {
+ public:
+  explicit Session(SessionOptions options, Timing timing = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Opens the port and starts the worker; the result of whichever failed.
+  HartResult Open(bool searchMode = false);
+  // Opens and identifies the device at the polling address.
+  HartResult Connect();
+  // Searches the addresses from the start address upwards (15 wraps to 0), each tried once.
+  // True when a device answered; its address is then the record's polling address. A search
+  // always ends the worker.
+  bool Search();
+  HartResult Identify() { return Run(RequestIdentify); }
+  HartResult Upload() { return Run(RequestUpload); }
+
+  // Runs an operation to its end on the calling thread: takes the worker's messages from the
+  // queue and feeds them to it, sleeps its pauses, and gives up where it would ask.
+  const OperationOutcome& Perform(Operation& operation);
+  OperationOutcome Perform(RequestChain chain, bool monitoringAfter = false);
+  // One request, run the same way.
+  HartResult Run(int type, bool monitoringAfter = false);
+
+  // Switches monitoring on and calls `onPoll` for each poll result until it returns false or
+  // `stop` is set. The result of the last failed poll, or 200.
+  HartResult Monitor(const std::function<bool(HartResult)>& onPoll, const std::atomic<bool>& stop);
+
+  // Answers a failure message: a retry clears the port's buffers first.
+  void AnswerFailure(bool retry);
+
+  LinkFailurePolicy& FailurePolicy() { return policy_; }
+  HartWorker& Worker() { return *worker_; }
+  MessageQueue& Messages() { return queue_; }
+  const Timing& GetTiming() const { return timing_; }
+  template <class F>
+  auto WithRecord(F f) {
+    return worker_->WithRecord(f);
+  }
+  // A copy of the record, taken under its lock.
+  DeviceRecord Record() {
+    return worker_->WithRecord([](DeviceRecord& r) { return r; });
+  }
+  // The port name or path as it was opened.
+  const std::string& OpenName() const { return openName_; }
+
+ private:
+  SessionOptions options_;
+  Timing timing_;
+  LinkFailurePolicy policy_;
+  std::string openName_;
+  std::unique_ptr<SerialPort> port_;
+  std::unique_ptr<HartLink> link_;
+  DeviceRecord record_;
+  MessageQueue queue_;
+  std::unique_ptr<HartWorker> worker_;
+};
+
+// The device path of a port name: a listed port's open name, else the text as given.
+std::string ResolvePort(const std::string& port);
+
+}  // namespace va5::session

@@ -1,0 +1,177 @@
+// The session's answers to the worker's failures and its request chains, in process against
+// the simulated transmitter with scaled timing.
+#include "session/Session.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "session/Setting.h"
+#include "sim/SimulatedTransmitter.h"
+
+namespace va5 {
+namespace {
+
+using session::OperationOutcome;
+using session::ReasonClass;
+using session::ReasonKind;
+using session::Session;
+using session::SessionOptions;
+using session::Setting;
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(sim_.Start()); }
+
+  // A connected session that has identified the device.
+  std::unique_ptr<Session> Connect(int retries) {
+    SessionOptions options;
+    options.port = sim_.SlavePath();
+    options.retries = retries;
+    auto session = std::make_unique<Session>(options, Timing{}.Scaled(0.1));
+    EXPECT_EQ(session->Connect(), ResultOk);
+    requestsBefore_ = sim_.RequestCount();
+    return session;
+  }
+  OperationOutcome Apply(Session& session, Setting setting, std::vector<std::string> values) {
+    const auto check = session::CheckSetting(tables_, setting, values);
+    EXPECT_FALSE(check.reason) << check.reason->text;
+    return session::WriteSetting(session, tables_, check.entry);
+  }
+  void Silence(int command, int requests) {
+    sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .count = requests, .command = command});
+  }
+  int Sent() const { return sim_.RequestCount() - requestsBefore_; }
+
+  sim::SimulatedTransmitter sim_;
+  CglobalFile tables_;
+  int requestsBefore_ = 0;
+};
+
+TEST_F(SessionTest, FirstFailureOfAWriteIsRetriedWithoutCounting) {
+  auto session = Connect(0);
+  Silence(34, 4);  // one failed transaction
+  const auto outcome = Apply(*session, Setting::Damping, {"2.5"});
+  ASSERT_TRUE(outcome.Succeeded()) << outcome.reason->text;
+  EXPECT_EQ(outcome.value, "2.500 s");
+  EXPECT_EQ(Sent(), 4 + 1);
+  EXPECT_DOUBLE_EQ(sim_.State().damping, 2.5);
+}
+
+TEST_F(SessionTest, SecondFailureOfAWriteNeedsARetryLeft) {
+  auto session = Connect(0);
+  Silence(34, 8);
+  auto outcome = Apply(*session, Setting::Damping, {"2.5"});
+  ASSERT_FALSE(outcome.Succeeded());
+  EXPECT_EQ(outcome.reason->Class(), ReasonClass::Link);
+  EXPECT_EQ(outcome.reason->text, "damping: no answer from the device");
+  EXPECT_EQ(outcome.result, ResultLinkFailed);
+  EXPECT_EQ(Sent(), 8);
+  session.reset();  // the port is for one user at a time
+
+  auto patient = Connect(1);
+  Silence(34, 8);
+  outcome = Apply(*patient, Setting::Damping, {"3"});
+  EXPECT_TRUE(outcome.Succeeded()) << outcome.reason->text;
+  EXPECT_EQ(Sent(), 8 + 1);
+}
+
+TEST_F(SessionTest, ReadsAreRetriedOnlyAsOftenAsAllowed) {
+  auto none = Connect(0);
+  Silence(14, 4);
+  EXPECT_EQ(none->Run(RequestReadSensorInfo), ResultLinkFailed);
+  EXPECT_EQ(Sent(), 4);  // nothing after giving up
+  none.reset();
+
+  auto two = Connect(2);
+  Silence(14, 8);
+  EXPECT_EQ(two->Run(RequestReadSensorInfo), ResultOk);  // 14, 15, 3, 132
+  EXPECT_EQ(Sent(), 8 + 4);
+}
+
+TEST_F(SessionTest, UndefinedCustomTableRefusesTheSensorChange) {
+  sim_.Modify([](sim::DeviceState& s) { s.rtdTable.configured = false; });
+  auto session = Connect(1);
+  const int sensorBefore = sim_.State().sensorType;
+  const auto outcome = Apply(*session, Setting::Sensor, {"Custom RTD", "3 Wires"});
+  ASSERT_FALSE(outcome.Succeeded());
+  EXPECT_EQ(outcome.reason->kind, ReasonKind::TableNotDefined);
+  EXPECT_EQ(outcome.reason->args, std::vector<std::string>{"RTD"});
+  EXPECT_NE(outcome.reason->text.find("custom RTD table is not defined"), std::string::npos);
+  EXPECT_EQ(Sent(), 1);  // the header read only
+  EXPECT_EQ(sim_.State().sensorType, sensorBefore);
+}
+
+TEST_F(SessionTest, UndefinedSpecialCurveRefusesTheTransferFunction) {
+  sim_.Modify([](sim::DeviceState& s) { s.curve.configured = false; });
+  auto session = Connect(1);
+  const auto outcome = Apply(*session, Setting::TransferFunction, {"SPECIAL_CURVE"});
+  ASSERT_FALSE(outcome.Succeeded());
+  EXPECT_EQ(outcome.reason->kind, ReasonKind::CurveNotDefined);
+  EXPECT_EQ(outcome.reason->Class(), ReasonClass::Refused);
+  EXPECT_EQ(Sent(), 1);
+}
+
+TEST_F(SessionTest, DefinedCustomTableLeadsToTheWriteAndTheReads) {
+  sim_.Modify([](sim::DeviceState& s) { s.tcTable.configured = true; });
+  auto session = Connect(1);
+  const auto outcome = Apply(*session, Setting::Sensor, {"Custom TC"});
+  ASSERT_TRUE(outcome.Succeeded()) << outcome.reason->text;
+  EXPECT_EQ(outcome.value, "Custom TC, 2 Wires");
+  EXPECT_EQ(Sent(), 1 + 1 + 4);  // 180, then 131, then 14, 15, 3, 132
+}
+
+TEST_F(SessionTest, ModelChecksComeFromTheIdentity) {
+  auto session = Connect(1);
+  session->WithRecord([](DeviceRecord& r) { r.modelName = "TQ9X"; });
+  for (Setting setting : {Setting::FinalAssembly, Setting::Tag, Setting::PollingAddress}) {
+    const auto outcome = Apply(*session, setting, {"1"});
+    ASSERT_FALSE(outcome.Succeeded()) << session::NameOf(setting);
+    EXPECT_EQ(outcome.reason->kind, ReasonKind::ModelNotConfigurable);
+    EXPECT_EQ(outcome.reason->args[0], "TQ9X");
+  }
+  // The message has no model check.
+  EXPECT_TRUE(Apply(*session, Setting::Message, {"HELLO"}).Succeeded());
+  EXPECT_EQ(Sent(), 1);
+}
+
+TEST_F(SessionTest, SearchWithoutADeviceGivesUpAfterSixteenAddresses) {
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  // The frames are counted as the session sent them: what the simulator reads of a request
+  // that the next address's purge discards depends on how fast it is scheduled.
+  std::mutex mutex;
+  std::vector<int> addresses;
+  SessionOptions options;
+  options.port = sim_.SlavePath();
+  options.address = 13;
+  options.trace = [&](std::string_view line) {
+    // "TX: FF,FF,FF,FF,FF,02,AA,..." with the address byte after the short-frame delimiter.
+    if (line.rfind("TX: ", 0) != 0) return;
+    const std::string_view frame = line.substr(4 + 5 * 3);
+    ASSERT_EQ(frame.substr(0, 3), "02,") << line;
+    std::lock_guard lock(mutex);
+    addresses.push_back(std::stoi(std::string(frame.substr(3, 2)), nullptr, 16) & 0x0F);
+  };
+  Session session(options, Timing{}.Scaled(0.1));
+  ASSERT_EQ(session.Open(true), ResultOk);
+  EXPECT_FALSE(session.Search());
+  EXPECT_FALSE(session.Worker().IsRunning());  // a search always ends the worker
+  std::lock_guard lock(mutex);
+  const std::vector<int> expected{13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  EXPECT_EQ(addresses, expected);
+}
+
+TEST_F(SessionTest, SearchFindsTheDeviceAndEndsTheWorker) {
+  sim_.Modify([](sim::DeviceState& s) { s.pollingAddress = 2; });
+  SessionOptions options;
+  options.port = sim_.SlavePath();
+  options.address = 14;
+  Session session(options, Timing{}.Scaled(0.1));
+  ASSERT_EQ(session.Open(true), ResultOk);
+  ASSERT_TRUE(session.Search());
+  EXPECT_EQ(session.Record().pollingAddress, 2);
+  EXPECT_EQ(session.Record().modelName, "TQ5R");
+}
+
+}  // namespace
+}  // namespace va5
