@@ -5,6 +5,8 @@
 //   bit 0       device search running (shorter first-byte limit)
 //   bits 1-5    spacing between line bytes, in 10 ms steps (0-310 ms: reaches every limit)
 //   bits 6-7    every (3n+1)-th byte arrives with a framing error (0: none)
+// An input of odd length first sends a command 0 request to polling address 0, so that the
+// receive takes only that request's reply and skips every other frame.
 
 #include <algorithm>
 #include <array>
@@ -28,6 +30,18 @@ void FuzzLink(const std::uint8_t* data, std::size_t size) {
 
   FakeSerialPort port;
   port.SetInstant(true);
+  HartLink link(port, Timing{}, [](std::string_view line) {
+    if (line.empty() || line.back() != '\n') __builtin_trap();
+  });
+  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); },
+                          [&port](Micros d) { port.AdvanceVirtual(d); }});
+  link.SetSearching(flags & 1);
+  const bool asked = (size & 1) != 0;
+  if (asked) {
+    const std::uint8_t request[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 0x02};
+    if (link.SendFrame(request, sizeof request) != ResultOk) __builtin_trap();
+  }
+
   std::vector<FakeSerialPort::ScriptedByte> script;
   for (std::size_t i = 1; i < size; ++i) {
     const bool garbled = errorEvery != 0 && i % errorEvery == 0;
@@ -36,18 +50,13 @@ void FuzzLink(const std::uint8_t* data, std::size_t size) {
   }
   port.QueueScript(script);
 
-  HartLink link(port, Timing{}, [](std::string_view line) {
-    if (line.empty() || line.back() != '\n') __builtin_trap();
-  });
-  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); },
-                          [&port](Micros d) { port.AdvanceVirtual(d); }});
-  link.SetSearching(flags & 1);
-
   // Several replies may follow one another on the line.
   for (int frame = 0; frame < 4 && port.PendingBytes() > 0; ++frame) {
     if (link.ReceiveFrame() != ResultOk) continue;
     const LinkState& s = link.State();
     if (s.rxLength > s.rxFrame.size()) __builtin_trap();
+    // Only the reply asked for: a short frame from address 0 for command 0.
+    if (asked && ((s.rxFrame[0] & 0x80) || (s.rxFrame[1] & 0x3F) || s.rxFrame[2])) __builtin_trap();
     const bool accepted = link.ParseReply();
     if (accepted && (s.responseCode != 0 || s.byteCount < 2)) __builtin_trap();
     // The reply data as the command decoders see it.
