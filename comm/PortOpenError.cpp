@@ -14,8 +14,9 @@ std::string PortOpenErrorText(PortOpenError error, const std::string& portName) 
 #ifdef _WIN32
       return port + " may not be opened by this user.";
 #else
-      return port + " may not be opened by this user; the user may need to be in the 'dialout' "
-                    "group (log in again after adding it).";
+      return port +
+             " may not be opened by this user; the user may need to be in the 'dialout' "
+             "group (log in again after adding it).";
 #endif
     case PortOpenError::Busy:
       return port + " is in use by another program.";
