@@ -9,8 +9,8 @@ Operation::Operation(Session& session, RequestChain chain, bool monitoringAfter)
     : session_(session), chain_(std::move(chain)), monitoringAfter_(monitoringAfter) {}
 
 int Operation::CurrentRequest() const {
-  const bool running = status_ == Status::Running || status_ == Status::NeedsAnswer ||
-                       status_ == Status::Pausing;
+  const bool running =
+      status_ == Status::Running || status_ == Status::NeedsAnswer || status_ == Status::Pausing;
   return running && step_ < chain_.steps.size() ? chain_.steps[step_].request : 0;
 }
 
@@ -33,7 +33,8 @@ Operation::Status Operation::Submit() {
   HartWorker& worker = session_.Worker();
   session_.FailurePolicy().BeginRequest(worker);
   const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
-  if (submitted != ResultOk) return Finish(ResultLinkFailed, ExchangeFailed(submitted, chain_.what));
+  if (submitted != ResultOk)
+    return Finish(ResultLinkFailed, ExchangeFailed(submitted, chain_.what));
   return status_;
 }
 

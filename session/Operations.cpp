@@ -9,11 +9,11 @@ RequestChain SingleRequest(int type) {
 }
 
 RequestChain ConnectChain() {
-  return RequestChain{"connect",
-                      {},
-                      {ChainStep{RequestIdentify}, ChainStep{RequestUpload},
-                       ChainStep{RequestMonitorOn}},
-                      {}};
+  return RequestChain{
+      "connect",
+      {},
+      {ChainStep{RequestIdentify}, ChainStep{RequestUpload}, ChainStep{RequestMonitorOn}},
+      {}};
 }
 
 }  // namespace va5::session

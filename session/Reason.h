@@ -12,19 +12,18 @@ namespace va5::session {
 // message in English with the arguments already in place.
 enum class ReasonKind {
   // The entry itself (no device needed to tell).
-  WrongValueCount,    // args: setting
-  UnknownSetting,     // args: setting
-  NotANumber,         // args: what, entry, minimum, maximum ("" when the device gives them)
-  NotAWholeNumber,    // args: what, entry, maximum
-  UnknownName,        // args: what, entry, the names to choose from
-  WiringNeeded,       // args: sensor, the wiring names
-  FixedWiring,        // args: sensor
-  TextTooLong,        // args: what, maximum length
-  NotPackedText,      // args: what, entry
+  WrongValueCount,  // args: setting
+  NotANumber,       // args: what, entry, minimum, maximum ("" when the device gives them)
+  NotAWholeNumber,  // args: what, entry, maximum
+  OutOfLimits,      // args: what, entry, minimum, maximum (fixed, or the sensor's limits)
+  UnknownName,      // args: what, entry, the names to choose from
+  WiringNeeded,     // args: sensor, the wiring names
+  FixedWiring,      // args: sensor
+  TextTooLong,      // args: what, maximum length
+  NotPackedText,    // args: what, entry
   // The entry against the connected device's configuration.
-  OutOfLimits,        // args: what, entry, minimum, maximum
-  SpanTooSmall,       // args: minimum span ("%.2f"), unit name
-  UnitDoesNotSuit,    // args: entry, the family's unit names
+  SpanTooSmall,     // args: minimum span ("%.2f"), unit name
+  UnitDoesNotSuit,  // args: entry, the family's unit names
   // The device cannot take the setting.
   ModelNotConfigurable,  // args: model, what it lacks
   TableNotDefined,       // args: "RTD" or "TC"

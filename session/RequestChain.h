@@ -32,8 +32,8 @@ struct ChainStep {
 // requests in their order, and what the outcome says once the last one has succeeded. The
 // window and the command-line tool run the same chain (Operation).
 struct RequestChain {
-  std::string what;                                           // names it in failure reasons
-  std::function<void(DeviceRecord&)> store;                   // before the first request
+  std::string what;                          // names it in failure reasons
+  std::function<void(DeviceRecord&)> store;  // before the first request
   std::vector<ChainStep> steps;
   std::function<std::string(const DeviceRecord&)> describe;  // after the last request
 };

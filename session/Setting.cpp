@@ -63,8 +63,8 @@ std::optional<Reason> CheckDecimal(const std::string& text, double minimum, doub
   if (entry.accepted) return std::nullopt;
   const ReasonKind kind = ParseEntryNumber(text) ? ReasonKind::OutOfLimits : ReasonKind::NotANumber;
   return Because(kind,
-                 what + " \"" + text + "\" is not a number from " + FormatRange(minimum) +
-                     " to " + FormatRange(maximum) + (allowZero ? " (or 0)" : ""),
+                 what + " \"" + text + "\" is not a number from " + FormatRange(minimum) + " to " +
+                     FormatRange(maximum) + (allowZero ? " (or 0)" : ""),
                  {what, text, FormatRange(minimum), FormatRange(maximum)});
 }
 
@@ -102,8 +102,8 @@ std::optional<Reason> CheckPacked(const std::string& text, std::size_t length,
 
 std::optional<Reason> NeedsModel(const DeviceRecord& device, const std::string& lacks) {
   if (device.modelName == ConfigurableModel) return std::nullopt;
-  return Because(ReasonKind::ModelNotConfigurable,
-                 "model \"" + device.modelName + "\" " + lacks, {device.modelName, lacks});
+  return Because(ReasonKind::ModelNotConfigurable, "model \"" + device.modelName + "\" " + lacks,
+                 {device.modelName, lacks});
 }
 
 // The settings chosen from one code table.
@@ -135,8 +135,8 @@ const Choice* ChoiceOf(Setting setting) {
 }
 
 bool InAnyUnitFamily(const CglobalFile& t, const std::string& name) {
-  for (UnitFamily family : {UnitFamily::Temperature, UnitFamily::Ohm, UnitFamily::Millivolt,
-                            UnitFamily::Percent}) {
+  for (UnitFamily family :
+       {UnitFamily::Temperature, UnitFamily::Ohm, UnitFamily::Millivolt, UnitFamily::Percent}) {
     if (CglobalFile::IndexOfName(t.FamilyNames(family), name) >= 0) return true;
   }
   return false;
@@ -228,11 +228,10 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
   entry.texts = values;
   const std::string& name = NameOf(setting);
   const std::size_t wanted = setting == Setting::Range ? 2 : 1;
-  const bool countRight = setting == Setting::Sensor ? !values.empty() && values.size() <= 2
-                                                     : values.size() == wanted;
+  const bool countRight =
+      setting == Setting::Sensor ? !values.empty() && values.size() <= 2 : values.size() == wanted;
   if (!countRight) {
-    check.reason =
-        Because(ReasonKind::WrongValueCount, name + ": wrong number of values", {name});
+    check.reason = Because(ReasonKind::WrongValueCount, name + ": wrong number of values", {name});
     return check;
   }
   const std::string& value = values[0];
@@ -250,8 +249,8 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
       for (std::size_t i = 0; i < 2 && !reason; ++i) {
         if (!ParseEntryNumber(values[i])) {
           const std::string what = i == 0 ? "upper range" : "lower range";
-          reason = Because(ReasonKind::NotANumber,
-                           what + " \"" + values[i] + "\" is not a number", {what, values[i], "", ""});
+          reason = Because(ReasonKind::NotANumber, what + " \"" + values[i] + "\" is not a number",
+                           {what, values[i], "", ""});
         }
       }
       break;
@@ -269,10 +268,10 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
       entry.wires = CglobalFile::FixedWiringOfSensorIndex(index);
       if (entry.wires == 0) {
         if (values.size() < 2) {
-          reason = Because(ReasonKind::WiringNeeded,
-                           "sensor \"" + value + "\" needs its wiring: " +
-                               JoinNames(t.WiringNames()),
-                           {value, JoinNames(t.WiringNames())});
+          reason =
+              Because(ReasonKind::WiringNeeded,
+                      "sensor \"" + value + "\" needs its wiring: " + JoinNames(t.WiringNames()),
+                      {value, JoinNames(t.WiringNames())});
           break;
         }
         entry.wires = CodeOfName(t.WiringNames(), t.WiringCodes(), values[1]);
@@ -323,10 +322,10 @@ std::optional<Reason> CheckAgainstDevice(const CglobalFile& t, const SettingEntr
       const UnitFamily family = FamilyOfDevice(t, device);
       if (CglobalFile::IndexOfName(t.FamilyNames(family), entry.texts[0]) >= 0) return {};
       const std::string names = JoinNames(t.FamilyNames(family));
-      return Because(ReasonKind::UnitDoesNotSuit,
-                     "unit \"" + entry.texts[0] + "\" does not suit the sensor; choose one of " +
-                         names,
-                     {entry.texts[0], names});
+      return Because(
+          ReasonKind::UnitDoesNotSuit,
+          "unit \"" + entry.texts[0] + "\" does not suit the sensor; choose one of " + names,
+          {entry.texts[0], names});
     }
     case Setting::FinalAssembly:
       return NeedsModel(device, "has no final assembly number");
@@ -377,8 +376,7 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
       const int code = CodeOfName(t.PvUnitNames(), t.PvUnitCodes(), entry.texts[0]);
       chain.store = [code](DeviceRecord& r) { r.requestUnit = static_cast<std::int16_t>(code); };
       // Limits and range are read again in the new unit, once the device has settled.
-      chain.steps = {{RequestWritePvUnit},
-                     {RequestReadAfterUnit, {}, &Timing::unitChangeWait}};
+      chain.steps = {{RequestWritePvUnit}, {RequestReadAfterUnit, {}, &Timing::unitChangeWait}};
       chain.describe = [&t](const DeviceRecord& r) {
         const std::string unit = PvUnitName(t, r.pvUnit);
         return unit + " (range " + FormatRange(r.upperRangeValue) + " " +
@@ -400,8 +398,7 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
                if (r.customTableState == 0) return std::nullopt;
                const std::string kind = rtd ? "RTD" : "TC";
                return Because(ReasonKind::TableNotDefined,
-                              "the custom " + kind + " table is not defined in the device",
-                              {kind});
+                              "the custom " + kind + " table is not defined in the device", {kind});
              }});
       }
       chain.steps.push_back({RequestWriteSensor});

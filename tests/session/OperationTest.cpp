@@ -52,9 +52,9 @@ class OperationTest : public ::testing::Test {
  protected:
   // A fresh simulator and session for each run, so that both ways start from the same device.
   Driven RunSetting(Way way, Setting setting, const std::vector<std::string>& values,
-                 const std::function<void(sim::DeviceState&)>& prepare = {},
-                 const std::function<void(sim::SimulatedTransmitter&)>& faults = {},
-                 int retries = 1, bool answerRetry = false) {
+                    const std::function<void(sim::DeviceState&)>& prepare = {},
+                    const std::function<void(sim::SimulatedTransmitter&)>& faults = {},
+                    int retries = 1, bool answerRetry = false) {
     sim::SimulatedTransmitter sim;
     EXPECT_TRUE(sim.Start());
     if (prepare) sim.Modify(prepare);
@@ -97,8 +97,8 @@ class OperationTest : public ::testing::Test {
 
   // What a window does: start, then hand each posted worker message to the operation; a
   // pause is a timer, a question is a message box. Nothing here calls into the worker.
-  static OperationOutcome DriveLikeAWindow(Session& session, Operation& operation,
-                                           bool answerRetry, Driven& run) {
+  static OperationOutcome DriveLikeAWindow(Session& session, Operation& operation, bool answerRetry,
+                                           Driven& run) {
     Status status = operation.Start();
     while (status != Status::Done) {
       switch (status) {
@@ -150,7 +150,8 @@ TEST_F(OperationTest, SensorTypeWithItsTableIsTheSameDrivenEitherWay) {
 
   // A table the device does not hold stops both after the header read.
   const auto undefined = [](sim::DeviceState& s) { s.rtdTable.configured = false; };
-  const Driven syncRefused = RunSetting(Way::Sync, Setting::Sensor, {"Custom RTD", "3 Wires"}, undefined);
+  const Driven syncRefused =
+      RunSetting(Way::Sync, Setting::Sensor, {"Custom RTD", "3 Wires"}, undefined);
   const Driven asyncRefused =
       RunSetting(Way::Async, Setting::Sensor, {"Custom RTD", "3 Wires"}, undefined);
   ASSERT_FALSE(syncRefused.outcome.Succeeded());
@@ -193,7 +194,8 @@ TEST_F(OperationTest, AWindowIsAskedOnceTheSilentRetryIsSpent) {
   EXPECT_EQ(retried.commands.size(), 8u + 1u);
   EXPECT_DOUBLE_EQ(retried.after.damping, 4.0);
 
-  const Driven cancelled = RunSetting(Way::Async, Setting::Damping, {"4"}, {}, twoFailures, 0, false);
+  const Driven cancelled =
+      RunSetting(Way::Async, Setting::Damping, {"4"}, {}, twoFailures, 0, false);
   ASSERT_FALSE(cancelled.outcome.Succeeded());
   EXPECT_EQ(cancelled.questions, 1);
   EXPECT_EQ(cancelled.outcome.reason->kind, ReasonKind::LinkFailed);

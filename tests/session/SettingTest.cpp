@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <locale>
-#include <unistd.h>
 
 #include "comm/RequestTypes.h"
 
@@ -85,8 +85,9 @@ TEST_F(SettingTest, NamesWiringsTextsAndCounts) {
   EXPECT_EQ(tooLong.reason->kind, ReasonKind::TextTooLong);
   EXPECT_EQ(tooLong.reason->args, (std::vector<std::string>{"tag", "8"}));
   // Eight accented letters are eight characters: too long they are not, unpackable they are.
-  EXPECT_EQ(KindOf(Setting::Tag, {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"}),
-            ReasonKind::NotPackedText);
+  EXPECT_EQ(
+      KindOf(Setting::Tag, {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"}),
+      ReasonKind::NotPackedText);
 
   EXPECT_EQ(KindOf(Setting::Damping, {}), ReasonKind::WrongValueCount);
   EXPECT_EQ(KindOf(Setting::Range, {"1"}), ReasonKind::WrongValueCount);
@@ -129,11 +130,11 @@ class CommaLocale {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
       if (Use(name)) return;
     }
-    folder_ = std::filesystem::temp_directory_path() /
-              ("va5vivi-locale-" + std::to_string(::getpid()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("va5vivi-locale-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
-    const std::string build = "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() +
-                              "' >/dev/null 2>&1";
+    const std::string build =
+        "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
     if (std::system(build.c_str()) == 0) {
       ::setenv("LOCPATH", folder_.c_str(), 1);
       if (Use("de_DE.UTF-8")) return;
