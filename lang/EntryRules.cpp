@@ -121,7 +121,8 @@ bool ExceedsMaximumTextLength(const std::string& text) {
 TextEntry CheckTextEntry(const std::string& text, bool textMode, bool dateMode) {
   TextEntry entry;
   entry.text = TrimEntryText(text);
-  if (entry.text.empty()) entry.text = " ";
+  // assign(1, c), not = " ": g++ 12 at -O3 warns falsely (-Wrestrict) about the latter.
+  if (entry.text.empty()) entry.text.assign(1, ' ');
   if (textMode) {
     if (ExceedsMaximumTextLength(entry.text)) {
       entry.failure = EntryFailure{"Err_Tag_Number_overflow", {MaximumTextLength()}};

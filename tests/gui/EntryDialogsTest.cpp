@@ -117,9 +117,11 @@ TEST_F(EntryDialogsTest, NumberEdgeTexts) {
   };
   const Case cases[] = {
       {" 5", 0.0, 15.0, false, "5.000"},
-      {"", 0.0, 15.0, false, "0.000"},
+      // Nothing typed is no number, even where 0 is allowed: it is never sent as 0.
+      {"", 0.0, 15.0, false, nullptr},
       {"", 3.8, 21.6, false, nullptr},
-      {"", 3.8, 21.6, true, "0.000"},
+      {"", 3.8, 21.6, true, nullptr},
+      {"   ", 0.0, 15.0, true, nullptr},
       {"-0", -10.0, 10.0, false, "0.000"},
       {"16777215", 0.0, 16777215.0, true, "16777215.000"},
       {"16777216", 0.0, 16777215.0, true, nullptr},
