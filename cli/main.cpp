@@ -114,14 +114,9 @@ int ListPorts() {
   return ExitOk;
 }
 
-int Report(HartResult result, const char* what) {
+int Report(const Session& device, HartResult result, const char* what) {
   if (result == ResultOk) return ExitOk;
-  std::cerr << "va5vivi-cli: " << what << ": "
-            << (result == ResultReplyRejected ? "the device refused the request"
-                : result == ResultPortOpenFailed || result == ResultBadPortDefinition
-                    ? "the port cannot be opened"
-                    : "no answer from the device")
-            << "\n";
+  std::cerr << "va5vivi-cli: " << device.Explain(result, what).text << "\n";
   return ExitStatusOf(result);
 }
 
@@ -203,7 +198,7 @@ int Run(const std::vector<std::string>& args) {
   if (!OutputOpen()) return WriteError();
   Session device(options);
   if (command == "search") {
-    if (HartResult r = device.Open(true); r != ResultOk) return Report(r, "open");
+    if (HartResult r = device.Open(true); r != ResultOk) return Report(device, r, "open");
     if (!device.Search()) {
       std::cerr << "va5vivi-cli: no device answered at any polling address\n";
       return ExitLinkFailed;
@@ -213,8 +208,8 @@ int Run(const std::vector<std::string>& args) {
     return ExitOk;
   }
 
-  if (HartResult r = device.Open(); r != ResultOk) return Report(r, "open");
-  if (HartResult r = device.Identify(); r != ResultOk) return Report(r, "identify");
+  if (HartResult r = device.Open(); r != ResultOk) return Report(device, r, "open");
+  if (HartResult r = device.Identify(); r != ResultOk) return Report(device, r, "identify");
   CglobalFile tables;
 
   if (command == "identify") {
@@ -222,7 +217,7 @@ int Run(const std::vector<std::string>& args) {
     return ExitOk;
   }
   if (command == "upload") {
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(r, "upload");
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
     CFilePropertyReadWrite file;
     const auto lines = device.WithRecord([&](DeviceRecord& r) {
       SetCarriedFromDevice(file.Record(), r);
@@ -253,12 +248,12 @@ int Run(const std::vector<std::string>& args) {
           return count < 0 || ++printed < count;
         },
         interrupted);
-    return Report(r, "monitor");
+    return Report(device, r, "monitor");
   }
 
   // set
   if (session::SettingNeedsUpload(setting.entry.setting)) {
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(r, "upload");
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
   }
   const auto outcome = session::WriteSetting(device, tables, setting.entry);
   if (outcome.reason) {

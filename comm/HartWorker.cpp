@@ -46,6 +46,10 @@ HartResult HartWorker::StartWorker() {
   retryAnswer_ = false;
   pendingRequest_ = RequestPoll;
   linkFailure_ = LinkFailure::None;
+  {
+    std::lock_guard lock(requestEndMutex_);
+    requestEnd_ = {};
+  }
 
   LinkState& state = link_.State();
   state.frameKind = FrameKindShort;
@@ -162,6 +166,10 @@ void HartWorker::Loop() {
     if (type == RequestPoll && !monitoring_) continue;
     bool endWorker = false;
     const HartResult result = RunRequest(type, endWorker);
+    if (type != RequestPoll) {
+      std::lock_guard lock(requestEndMutex_);
+      requestEnd_ = {type, responseCode_, link_.State().command, linkFailure_};
+    }
     if (endWorker) break;
     Post(type, result);
   }

@@ -73,6 +73,20 @@ class HartWorker {
   // thread; stored before the (MessageFailure, type) message is posted. A reply refused for
   // its response code is no link failure: LastResponseCode tells the reason.
   LinkFailure LastLinkFailure() const { return linkFailure_; }
+  // How the last request other than a poll ended: its type, the response code and command of
+  // its last reply, and why its exchange failed. Stored before the request's completion
+  // message is posted; polls never change it, so a window that reads it while it handles the
+  // completion sees this request's answer even when monitoring goes on.
+  struct RequestEnd {
+    int request = 0;
+    std::uint8_t responseCode = 0;
+    std::uint8_t command = 0;
+    LinkFailure failure = LinkFailure::None;
+  };
+  RequestEnd LastRequestEnd() const {
+    std::lock_guard lock(requestEndMutex_);
+    return requestEnd_;
+  }
   // OR of every response code with bit 7 set since the last clear.
   std::uint8_t CommErrorBits() const { return commErrorBits_; }
   void ClearCommErrorBits() { commErrorBits_ = 0; }
@@ -131,6 +145,8 @@ class HartWorker {
   int targetMessage_ = 0;          // guarded by targetMutex_
 
   std::mutex recordMutex_;
+  mutable std::mutex requestEndMutex_;
+  RequestEnd requestEnd_;  // guarded by requestEndMutex_
 };
 
 }  // namespace va5

@@ -34,7 +34,7 @@ Operation::Status Operation::Submit() {
   session_.FailurePolicy().BeginRequest(worker);
   const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
   if (submitted != ResultOk)
-    return Finish(ResultLinkFailed, ExchangeFailed(submitted, chain_.what));
+    return Finish(ResultLinkFailed, session_.Explain(submitted, chain_.what));
   return status_;
 }
 
@@ -57,11 +57,11 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
     return status_;
   }
   if (message.first == MessageWorkerEnded) {
-    return Finish(ResultLinkFailed, ExchangeFailed(ResultLinkFailed, chain_.what));
+    return Finish(ResultLinkFailed, session_.Explain(ResultLinkFailed, chain_.what));
   }
   if (message.first != chain_.steps[step_].request) return status_;  // polls, progress
   if (message.second != ResultOk) {
-    return Finish(message.second, ExchangeFailed(message.second, chain_.what));
+    return Finish(message.second, session_.Explain(message.second, chain_.what));
   }
   const ChainStep& step = chain_.steps[step_];
   if (step.stopIf) {

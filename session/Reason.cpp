@@ -1,5 +1,7 @@
 #include "session/Reason.h"
 
+#include "comm/ResultTexts.h"
+
 namespace va5::session {
 
 ReasonClass ClassOf(ReasonKind kind) {
@@ -10,17 +12,38 @@ ReasonClass ClassOf(ReasonKind kind) {
     case ReasonKind::DeviceRefused:
       return ReasonClass::Refused;
     case ReasonKind::LinkFailed:
+    case ReasonKind::PortNotOpened:
       return ReasonClass::Link;
     default:
       return ReasonClass::Entry;
   }
 }
 
-Reason ExchangeFailed(HartResult result, const std::string& what) {
-  if (result == ResultReplyRejected) {
-    return {ReasonKind::DeviceRefused, what + ": the device refused the request", {what}};
+Reason ExchangeFailed(HartResult result, const std::string& what, const FailureDetails& details) {
+  if (result == ResultPortOpenFailed || result == ResultBadPortDefinition) {
+    std::string why = PortOpenErrorText(details.openError, details.portName);
+    return {ReasonKind::PortNotOpened, what + ": " + why, {what, details.portName, why}};
   }
-  return {ReasonKind::LinkFailed, what + ": no answer from the device", {what}};
+  if (result == ResultReplyRejected && details.linkFailure != LinkFailure::BadReply) {
+    // Warnings (8, 14) are refusals too; the code tells the technician which one it was.
+    const std::string code = std::to_string(details.responseCode);
+    const std::string meaning = ResponseCodeText(details.responseCode, details.command);
+    return {ReasonKind::DeviceRefused,
+            what + ": the device refused the request (response code " + code + ": " + meaning +
+                ")",
+            {what, code, meaning}};
+  }
+  if (result == ResultReplyRejected) {
+    const std::string why = LinkFailureText(details.linkFailure);
+    return {ReasonKind::DeviceRefused, what + ": " + why, {what, "", ""}};
+  }
+  // No reply, a stopped exchange or a worker that is gone all read as no answer; the others
+  // send the technician somewhere else (the line, the modem, the port).
+  const LinkFailure failure = details.linkFailure;
+  const bool noAnswer = failure == LinkFailure::None || failure == LinkFailure::NoReply ||
+                        failure == LinkFailure::Stopped;
+  const std::string why = noAnswer ? "no answer from the device" : LinkFailureText(failure);
+  return {ReasonKind::LinkFailed, what + ": " + why, {what, why}};
 }
 
 }  // namespace va5::session

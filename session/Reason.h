@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+
 #include "comm/HartResult.h"
+#include "comm/PortOpenError.h"
 
 namespace va5::session {
 
@@ -29,8 +32,9 @@ enum class ReasonKind {
   TableNotDefined,       // args: "RTD" or "TC"
   CurveNotDefined,       // no args
   // The exchange.
-  DeviceRefused,  // args: what
-  LinkFailed,     // args: what
+  PortNotOpened,  // args: what, port name, why (the port's own sentence)
+  DeviceRefused,  // args: what, response code, its meaning ("" when the reply was unusable)
+  LinkFailed,     // args: what, why
 };
 
 // What kind of trouble a reason is: the entry, the device's refusal, or the link.
@@ -47,8 +51,16 @@ struct Reason {
   bool operator==(const Reason&) const = default;
 };
 
-// The reason for a failed request of an operation named `what`: 208 is a refusal, anything
-// else a link failure.
-Reason ExchangeFailed(HartResult result, const std::string& what);
+// The reason for a failed request of an operation named `what`: 201 and 202 are a port that
+// did not open, 208 a refusal, anything else a link failure. The details say why: the port's
+// open error, the request's response code and command, the link's failure.
+struct FailureDetails {
+  std::string portName;
+  PortOpenError openError = PortOpenError::None;
+  std::uint8_t responseCode = 0;
+  int command = -1;
+  LinkFailure linkFailure = LinkFailure::None;
+};
+Reason ExchangeFailed(HartResult result, const std::string& what, const FailureDetails& details);
 
 }  // namespace va5::session

@@ -22,14 +22,6 @@ constexpr std::chrono::hours MessageWait{1};
 
 }  // namespace
 
-std::string ResolvePort(const std::string& port) {
-  if (port.find('/') != std::string::npos) return port;
-  for (const PortRecord& record : MergePorts(PlatformPortSources())) {
-    if (record.portName == port) return record.openName;
-  }
-  return port;
-}
-
 Session::Session(SessionOptions options, Timing timing)
     : options_(std::move(options)), timing_(timing), policy_(options_.retries) {
 #ifdef _WIN32
@@ -47,8 +39,8 @@ Session::Session(SessionOptions options, Timing timing)
 Session::~Session() { worker_->StopWorker(); }
 
 HartResult Session::Open(bool searchMode) {
-  openName_ = ResolvePort(options_.port);
-  const HartResult opened = link_->OpenPort(openName_);
+  openName_ = ResolvePortName(options_.port);
+  const HartResult opened = link_->OpenPort(options_.port);
   if (opened != ResultOk) return opened;
   worker_->SetSearchMode(searchMode);
   worker_->SetStepsDone(0);
@@ -58,6 +50,17 @@ HartResult Session::Open(bool searchMode) {
 HartResult Session::Connect() {
   const HartResult opened = Open();
   return opened != ResultOk ? opened : Identify();
+}
+
+Reason Session::Explain(HartResult result, const std::string& what) const {
+  const HartWorker::RequestEnd end = worker_->LastRequestEnd();
+  FailureDetails details;
+  details.portName = options_.port;
+  details.openError = link_->LastOpenError();
+  details.responseCode = end.responseCode;
+  details.command = end.command;
+  details.linkFailure = end.failure;
+  return ExchangeFailed(result, what, details);
 }
 
 void Session::AnswerFailure(bool retry) {

@@ -13,6 +13,7 @@
 #include "device/DeviceRecord.h"
 #include "session/LinkFailurePolicy.h"
 #include "session/Operation.h"
+#include "session/Reason.h"
 #include "session/RequestChain.h"
 
 namespace va5::session {
@@ -56,6 +57,10 @@ class Session {
   // `stop` is set. The result of the last failed poll, or 200.
   HartResult Monitor(const std::function<bool(HartResult)>& onPoll, const std::atomic<bool>& stop);
 
+  // Why a request of the operation `what` ended with `result` (not 200): the port's open
+  // error, or the response code and link failure of the last request that was not a poll.
+  Reason Explain(HartResult result, const std::string& what) const;
+
   // Answers a failure message: a retry clears the port's buffers first.
   void AnswerFailure(bool retry);
 
@@ -71,7 +76,7 @@ class Session {
   DeviceRecord Record() {
     return worker_->WithRecord([](DeviceRecord& r) { return r; });
   }
-  // The port name or path as it was opened.
+  // The device path that the port name opened (ResolvePortName).
   const std::string& OpenName() const { return openName_; }
 
  private:
@@ -85,8 +90,5 @@ class Session {
   MessageQueue queue_;
   std::unique_ptr<HartWorker> worker_;
 };
-
-// The device path of a port name: a listed port's open name, else the text as given.
-std::string ResolvePort(const std::string& port);
 
 }  // namespace va5::session

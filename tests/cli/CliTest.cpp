@@ -213,11 +213,18 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_NE(r.err.find("va5vivi-cli: write error"), std::string::npos) << r.err;
 }
 
-TEST_F(CliTest, RefusedWriteExitsWithOne) {
-  StartSim({"--fault", "rc:34:7"});
-  const auto r = OnSim({"set", "damping", "2"});
+TEST_F(CliTest, RefusedWriteExitsWithOneAndNamesTheResponseCode) {
+  // A warning is refused as an error is; the message says which it was.
+  StartSim({"--fault", "rc:34:7", "--fault", "rc:35:8"});
+  auto r = OnSim({"set", "damping", "2"});
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("damping: the device refused the request (response code 7: the device is "
+                       "in write-protect mode)"),
+            std::string::npos)
+      << r.err;
+  r = OnSim({"set", "range", "100", "0"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("(response code 8: warning: update failure)"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, BadUsageExitsWithThree) {
@@ -239,6 +246,9 @@ TEST_F(CliTest, BadUsageExitsWithThree) {
 TEST_F(CliTest, MissingPortIsALinkFailure) {
   const auto r = Cli({"--port", "/dev/va5vivi-no-such-port", "identify"});
   EXPECT_EQ(r.status, 2) << r.err;
+  // Which port and why, not only that it failed.
+  EXPECT_NE(r.err.find("open: Port /dev/va5vivi-no-such-port does not exist"), std::string::npos)
+      << r.err;
 }
 
 TEST_F(CliTest, PortsListsARegisteredSimulatorAndItsNameOpensIt) {
