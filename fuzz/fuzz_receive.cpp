@@ -22,6 +22,7 @@
 namespace {
 
 using namespace va5;
+using va5::test::FakeSerialPort;
 
 void FuzzLink(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t flags = data[0];

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 
-namespace va5 {
+namespace va5::test {
 namespace {
 
 std::int64_t SteadyMicros(FakeSerialPort::Clock::time_point t) {
@@ -289,4 +289,4 @@ std::uint32_t FakeSerialPort::ClearLineErrors() {
   return mask;
 }
 
-}  // namespace va5
+}  // namespace va5::test

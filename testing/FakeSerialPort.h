@@ -12,7 +12,7 @@
 
 #include "comm/SerialPort.h"
 
-namespace va5 {
+namespace va5::test {
 
 // A serial port for tests and fuzzers: incoming bytes follow a script of arrival times,
 // line errors, modem status and write failures can be injected, and everything the link does
@@ -135,4 +135,4 @@ class FakeSerialPort : public SerialPort {
   int reads_ = 0;
 };
 
-}  // namespace va5
+}  // namespace va5::test

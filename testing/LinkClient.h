@@ -10,7 +10,7 @@
 #include "comm/TransactionStep.h"
 #include "device/DeviceRecord.h"
 
-namespace va5::sim::test {
+namespace va5::test {
 
 // The tool's side of the line for the simulator's tests: the real POSIX port, link, builders
 // and decoders, one transaction at a time through the worker's own transaction step (without
@@ -64,4 +64,4 @@ class LinkClient {
   std::vector<std::string> trace_;
 };
 
-}  // namespace va5::sim::test
+}  // namespace va5::test

@@ -17,7 +17,7 @@
 
 #include "comm/HartLink.h"
 
-namespace va5::testing {
+namespace va5::test {
 
 // Collects the link's trace lines.
 class TraceLines {
@@ -95,4 +95,4 @@ inline long long ThreadCpuMicros() {
 #endif
 }
 
-}  // namespace va5::testing
+}  // namespace va5::test

@@ -7,7 +7,7 @@
 
 // Request frames and reply parsing for the simulator's tests, written independently of the
 // link so that the model can be checked byte by byte.
-namespace va5::sim::test {
+namespace va5::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -99,4 +99,4 @@ inline Bytes U16(int v) {
 
 inline float FloatAt(const Bytes& b, std::size_t offset) { return GetFloat(b.data() + offset); }
 
-}  // namespace va5::sim::test
+}  // namespace va5::test

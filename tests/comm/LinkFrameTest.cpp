@@ -8,9 +8,11 @@
 #include "testing/LinkTestSupport.h"
 
 namespace va5 {
+
+using test::FakeSerialPort;
 namespace {
 
-using testing::Reply;
+using test::Reply;
 
 std::vector<std::uint8_t> Build(const HartLink& link) {
   std::vector<std::uint8_t> buffer(MaxRequestFrame, 0xEE);

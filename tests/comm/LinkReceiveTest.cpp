@@ -9,11 +9,13 @@
 #include "testing/LinkTestSupport.h"
 
 namespace va5 {
+
+using test::FakeSerialPort;
 namespace {
 
-using testing::Hex;
-using testing::Reply;
-using testing::WithPreambles;
+using test::Hex;
+using test::Reply;
+using test::WithPreambles;
 using Clock = std::chrono::steady_clock;
 
 // Reads 20 ms, limits 100 ms before the first preamble and 40 ms after it (and while searching).
@@ -34,7 +36,7 @@ int TimeoutMillis(const std::vector<std::string>& lines) {
 class LinkReceive : public ::testing::Test {
  protected:
   FakeSerialPort port;
-  testing::TraceLines trace;
+  test::TraceLines trace;
   HartLink link{port, kTiming, trace.Sink()};
 };
 
@@ -212,11 +214,11 @@ TEST_F(LinkReceive, TheErrorMarkNeverComesFromAnEarlierFrame) {
 TEST_F(LinkReceive, FailingReadsDoNotSpin) {
   port.FailReads(true);
   const auto start = Clock::now();
-  const long long cpuStart = testing::ThreadCpuMicros();
+  const long long cpuStart = test::ThreadCpuMicros();
   EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
   EXPECT_GE(MillisSince(start), kTiming.firstByteLimit.count());
   EXPECT_LE(port.ReadCount(), 7);
-  EXPECT_LT(testing::ThreadCpuMicros() - cpuStart, 5000);
+  EXPECT_LT(test::ThreadCpuMicros() - cpuStart, 5000);
 }
 
 // A reply is taken only from the device asked and for the command asked; a late reply to an
@@ -362,7 +364,7 @@ TEST(LinkReceiveInstant, EndlessRepliesToOtherRequestsEndTheReceive) {
 TEST(LinkReceiveInstant, VirtualTimeMeasuresTheLimits) {
   FakeSerialPort port;
   port.SetInstant(true);
-  testing::TraceLines trace;
+  test::TraceLines trace;
   HartLink link(port, Timing{}, trace.Sink());
   link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); }, [](Micros) {}});
   // A reply 450 ms late still counts; one 550 ms late does not.

@@ -10,6 +10,8 @@
 #include "testing/LinkTestSupport.h"
 
 namespace va5 {
+
+using test::FakeSerialPort;
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -26,7 +28,7 @@ double MillisBetween(Clock::time_point a, Clock::time_point b) {
 class LinkSend : public ::testing::Test {
  protected:
   FakeSerialPort port;
-  testing::TraceLines trace;
+  test::TraceLines trace;
   HartLink link{port, kTiming, trace.Sink()};
 
   HartResult Send() { return link.SendFrame(kFrame.data(), kFrame.size()); }
@@ -134,20 +136,20 @@ TEST(LinkSendCpu, GapAndCarrierWaitsSleep) {
   ASSERT_EQ(link.SendFrame(kFrame.data(), kFrame.size()), ResultOk);
   link.State().lastFrameTime = TickMillis();
   auto start = Clock::now();
-  long long cpu = testing::ThreadCpuMicros();
+  long long cpu = test::ThreadCpuMicros();
   ASSERT_EQ(link.SendFrame(kFrame.data(), kFrame.size()), ResultOk);
   EXPECT_GE(MillisBetween(start, Clock::now()), 80.0 + 91.0 - 1);
-  const long long gapCpu = testing::ThreadCpuMicros() - cpu;
+  const long long gapCpu = test::ThreadCpuMicros() - cpu;
   EXPECT_LT(gapCpu, 5000);
   ::testing::Test::RecordProperty("gap_wait_cpu_us", std::to_string(gapCpu));
 
   port.SetModemStatus({true, true});
   port.ChangeModemStatusAfter(Millis(300), {true, false});
   start = Clock::now();
-  cpu = testing::ThreadCpuMicros();
+  cpu = test::ThreadCpuMicros();
   ASSERT_EQ(link.SendFrame(kFrame.data(), kFrame.size()), ResultOk);
   EXPECT_GE(MillisBetween(start, Clock::now()), 300.0);
-  const long long carrierCpu = testing::ThreadCpuMicros() - cpu;
+  const long long carrierCpu = test::ThreadCpuMicros() - cpu;
   EXPECT_LT(carrierCpu, 5000);
   ::testing::Test::RecordProperty("carrier_wait_cpu_us", std::to_string(carrierCpu));
 }

@@ -103,7 +103,7 @@ TEST_F(PosixSerialPortTest, CarriesBytesBothWays) {
 
 TEST_F(PosixSerialPortTest, ReadsTimeOutWithoutSpinning) {
   ASSERT_EQ(OpenPty(port), ResultOk);
-  const long long cpu = testing::ThreadCpuMicros();
+  const long long cpu = test::ThreadCpuMicros();
   const auto start = Clock::now();
   const ReadResult r = port.ReadByte(Millis(50));
   const auto took = std::chrono::duration_cast<Millis>(Clock::now() - start).count();
@@ -111,7 +111,7 @@ TEST_F(PosixSerialPortTest, ReadsTimeOutWithoutSpinning) {
   EXPECT_EQ(r.transferred, 0u);
   EXPECT_GE(took, 49);
   EXPECT_LT(took, 50 + 40);
-  EXPECT_LT(testing::ThreadCpuMicros() - cpu, 5000);
+  EXPECT_LT(test::ThreadCpuMicros() - cpu, 5000);
 }
 
 TEST_F(PosixSerialPortTest, APseudoTerminalHasNoCarrier) {
@@ -374,7 +374,7 @@ TEST_F(PortRegistry, AFolderOthersCanChangeIsNotFollowed) {
 
 // The link over a real terminal: the test plays the device on the other end.
 TEST_F(PosixSerialPortTest, LinkExchangesAFrame) {
-  testing::TraceLines trace;
+  test::TraceLines trace;
   HartLink link(port, kTiming, trace.Sink());
   ASSERT_EQ(link.OpenPort(pty.SlavePath()), ResultOk);
   link.State().pollingAddress = 2;
@@ -383,7 +383,7 @@ TEST_F(PosixSerialPortTest, LinkExchangesAFrame) {
   ASSERT_EQ(link.SendFrame(frame, length), ResultOk);
   EXPECT_EQ(pty.Receive(length), std::vector<std::uint8_t>(frame, frame + length));
 
-  pty.Send(testing::WithPreambles(5, testing::Reply(0x06, {0x02}, 0, {0x00, 0x00, 0xFE})));
+  pty.Send(test::WithPreambles(5, test::Reply(0x06, {0x02}, 0, {0x00, 0x00, 0xFE})));
   ASSERT_EQ(link.ReceiveFrame(), ResultOk);
   EXPECT_TRUE(link.ParseReply());
   EXPECT_EQ(link.State().data[2], 0xFE);

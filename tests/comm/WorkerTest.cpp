@@ -8,6 +8,8 @@
 #include "testing/WorkerTestSupport.h"
 
 namespace va5 {
+
+using test::FakeSerialPort;
 namespace {
 
 using namespace std::chrono_literals;

@@ -27,7 +27,7 @@ namespace va5::sim {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace va5::sim::test;
+using namespace va5::test;
 using std::chrono::milliseconds;
 
 // Points the registry at a fresh directory for the test's life.

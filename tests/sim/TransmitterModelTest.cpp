@@ -10,7 +10,7 @@
 namespace va5::sim {
 namespace {
 
-using namespace va5::sim::test;
+using namespace va5::test;
 using std::chrono::milliseconds;
 
 class ModelTest : public ::testing::Test {
