@@ -1,6 +1,9 @@
 // The worker over a pseudo-terminal against the simulated transmitter, with scaled timing.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "comm/HartWorker.h"
 #include "comm/PosixSerialPort.h"
 #include "sim/FaultOption.h"
@@ -31,6 +34,25 @@ class WorkerSimTest : public ::testing::Test {
     ASSERT_EQ(worker_.StartWorker(), ResultOk);
     worker_.SubmitRequest(RequestIdentify, false);
     Expect(RequestIdentify, ResultOk);
+  }
+  // Searches from `from` until the worker ends; `goOn(failure)` answers each failed address,
+  // `check` looks at the worker when it asks. The addresses that failed, in order.
+  std::vector<int> Search(int from, const std::function<bool(const HartWorker&)>& goOn,
+                          const std::function<void(const HartWorker&)>& check = {}) {
+    record_.pollingAddress = static_cast<std::int16_t>(from);
+    worker_.SetSearchMode(true);
+    EXPECT_EQ(worker_.StartWorker(), ResultOk);
+    worker_.SubmitRequest(RequestIdentify, false);
+    std::vector<int> failedAt;
+    while (auto m = sink_.Next()) {
+      if (m->first == MessageWorkerEnded) break;
+      if (m->first != MessageFailure) continue;
+      failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+      if (check) check(worker_);
+      worker_.PurgePort();
+      worker_.AnswerFailure(goOn(worker_));
+    }
+    return failedAt;
   }
   void Expect(int first, int second) {
     auto m = sink_.Next();
@@ -109,20 +131,8 @@ class WorkerSimSearchTest : public WorkerSimTest {
 };
 
 TEST_F(WorkerSimSearchTest, SearchFromThirteenFindsTheDeviceAtFour) {
-  record_.pollingAddress = 13;
-  worker_.SetSearchMode(true);
-  ASSERT_EQ(worker_.StartWorker(), ResultOk);
-  worker_.SubmitRequest(RequestIdentify, false);
-  std::vector<int> failedAt;
-  for (;;) {
-    auto m = sink_.Next();
-    ASSERT_TRUE(m);
-    if (m->first == MessageWorkerEnded) break;
-    if (m->first != MessageFailure) continue;
-    failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
-    worker_.PurgePort();
-    worker_.AnswerFailure(worker_.StepsDone() < 15);
-  }
+  const auto failedAt =
+      Search(13, [](const HartWorker& worker) { return worker.StepsDone() < 15; });
   EXPECT_EQ(failedAt, (std::vector<int>{13, 14, 15, 0, 1, 2, 3}));
   EXPECT_EQ(sim_.RequestCount(), 8);  // each address once
   worker_.WithRecord([](DeviceRecord& r) {
@@ -146,21 +156,10 @@ TEST_F(WorkerSimLateSearchTest, ALateAnswerIsNotADeviceAtTheNextAddress) {
   fault->command = 0;
   fault->count = 1;
   sim_.InjectFault(*fault);
-  record_.pollingAddress = 4;
-  worker_.SetSearchMode(true);
-  ASSERT_EQ(worker_.StartWorker(), ResultOk);
-  worker_.SubmitRequest(RequestIdentify, false);
-  std::vector<int> failedAt;
-  for (;;) {
-    auto m = sink_.Next();
-    ASSERT_TRUE(m);
-    if (m->first == MessageWorkerEnded) break;
-    if (m->first != MessageFailure) continue;
-    failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
-    EXPECT_EQ(worker_.LastLinkFailure(), LinkFailure::NoReply);
-    worker_.PurgePort();
-    worker_.AnswerFailure(failedAt.size() < 3);
-  }
+  int asked = 0;
+  const auto failedAt = Search(
+      4, [&](const HartWorker&) { return ++asked < 3; },
+      [](const HartWorker& worker) { EXPECT_EQ(worker.LastLinkFailure(), LinkFailure::NoReply); });
   EXPECT_EQ(failedAt, (std::vector<int>{4, 5, 6}));
   worker_.WithRecord([](DeviceRecord& r) { EXPECT_EQ(r.modelName, ""); });
 }
