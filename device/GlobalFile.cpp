@@ -3,7 +3,6 @@
 #include "base/NumberText.h"
 
 #include <charconv>
-#include <cstdarg>
 #include <cstdio>
 #include <string_view>
 #include <system_error>
@@ -204,22 +203,6 @@ int CglobalFile::FixedWiringOfSensorIndex(int sensorIndex) {
   if (sensorIndex <= SensorIndexLastResistance) return 0;  // the user picks 2, 3 or 4 wires
   if (sensorIndex < SensorIndexFirstPot) return 2;         // millivolt and thermocouples
   return 3;                                                // potentiometers
-}
-
-std::string FormatPrintf(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text;
-  if (length > 0) {
-    text.resize(static_cast<std::size_t>(length));
-    std::vsnprintf(text.data(), text.size() + 1, format, args);
-  }
-  va_end(args);
-  return text;
 }
 
 std::string FormatRange(double v) { return FormatFixed(v, 3, 4); }

@@ -79,12 +79,5 @@ class CglobalFile {
 std::string FormatRange(double v);  // "%4.3f": ranges, limits, damping
 std::string FormatSpan(double v);   // "%2.2f": minimum span
 std::string FormatInteger(long v);  // "%d": serial and final assembly numbers
-// printf into a std::string. Number formats follow the process locale, so texts that must
-// always use '.' (ranges, spans) go through the helpers above.
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string
-FormatPrintf(const char* format, ...);
 
 }  // namespace va5

@@ -196,14 +196,5 @@ TEST(DisplayFormats, NumbersAsThePanelsShowThem) {
   EXPECT_EQ(FormatSpan(INFINITY), "inf");
 }
 
-TEST(DisplayFormats, PrintfIntoAString) {
-  EXPECT_EQ(FormatPrintf("%s=%d", "a", 5), "a=5");
-  EXPECT_EQ(FormatPrintf("%%"), "%");
-  EXPECT_EQ(FormatPrintf("%s", ""), "");
-  const std::string wide = FormatPrintf("%300d|", 7);  // longer than any small buffer
-  EXPECT_EQ(wide.size(), 301u);
-  EXPECT_EQ(wide.substr(299), "7|");
-}
-
 }  // namespace
 }  // namespace va5
