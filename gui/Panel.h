@@ -1,0 +1,40 @@
+// The protocol every function panel of the main window follows.
+#pragma once
+
+#include <QWidget>
+
+#include "base/MessageSink.h"
+
+namespace va5 {
+
+// A panel of the main window's left column. Showing it localises it by its layout number and
+// makes it the receiver of the worker's messages under its own reply message (0x8000 + n);
+// its close button asks the main window to show the sensor information panel again. Messages
+// a panel does not handle (progress, failures, the worker's end, polls) go to the main
+// window's common handler.
+class CPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  CPanel(int layout, int replyMessage, QWidget* parent = nullptr)
+      : QWidget(parent), layout_(layout), replyMessage_(replyMessage) {}
+
+  int Layout() const { return layout_; }
+  int ReplyMessage() const { return replyMessage_; }
+
+  // Shows or hides the panel; showing localises it and fills it from the device record.
+  virtual void Show(bool visible) = 0;
+  // A worker message addressed to this panel; false hands it to the main window's common
+  // handler.
+  virtual bool OnWorkerMessage(const WorkerMessage& message) = 0;
+
+ signals:
+  // The panel's close button: the main window shows the sensor information panel again.
+  void closeRequested();
+
+ private:
+  int layout_;
+  int replyMessage_;
+};
+
+}  // namespace va5
