@@ -85,8 +85,9 @@ void DecodeDynamicVariables(LinkState& link, DeviceRecord& record) {
 }
 
 void DecodePollingAddress(LinkState& link, DeviceRecord& record) {
-  const std::uint8_t address = Reply(link)[0];
-  record.pollingAddress = Code(address);
+  // A value above 15 would reach into the master and burst bits of the address byte.
+  const std::int16_t address = ValidPollingAddress(Reply(link)[0]);
+  record.pollingAddress = address;
   link.pollingAddress = address;  // command 0 reaches the device at its new address
 }
 

@@ -14,6 +14,8 @@ inline constexpr HartResult ResultBadPortDefinition = 202;
 inline constexpr HartResult ResultEventCreateFailed = 203;
 inline constexpr HartResult ResultThreadStartFailed = 204;
 inline constexpr HartResult ResultNoWorker = 205;
+// A request was submitted while an earlier one had not completed; the earlier one goes on.
+inline constexpr HartResult ResultBusy = 206;
 inline constexpr HartResult ResultReplyRejected = 208;
 inline constexpr HartResult ResultLinkFailed = 209;
 

@@ -10,7 +10,6 @@ namespace va5 {
 namespace {
 
 constexpr int AttemptsPerTransaction = 4;
-constexpr int MaxPollingAddress = 15;
 
 bool IsEnd(const CommandDescriptor& entry) {
   return entry.command == CommandListEnd && entry.requestBytes == CommandListEnd;
@@ -45,6 +44,7 @@ HartResult HartWorker::StartWorker() {
   monitoring_ = false;
   retryAnswer_ = false;
   pendingRequest_ = RequestPoll;
+  requestPending_ = false;
   linkFailure_ = LinkFailure::None;
   {
     std::lock_guard lock(requestEndMutex_);
@@ -56,7 +56,11 @@ HartResult HartWorker::StartWorker() {
   state.byteCount = 1;
   state.masterFlag = true;
   state.burstFlag = false;
-  state.pollingAddress = WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; });
+  // An address the record cannot hold (a hand-edited setting) reads as 0 from here on.
+  state.pollingAddress = WithRecord([](DeviceRecord& r) {
+    r.pollingAddress = ValidPollingAddress(r.pollingAddress);
+    return int{r.pollingAddress};
+  });
   state.identityManufacturer = 0;
   state.identityDeviceType = 0;
   state.identityDeviceId = {0, 0, 0};
@@ -75,6 +79,13 @@ HartResult HartWorker::StartWorker() {
 }
 
 HartResult HartWorker::StopWorker() {
+  {
+    // A hold kept by a question on screen (or never given back) must not keep the stop from
+    // the worker, nor hold the next worker.
+    std::lock_guard lock(holdMutex_);
+    holdCount_ = 0;
+    ++holdEpoch_;
+  }
   if (thread_.joinable()) {
     stop_ = true;
     pause_ = true;
@@ -92,6 +103,7 @@ HartResult HartWorker::StopWorker() {
     thread_.join();
   }
   silentRetry_ = false;
+  requestPending_ = false;
   link_.ClosePort();
   requestEvent_.Reset();
   answerEvent_.Reset();
@@ -100,6 +112,9 @@ HartResult HartWorker::StopWorker() {
 
 HartResult HartWorker::SubmitRequest(int type, bool monitoringAfter) {
   if (!thread_.joinable() || !running_) return ResultNoWorker;
+  // Replacing a request that has not completed would lose it (a write whose completion the
+  // window still waits for); the poll is never submitted and never pending.
+  if (type != RequestPoll && requestPending_.exchange(true)) return ResultBusy;
   if (disableWindow_) disableWindow_();
   pendingRequest_ = type;
   monitoring_ = monitoringAfter;
@@ -116,16 +131,43 @@ void HartWorker::SetTarget(MessageSink* target, int message) {
 void HartWorker::SetMonitoring(bool on) { monitoring_ = on; }
 
 void HartWorker::SetHold(bool on) {
-  hold_ = on;
-  if (!on) requestEvent_.Set();
+  if (on) {
+    TakeHold();
+    return;
+  }
+  {
+    std::lock_guard lock(holdMutex_);
+    if (holdCount_ > 0) --holdCount_;
+  }
+  requestEvent_.Set();
+}
+
+std::uint64_t HartWorker::TakeHold() {
+  std::lock_guard lock(holdMutex_);
+  ++holdCount_;
+  return holdEpoch_;
+}
+
+void HartWorker::GiveBackHold(std::uint64_t token) {
+  {
+    std::lock_guard lock(holdMutex_);
+    if (token != holdEpoch_ || holdCount_ == 0) return;
+    --holdCount_;
+  }
+  requestEvent_.Set();
 }
 
 void HartWorker::AnswerFailure(bool retry) {
+  // Nobody waits for an answer without a worker (a port that did not open, a search that
+  // ended): the address and the progress stay as they are.
+  if (!running_) return;
   retryAnswer_ = retry;
   if (searchMode_) {
     WithRecord([](DeviceRecord& r) {
-      r.pollingAddress = static_cast<std::int16_t>(
-          r.pollingAddress >= MaxPollingAddress ? 0 : r.pollingAddress + 1);
+      // 15 wraps to 0. A value that is no polling address was tried as 0 (Transaction), so the
+      // search goes on from there instead of walking past 15.
+      const int address = ValidPollingAddress(r.pollingAddress);
+      r.pollingAddress = static_cast<std::int16_t>(address >= MaxPollingAddress ? 0 : address + 1);
     });
     const int steps = ++stepsDone_;
     PostProgress(static_cast<double>(steps) / MaxPollingAddress * 100.0);
@@ -167,13 +209,18 @@ void HartWorker::Loop() {
     bool endWorker = false;
     const HartResult result = RunRequest(type, endWorker);
     if (type != RequestPoll) {
-      std::lock_guard lock(requestEndMutex_);
-      requestEnd_ = {type, responseCode_, link_.State().command, linkFailure_};
+      {
+        std::lock_guard lock(requestEndMutex_);
+        requestEnd_ = {type, responseCode_, link_.State().command, linkFailure_};
+      }
+      // Before the completion goes out: its handler may submit the next request of a chain.
+      requestPending_ = false;
     }
     if (endWorker) break;
     Post(type, result);
   }
   // Not running before the message goes out: its receiver may start the next worker at once.
+  requestPending_ = false;
   running_ = false;
   Post(MessageWorkerEnded, 0);
 }
@@ -200,12 +247,13 @@ HartResult HartWorker::RunRequest(int type, bool& endWorker) {
 // goes as a short frame to the record's polling address, which a search moves on between
 // attempts; every other command goes to the identity of the last command 0 reply.
 HartResult HartWorker::Transaction() {
-  while (hold_ && !stop_) requestEvent_.Wait();
+  while (Holding() && !stop_) requestEvent_.Wait();
   if (stop_) {
     linkFailure_ = LinkFailure::Stopped;
     return ResultLinkFailed;
   }
-  AddressRequest(link_.State(), WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
+  const int address = WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; });
+  AddressRequest(link_.State(), ValidPollingAddress(address));
   link_.SetSearching(searchMode_);
   const HartResult result = ExchangeFrames(link_, searchMode_ ? 1 : AttemptsPerTransaction, &stop_);
   linkFailure_ = result == ResultOk ? LinkFailure::None
@@ -247,10 +295,15 @@ HartResult HartWorker::RunList(int type, const CommandDescriptor* list, ListProg
     }
     const HartResult accepted = AcceptReply(link_);
     if (accepted != ResultOk && state.responseCode == 0) linkFailure_ = LinkFailure::BadReply;
-    NoteReply();
+    // The status bytes and the decoded values change under one lock, so that a snapshot of
+    // the live values sees the status of the reply whose values it shows.
+    const bool decode = accepted == ResultOk && entry->decoder != nullptr;
+    WithRecord([&](DeviceRecord& r) {
+      NoteReply();
+      if (decode) entry->decoder(state, r);
+    });
     if (accepted != ResultOk) return accepted;
-    if (entry->decoder == nullptr) return ResultOk;
-    WithRecord([&](DeviceRecord& r) { entry->decoder(state, r); });
+    if (!decode) return ResultOk;
     ++decoded;
 
     if (progress == ListProgress::PerCommand) {

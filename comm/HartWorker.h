@@ -37,12 +37,23 @@ class HartWorker {
   HartResult StartWorker();
   // Ends the worker, whatever it is doing, and closes the port. Always 200.
   HartResult StopWorker();
-  // 205 when no worker runs; otherwise hands the request over without waiting.
+  // 205 when no worker runs; 206 while an earlier submitted request is still waiting or
+  // running (it stays as it was); otherwise hands the request over without waiting.
   HartResult SubmitRequest(int type, bool monitoringAfter);
+  // True from a successful SubmitRequest until just before that request's completion message
+  // is posted (or the worker ends): another submission would be refused meanwhile.
+  bool RequestPending() const { return requestPending_; }
   // Where messages go from now on; a null target means the sink given to the constructor.
   void SetTarget(MessageSink* target, int message);
   void SetMonitoring(bool on);
+  // Holds nest: SetHold(true) takes one more hold, SetHold(false) gives one back (never
+  // below none). While any hold is taken the worker sends nothing; a submission made meanwhile
+  // runs after the last release. StopWorker drops every hold, so a stop is never held back.
   void SetHold(bool on);
+  // For a scoped hold (LinkHold): takes a hold and returns its token; giving back a token from
+  // before a StopWorker does nothing, since that stop dropped its hold already.
+  std::uint64_t TakeHold();
+  void GiveBackHold(std::uint64_t token);
   // The answer to a (MessageFailure, type) message: retry the failed command or give up.
   // During a search it also moves the polling address on and posts the search progress.
   void AnswerFailure(bool retry);
@@ -61,7 +72,11 @@ class HartWorker {
   void SetStepsDone(int done) { stepsDone_ = done; }
   int StepsDone() const { return stepsDone_; }
   bool Monitoring() const { return monitoring_; }
-  bool Holding() const { return hold_; }
+  bool Holding() const { return HoldCount() > 0; }
+  int HoldCount() const {
+    std::lock_guard lock(holdMutex_);
+    return holdCount_;
+  }
   // True from StartWorker until the thread has ended (by StopWorker or after a search).
   bool IsRunning() const { return running_; }
 
@@ -89,6 +104,9 @@ class HartWorker {
   }
   // OR of every response code with bit 7 set since the last clear.
   std::uint8_t CommErrorBits() const { return commErrorBits_; }
+  // Returns the bits and clears them in one step: a bit the worker sets between a separate
+  // read and clear would be lost.
+  std::uint8_t TakeCommErrorBits() { return commErrorBits_.exchange(0); }
   void ClearCommErrorBits() { commErrorBits_ = 0; }
 
   std::unique_lock<std::mutex> LockRecord() { return std::unique_lock(recordMutex_); }
@@ -130,7 +148,7 @@ class HartWorker {
   std::atomic<int> pendingRequest_{RequestPoll};
   std::atomic<bool> monitoring_{false};
   std::atomic<bool> retryAnswer_{false};
-  std::atomic<bool> hold_{false};
+  std::atomic<bool> requestPending_{false};
   std::atomic<bool> searchMode_{false};
   std::atomic<bool> silentRetry_{false};
   std::atomic<int> stepsDone_{0};
@@ -143,6 +161,10 @@ class HartWorker {
   std::mutex targetMutex_;
   MessageSink* target_ = nullptr;  // guarded by targetMutex_
   int targetMessage_ = 0;          // guarded by targetMutex_
+
+  mutable std::mutex holdMutex_;
+  int holdCount_ = 0;           // guarded by holdMutex_
+  std::uint64_t holdEpoch_ = 0;  // guarded by holdMutex_; moves on when StopWorker drops the holds
 
   std::mutex recordMutex_;
   mutable std::mutex requestEndMutex_;

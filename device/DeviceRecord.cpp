@@ -1,6 +1,17 @@
 #include "device/DeviceRecord.h"
 
+#include "base/NumberText.h"
+
 namespace va5 {
+
+std::int16_t ValidPollingAddress(long long value) {
+  return value >= 0 && value <= MaxPollingAddress ? static_cast<std::int16_t>(value) : 0;
+}
+
+std::int16_t PollingAddressFromText(std::string_view text) {
+  const auto value = ParseWholeNumber(text, MaxPollingAddress);
+  return value ? static_cast<std::int16_t>(*value) : 0;
+}
 
 void DeviceRecord::SetStartValues() {
   // A millivolt input with the device's wide default range, until a device is read. Every

@@ -3,8 +3,18 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace va5 {
+
+// Short-frame polling addresses run 0 ... 15; the bits above them in the address byte are the
+// master and burst flags.
+inline constexpr int MaxPollingAddress = 15;
+// The one gate for a polling address from outside (options, a setting, a device reply): 0 ... 15
+// stands, anything else reads as 0.
+std::int16_t ValidPollingAddress(long long value);
+// The same for the stored text of an address (the PollingAddr setting): decimal digits only.
+std::int16_t PollingAddressFromText(std::string_view text);
 
 inline constexpr int CustomTableMaxPoints = 1000;  // custom TC; custom RTD uses at most 500
 inline constexpr int SpecialCurveMaxPoints = 128;

@@ -47,6 +47,11 @@ class FakeDevice {
     std::lock_guard lock(mutex_);
     short_[command] = dataBytes;
   }
+  // Answers `command` with response code 0, status 0x40 and these data bytes after them.
+  void ReplyWith(std::uint8_t command, std::vector<std::uint8_t> data) {
+    std::lock_guard lock(mutex_);
+    replies_[command] = std::move(data);
+  }
   void RefuseWith(std::uint8_t command, std::uint8_t responseCode) {
     std::lock_guard lock(mutex_);
     refuse_[command] = responseCode;
@@ -116,6 +121,9 @@ class FakeDevice {
     std::vector<std::uint8_t> data;
     if (auto r = refuse_.find(command); r != refuse_.end()) {
       data = {r->second, 0x00};
+    } else if (auto d = replies_.find(command); d != replies_.end()) {
+      data = {0, 0x40};
+      data.insert(data.end(), d->second.begin(), d->second.end());
     } else if (command == 0) {
       data = {0, 0x40, 254, 29, 2, 5, 5, 1, 1, 0x08, 0, 0x00, 0x04, 0xD2};
     } else {
@@ -144,6 +152,7 @@ class FakeDevice {
   bool silentAll_ = false;
   std::map<std::uint8_t, int> silent_;
   std::map<std::uint8_t, std::uint8_t> refuse_;
+  std::map<std::uint8_t, std::vector<std::uint8_t>> replies_;
   int gateCommand_ = -1;
   bool gateOpen_ = true;
   bool atGate_ = false;

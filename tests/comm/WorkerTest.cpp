@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -93,18 +94,33 @@ TEST_F(WorkerTest, IdentifyDecodesTheDeviceAndStopPostsTheEnd) {
   EXPECT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultNoWorker);
 }
 
-TEST_F(WorkerTest, OnlyTheLastRequestSubmittedDuringATransactionRuns) {
+TEST_F(WorkerTest, RequestSubmittedBeforeTheFirstCompletedIsRefusedAndTheFirstRuns) {
   Start();
+  int disabled = 0;
+  worker_.SetDisableWindow([&] { ++disabled; });
   device_.CloseGate(0);
   ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
   ASSERT_TRUE(device_.WaitAtGate());
-  worker_.SubmitRequest(RequestWriteDamping, false);
-  worker_.SubmitRequest(RequestResetConfigChanged, false);
+  EXPECT_EQ(worker_.SubmitRequest(RequestWriteDamping, false), ResultBusy);  // running
   device_.OpenGate();
   Expect(RequestIdentify, ResultOk);
-  Expect(RequestResetConfigChanged, ResultOk);
   ExpectQuiet();
-  EXPECT_EQ(device_.Commands(), (std::vector<int>{0, 38}));
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{0}));
+
+  // Taken over but not yet sent (held): still the first one's turn.
+  worker_.SetHold(true);
+  ASSERT_EQ(worker_.SubmitRequest(RequestResetConfigChanged, false), ResultOk);
+  EXPECT_EQ(worker_.SubmitRequest(RequestWriteDamping, true), ResultBusy);
+  EXPECT_FALSE(worker_.Monitoring());  // the refused submission changed nothing
+  worker_.SetHold(false);
+  Expect(RequestResetConfigChanged, ResultOk);
+  EXPECT_EQ(disabled, 2);  // only the accepted submissions disabled the window
+  EXPECT_FALSE(worker_.RequestPending());
+
+  // Once its completion is out, the next one goes, as a chain's handler submits it.
+  EXPECT_EQ(worker_.SubmitRequest(RequestWriteDamping, false), ResultOk);
+  Expect(RequestWriteDamping, ResultOk);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{0, 38, 34}));
 }
 
 TEST_F(WorkerTest, RetriedFailureResendsTheSameCommandThenContinues) {
@@ -285,6 +301,93 @@ TEST_F(WorkerTest, StopWhileHeldDoesNotSendOrAsk) {
   Expect(RequestWriteDamping, ResultLinkFailed);
   Expect(MessageWorkerEnded, 0);
   EXPECT_TRUE(device_.Commands().empty());
+}
+
+TEST_F(WorkerTest, HoldsNestAndASubmissionMadeWhileHeldRunsAfterTheLastRelease) {
+  Start();
+  ASSERT_EQ(worker_.SubmitRequest(RequestMonitorOn, true), ResultOk);
+  Expect(RequestMonitorOn, ResultOk);
+  worker_.SetHold(true);  // a panel's question
+  worker_.SetHold(true);  // the entry dialog's own
+  while (sink_.Next(100ms)) {
+  }  // the poll now waits on the hold
+  const std::size_t sent = device_.Commands().size();
+  ASSERT_EQ(worker_.SubmitRequest(RequestWriteDamping, false), ResultOk);
+  worker_.SetHold(false);  // the dialog closes: the panel still holds
+  EXPECT_TRUE(worker_.Holding());
+  ExpectQuiet(150ms);
+  EXPECT_EQ(device_.Commands().size(), sent);
+  worker_.SetHold(false);
+  worker_.SetHold(false);  // one release too many
+  EXPECT_EQ(worker_.HoldCount(), 0);
+  // The held poll took the submission's signal; the request still runs, once.
+  std::vector<int> done;
+  while (auto m = sink_.Next(2s)) {
+    done.push_back(m->first);
+    if (m->first == RequestWriteDamping) break;
+  }
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(done.back(), RequestWriteDamping);
+  const auto commands = device_.Commands();
+  EXPECT_EQ(std::count(commands.begin() + static_cast<long>(sent), commands.end(), 34), 1);
+  // The surplus release left no debt: the next hold holds.
+  worker_.SetHold(true);
+  EXPECT_TRUE(worker_.Holding());
+}
+
+TEST_F(WorkerTest, StopLetsAWorkerHeldBetweenTwoCommandsEndAndClosesThePort) {
+  Start();
+  device_.CloseGate(14);
+  ASSERT_EQ(worker_.SubmitRequest(RequestReadSensorInfo, false), ResultOk);  // 14, 15, 3, 132
+  ASSERT_TRUE(device_.WaitAtGate());
+  worker_.SetHold(true);  // the close question
+  worker_.SetHold(true);
+  device_.OpenGate();  // 14 completes; 15 waits on the hold
+  ExpectQuiet(150ms);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(worker_.StopWorker(), ResultOk);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_FALSE(worker_.Holding());
+  Expect(RequestReadSensorInfo, ResultLinkFailed);
+  Expect(MessageWorkerEnded, 0);
+  EXPECT_EQ(device_.Commands(), (std::vector<int>{14}));
+  // The holds died with the worker: the next one is not held by them.
+  ASSERT_EQ(link_.OpenPort("FAKE"), ResultOk);
+  Start();
+  ASSERT_EQ(worker_.SubmitRequest(RequestWriteDamping, false), ResultOk);
+  Expect(RequestWriteDamping, ResultOk);
+}
+
+TEST_F(WorkerTest, PollingAddressesBeyondFifteenNeverReachTheAddressByte) {
+  Start();
+  // A device that reports address 99 after command 6: 0 from then on, on the link as well.
+  device_.ReplyWith(6, {99});
+  ASSERT_EQ(worker_.SubmitRequest(RequestWritePollingAddress, false), ResultOk);
+  Expect(RequestWritePollingAddress, ResultOk);
+  EXPECT_EQ(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }), 0);
+  EXPECT_EQ(link_.State().pollingAddress, 0);
+  worker_.StopWorker();
+  Expect(MessageWorkerEnded, 0);
+
+  // A search that starts from a value the record should never hold tries 0 ... 15 once each.
+  ASSERT_EQ(link_.OpenPort("FAKE"), ResultOk);
+  device_.SilenceAll(true);
+  worker_.SetSearchMode(true);
+  worker_.SetStepsDone(0);
+  Start();
+  worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 99; });
+  const std::size_t before = device_.Requests().size();
+  ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
+  while (auto m = sink_.Next(2s)) {
+    if (m->first == MessageWorkerEnded) break;
+    if (m->first != MessageFailure) continue;
+    worker_.AnswerFailure(worker_.StepsDone() < 15);
+  }
+  std::vector<int> addresses;
+  const auto requests = device_.Requests();
+  for (std::size_t i = before; i < requests.size(); ++i) addresses.push_back(requests[i].address);
+  EXPECT_EQ(addresses, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 TEST_F(WorkerTest, AnswerFromAnEarlierFailureDoesNotDecideTheNextOne) {
