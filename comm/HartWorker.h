@@ -163,7 +163,7 @@ class HartWorker {
   int targetMessage_ = 0;          // guarded by targetMutex_
 
   mutable std::mutex holdMutex_;
-  int holdCount_ = 0;           // guarded by holdMutex_
+  int holdCount_ = 0;            // guarded by holdMutex_
   std::uint64_t holdEpoch_ = 0;  // guarded by holdMutex_; moves on when StopWorker drops the holds
 
   std::mutex recordMutex_;

@@ -23,6 +23,7 @@ Operation::Status Operation::Start() {
   if (status_ != Status::NotStarted) return status_;
   step_ = 0;
   outcome_ = {};
+  if (session_.Worker().RequestPending()) return Finish(ResultBusy, BusyReason());
   if (chain_.store) session_.Worker().WithRecord([&](DeviceRecord& r) { chain_.store(r); });
   if (chain_.steps.empty()) return Finish(ResultOk, std::nullopt);
   return Submit();
@@ -33,6 +34,7 @@ Operation::Status Operation::Submit() {
   HartWorker& worker = session_.Worker();
   session_.FailurePolicy().BeginRequest(worker);
   const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
+  if (submitted == ResultBusy) return Finish(ResultBusy, BusyReason());
   if (submitted != ResultOk)
     return Finish(ResultLinkFailed, session_.Explain(submitted, chain_.what));
   return status_;
@@ -98,6 +100,11 @@ Operation::Status Operation::Advance() {
   Finish(ResultOk, std::nullopt);
   outcome_.value = std::move(value);
   return status_;
+}
+
+Reason Operation::BusyReason() const {
+  const std::string why = "another request is still running";
+  return {ReasonKind::LinkFailed, chain_.what + ": " + why, {chain_.what, why}};
 }
 
 Operation::Status Operation::Finish(HartResult result, std::optional<Reason> reason) {

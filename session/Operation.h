@@ -42,6 +42,8 @@ class Operation {
   // values meanwhile); the command-line tool does not poll between the steps of a chain.
   Operation(Session& session, RequestChain chain, bool monitoringAfter = false);
 
+  // Refused at once (206, nothing stored in the record) while the worker still has another
+  // submitted request: its request fields must stay as they were until it has been sent.
   Status Start();
   Status OnMessage(const WorkerMessage& message);
   // Ends a pause (Pausing) and goes on with the chain.
@@ -50,6 +52,12 @@ class Operation {
   Status Answer(bool retry);
 
   Status GetStatus() const { return status_; }
+  // From Start until Done, pauses and open questions included: the window stays disabled for
+  // as long, whatever poll completions arrive in between, and starts no other operation.
+  bool InProgress() const {
+    return status_ == Status::Running || status_ == Status::Pausing ||
+           status_ == Status::NeedsAnswer;
+  }
   // The request being run, 0 before the start and after the end.
   int CurrentRequest() const;
   Millis PauseLength() const;
@@ -60,6 +68,7 @@ class Operation {
   Status Submit();
   Status Advance();
   Status Finish(HartResult result, std::optional<Reason> reason);
+  Reason BusyReason() const;
 
   Session& session_;
   RequestChain chain_;

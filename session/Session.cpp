@@ -32,7 +32,7 @@ Session::Session(SessionOptions options, Timing timing)
   link_ = std::make_unique<HartLink>(*port_, timing_,
                                      options_.trace ? options_.trace : NullTraceSink());
   record_.SetStartValues();
-  record_.pollingAddress = static_cast<std::int16_t>(options_.address);
+  record_.pollingAddress = ValidPollingAddress(options_.address);
   worker_ = std::make_unique<HartWorker>(*link_, record_, queue_, timing_);
 }
 
@@ -40,11 +40,13 @@ Session::~Session() { worker_->StopWorker(); }
 
 HartResult Session::Open(bool searchMode) {
   openName_ = ResolvePortName(options_.port);
-  const HartResult opened = link_->OpenPort(options_.port);
-  if (opened != ResultOk) return opened;
+  lastOpen_ = link_->OpenPort(options_.port);
+  if (lastOpen_ != ResultOk) return lastOpen_;
   worker_->SetSearchMode(searchMode);
   worker_->SetStepsDone(0);
-  return worker_->StartWorker();
+  lastOpen_ = worker_->StartWorker();  // closes the port when the thread does not start
+  if (lastOpen_ != ResultOk) worker_->SetSearchMode(false);
+  return lastOpen_;
 }
 
 HartResult Session::Connect() {
@@ -53,6 +55,8 @@ HartResult Session::Connect() {
 }
 
 Reason Session::Explain(HartResult result, const std::string& what) const {
+  // A request refused for want of a worker, after an open that failed: the open's reason.
+  if (result == ResultNoWorker && lastOpen_ != ResultOk) result = lastOpen_;
   const HartWorker::RequestEnd end = worker_->LastRequestEnd();
   FailureDetails details;
   details.portName = options_.port;
@@ -64,6 +68,7 @@ Reason Session::Explain(HartResult result, const std::string& what) const {
 }
 
 void Session::AnswerFailure(bool retry) {
+  if (!worker_->IsRunning()) return;
   if (retry) worker_->PurgePort();
   worker_->AnswerFailure(retry);
 }
@@ -95,12 +100,32 @@ HartResult Session::Run(int type, bool monitoringAfter) {
   return Perform(SingleRequest(type), monitoringAfter).result;
 }
 
+LiveValues Session::Live() {
+  return worker_->WithRecord([this](DeviceRecord& r) {
+    LiveValues live;
+    live.pv = r.pvValue;
+    live.pvUnit = r.pvUnit;
+    live.percent = r.percentOfRange;
+    live.terminalTemperature = r.terminalTemperature;
+    live.terminalUnit = r.terminalUnit;
+    live.loopCurrent = r.loopCurrent;
+    live.deviceStatus = worker_->DeviceStatus();
+    live.responseCode = worker_->LastResponseCode();
+    live.commErrorBits = worker_->TakeCommErrorBits();
+    return live;
+  });
+}
+
 bool Session::Search() {
   bool gaveUp = false;
-  worker_->SubmitRequest(RequestIdentify, false);
+  if (worker_->SubmitRequest(RequestIdentify, false) != ResultOk) return false;
   for (;;) {
     auto message = queue_.Next(MessageWait);
-    if (!message) continue;
+    if (!message) {
+      // The worker posts its end before it is gone; with none running nothing more comes.
+      if (!worker_->IsRunning()) return false;
+      continue;
+    }
     if (message->first == MessageFailure) {
       gaveUp = LinkFailurePolicy::OnSearchFailure(*worker_) == LinkFailurePolicy::Answer::GiveUp;
       AnswerFailure(!gaveUp);

@@ -12,6 +12,7 @@
 #include "comm/Trace.h"
 #include "device/DeviceRecord.h"
 #include "session/LinkFailurePolicy.h"
+#include "session/LiveValues.h"
 #include "session/Operation.h"
 #include "session/Reason.h"
 #include "session/RequestChain.h"
@@ -20,7 +21,7 @@ namespace va5::session {
 
 struct SessionOptions {
   std::string port;  // device path, or a listed port name (simulator ports too)
-  int address = 0;   // the polling address to start from
+  int address = 0;   // the polling address to start from (0 ... 15; anything else reads as 0)
   int retries = 0;   // failures of one request retried without asking, after the silent one
   TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
 };
@@ -35,13 +36,15 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Opens the port and starts the worker; the result of whichever failed.
+  // Opens the port and starts the worker; the result of whichever failed (Explain tells why).
+  // After a failure no worker runs: requests are refused at once (205, explained by the
+  // open's reason), Search gives up at once and answers are ignored.
   HartResult Open(bool searchMode = false);
   // Opens and identifies the device at the polling address.
   HartResult Connect();
   // Searches the addresses from the start address upwards (15 wraps to 0), each tried once.
   // True when a device answered; its address is then the record's polling address. A search
-  // always ends the worker.
+  // always ends the worker. False at once when no worker runs (the open failed).
   bool Search();
   HartResult Identify() { return Run(RequestIdentify); }
   HartResult Upload() { return Run(RequestUpload); }
@@ -61,8 +64,13 @@ class Session {
   // error, or the response code and link failure of the last request that was not a poll.
   Reason Explain(HartResult result, const std::string& what) const;
 
-  // Answers a failure message: a retry clears the port's buffers first.
+  // Answers a failure message: a retry clears the port's buffers first. Does nothing when no
+  // worker runs (nothing waits for an answer).
   void AnswerFailure(bool retry);
+
+  // The live values and status for the display, copied in one piece under the record lock;
+  // takes (clears) the communication-error bits gathered since the last call.
+  LiveValues Live();
 
   LinkFailurePolicy& FailurePolicy() { return policy_; }
   HartWorker& Worker() { return *worker_; }
@@ -84,6 +92,7 @@ class Session {
   Timing timing_;
   LinkFailurePolicy policy_;
   std::string openName_;
+  HartResult lastOpen_ = ResultOk;  // of the last Open
   std::unique_ptr<SerialPort> port_;
   std::unique_ptr<HartLink> link_;
   DeviceRecord record_;

@@ -4,14 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
+#include "session/LinkHold.h"
+#include "session/Operations.h"
 #include "session/Setting.h"
 #include "sim/SimulatedTransmitter.h"
 
 namespace va5 {
 namespace {
 
+using session::LinkHold;
+using session::Operation;
 using session::OperationOutcome;
 using session::ReasonClass;
 using session::ReasonKind;
@@ -171,6 +177,140 @@ TEST_F(SessionTest, SearchFindsTheDeviceAndEndsTheWorker) {
   ASSERT_TRUE(session.Search());
   EXPECT_EQ(session.Record().pollingAddress, 2);
   EXPECT_EQ(session.Record().modelName, "TQ5R");
+}
+
+TEST_F(SessionTest, PortThatDoesNotOpenEndsEverythingAtOnceWithItsReason) {
+  using namespace std::chrono_literals;
+  SessionOptions options;
+  options.port = "/dev/va5vivi-no-such-port";
+  options.address = 4;
+  Session session(options, Timing{}.Scaled(0.1));
+  session.Worker().SetSearchMode(true);  // as a search sets it before it connects
+  const auto start = std::chrono::steady_clock::now();
+  const HartResult opened = session.Open(true);
+  ASSERT_EQ(opened, ResultPortOpenFailed);
+  const auto reason = session.Explain(opened, "open");
+  EXPECT_EQ(reason.kind, ReasonKind::PortNotOpened);
+  EXPECT_NE(reason.text.find("/dev/va5vivi-no-such-port"), std::string::npos) << reason.text;
+
+  EXPECT_FALSE(session.Search());
+  // An operation on it ends at once, for the open's reason, without a message of the worker.
+  const OperationOutcome outcome = session.Perform(session::SingleRequest(RequestReadSensorInfo));
+  ASSERT_FALSE(outcome.Succeeded());
+  EXPECT_EQ(outcome.reason->kind, ReasonKind::PortNotOpened) << outcome.reason->text;
+  EXPECT_EQ(session.Worker().SubmitRequest(RequestIdentify, false), ResultNoWorker);
+  // Answering a failure that nobody reported moves no address and posts no progress.
+  session.AnswerFailure(true);
+  session.Worker().AnswerFailure(true);
+  EXPECT_EQ(session.Record().pollingAddress, 4);
+  EXPECT_FALSE(session.Messages().Next(50ms));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(sim_.RequestCount(), 0);
+}
+
+TEST_F(SessionTest, OperationStartedWhileAnotherRunsIsRefusedAndKeepsTheFirstOnesFields) {
+  auto session = Connect(0);
+  const auto entry = [&](const std::string& value) {
+    const auto check = session::CheckSetting(tables_, Setting::Damping, {value});
+    EXPECT_FALSE(check.reason);
+    return session::SettingChain(tables_, check.entry, session->Record());
+  };
+  Operation first(*session, entry("2.5"), true);
+  ASSERT_EQ(first.Start(), Operation::Status::Running);
+  EXPECT_TRUE(first.InProgress());
+  const DeviceRecord fields = session->Record();
+
+  Operation second(*session, entry("7"), true);  // a second click before the first completed
+  EXPECT_EQ(second.Start(), Operation::Status::Done);
+  EXPECT_FALSE(second.InProgress());
+  EXPECT_EQ(second.Outcome().result, ResultBusy);
+  ASSERT_TRUE(second.Outcome().reason);
+  EXPECT_EQ(session->Record().dampingText, fields.dampingText);
+
+  const OperationOutcome& outcome = session->Perform(first);
+  ASSERT_TRUE(outcome.Succeeded()) << outcome.reason->text;
+  EXPECT_FALSE(first.InProgress());
+  EXPECT_DOUBLE_EQ(sim_.State().damping, 2.5);
+  // Now it is the next one's turn.
+  Operation third(*session, entry("7"), true);
+  EXPECT_TRUE(session->Perform(third).Succeeded());
+  EXPECT_DOUBLE_EQ(sim_.State().damping, 7.0);
+}
+
+TEST_F(SessionTest, LinkHoldsNestMoveAndOutliveNoStop) {
+  using namespace std::chrono_literals;
+  auto session = Connect(0);
+  HartWorker& worker = session->Worker();
+  Operation read(*session, session::SingleRequest(RequestReadSensorInfo));
+  {
+    LinkHold panel(worker);
+    {
+      LinkHold dialog(worker);
+      EXPECT_EQ(worker.HoldCount(), 2);
+    }
+    LinkHold kept = std::move(panel);  // a move hands the hold on, it does not give it back
+    EXPECT_EQ(worker.HoldCount(), 1);
+    ASSERT_EQ(read.Start(), Operation::Status::Running);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Sent(), 0);
+  }  // every way out gives it back
+  EXPECT_FALSE(worker.Holding());
+  EXPECT_TRUE(session->Perform(read).Succeeded());
+
+  // A hold taken before a stop is dropped by it, and its late release spares the next one's.
+  LinkHold stale(worker);
+  worker.StopWorker();
+  EXPECT_FALSE(worker.Holding());
+  ASSERT_EQ(session->Open(), ResultOk);
+  LinkHold fresh(worker);
+  stale.Release();
+  EXPECT_FALSE(stale.Held());
+  EXPECT_EQ(worker.HoldCount(), 1);
+}
+
+TEST(PollingAddressTest, AnythingButZeroToFifteenReadsAsZero) {
+  const std::vector<std::pair<std::string, int>> texts{{"0", 0},   {"7", 7},  {" 15 ", 15},
+                                                       {"16", 0},  {"99", 0}, {"-1", 0},
+                                                       {"3.5", 0}, {"", 0},   {"x", 0}};
+  for (const auto& [text, address] : texts)
+    EXPECT_EQ(PollingAddressFromText(text), address) << text;
+  for (const int value : {-1, 16, 99, 32767}) EXPECT_EQ(ValidPollingAddress(value), 0) << value;
+  SessionOptions options;
+  options.address = 99;  // a hand-edited setting
+  Session session(options);
+  EXPECT_EQ(session.Record().pollingAddress, 0);
+}
+
+TEST_F(SessionTest, LiveSnapshotIsWholeAndTakesTheCommErrorBitsOnce) {
+  auto session = Connect(0);
+  // The display reads while the poll writes (ThreadSanitizer watches this one).
+  std::atomic<bool> stop{false};
+  std::atomic<int> snapshots{0};
+  std::thread display([&] {
+    while (!stop) {
+      const auto live = session->Live();
+      EXPECT_GE(live.loopCurrent, 0.0);
+      ++snapshots;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  int polls = 0;
+  EXPECT_EQ(session->Monitor([&](HartResult) { return ++polls < 3; }, stop), ResultOk);
+  stop = true;
+  display.join();
+  EXPECT_GT(snapshots, 0);
+
+  sim_.InjectFault({.kind = sim::Fault::Kind::CommError, .count = 1, .command = 14, .value = 0x10});
+  EXPECT_EQ(session->Run(RequestReadSensorInfo), ResultReplyRejected);  // 14, 15, 3, 132
+  EXPECT_EQ(session->Live().commErrorBits, 0x90);
+  EXPECT_EQ(session->Live().commErrorBits, 0);              // taken by the first snapshot
+  ASSERT_EQ(session->Run(RequestReadAfterUnit), ResultOk);  // 3, 14, 15
+  const auto live = session->Live();
+  const auto device = sim_.State();
+  EXPECT_EQ(live.pvUnit, device.pvUnit);
+  EXPECT_EQ(live.terminalUnit, device.terminalUnit);
+  EXPECT_EQ(live.responseCode, 0);
+  EXPECT_EQ(live.deviceStatus, session->Worker().DeviceStatus());
 }
 
 }  // namespace
