@@ -1,0 +1,193 @@
+#include "gui/display/DisplayArea.h"
+
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "gui/Localise.h"
+#include "gui/display/GaugeScale.h"
+#include "gui/display/Temperature.h"
+#include "lang/ControlIds.h"
+
+namespace va5 {
+namespace {
+
+namespace lid = ids::live_display;
+
+struct GaugeSetup {
+  int captionId;
+  int unitId;
+  int gaugeId;
+  int maxEditId;  // 0: the scale comes from the device
+  int minEditId;
+  int buttonId;
+  const char* caption;
+  const char* unit;
+  const char* button;
+  const char* defaultMax;
+  const char* defaultMin;
+  bool thermometer;
+};
+
+// The built-in texts; the language file replaces captions and button texts.
+constexpr GaugeSetup kSetups[CDisplayArea::kSignalCount] = {
+    {lid::kPvCaption, lid::kPvUnit, lid::kPvGauge, 0, 0, lid::kPvGraphButton, "PV", "",
+     "PV Graph", "100", "0", false},
+    {lid::kPercentCaption, lid::kPercentUnit, lid::kPercentGauge, lid::kPercentMaxEdit,
+     lid::kPercentMinEdit, lid::kPercentGraphButton, "PV %", "%", "PV % Graph", "100", "0",
+     false},
+    {lid::kTerminalCaption, lid::kTerminalUnit, lid::kTerminalGauge, lid::kTerminalMaxEdit,
+     lid::kTerminalMinEdit, lid::kTerminalGraphButton, "Term.", "", "Term Graph", "100", "-40",
+     true},
+    {lid::kAoCaption, lid::kAoUnit, lid::kAoGauge, lid::kAoMaxEdit, lid::kAoMinEdit,
+     lid::kAoGraphButton, "AO", "mA", "AO Graph", "20", "4", false},
+};
+
+const QColor kGreen(64, 191, 0);
+const QColor kRed(255, 0, 0);
+
+enum Row { kCaptionRow, kUnitRow, kMaxRow, kGaugeRow, kMinRow, kButtonRow };
+
+}  // namespace
+
+CDisplayArea::CDisplayArea(QWidget* parent) : QWidget(parent) {
+  QFont normal;
+  MakeFont(normal, 100, 400);
+  QFont bold;
+  MakeFont(bold, 100, 700);
+  setFont(normal);
+  const QFontMetrics metrics(normal);
+
+  auto* grid = new QGridLayout(this);
+  grid->setHorizontalSpacing(metrics.averageCharWidth());
+  grid->setVerticalSpacing(metrics.height() / 4);
+  grid->setRowStretch(kGaugeRow, 1);
+
+  for (int s = 0; s < kSignalCount; ++s) {
+    const GaugeSetup& setup = kSetups[s];
+    grid->setColumnStretch(s, 1);
+
+    auto* caption = new QLabel(QString::fromUtf8(setup.caption), this);
+    caption->setFont(bold);
+    caption->setAlignment(Qt::AlignCenter);
+    SetControlId(caption, setup.captionId);
+    grid->addWidget(caption, kCaptionRow, s);
+    captions_[s] = caption;
+
+    auto* unit = new QLabel(QString::fromUtf8(setup.unit), this);
+    unit->setAlignment(Qt::AlignCenter);
+    SetControlId(unit, setup.unitId);
+    grid->addWidget(unit, kUnitRow, s);
+    units_[s] = unit;
+
+    auto* gauge = new CTemperature(this);
+    gauge->SetShape(setup.thermometer ? CTemperature::Shape::kThermometer
+                                      : CTemperature::Shape::kBar);
+    gauge->SetFillColor(s == kTerminal ? kRed : kGreen);
+    SetControlId(gauge, setup.gaugeId);
+    grid->addWidget(gauge, kGaugeRow, s);
+    gauges_[s] = gauge;
+
+    if (setup.maxEditId != 0) {
+      const auto signal = static_cast<Signal>(s);
+      auto makeEdit = [&](int id, const char* text, int row, bool isMax) {
+        auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        edit->setAlignment(Qt::AlignRight);
+        edit->setMaximumWidth(metrics.horizontalAdvance(QStringLiteral("-0000.00")) +
+                              metrics.averageCharWidth() * 2);
+        SetControlId(edit, id);
+        grid->addWidget(edit, row, s, Qt::AlignHCenter);
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, signal, isMax] { CommitScale(signal, isMax); });
+        return edit;
+      };
+      maxEdits_[s] = makeEdit(setup.maxEditId, setup.defaultMax, kMaxRow, true);
+      minEdits_[s] = makeEdit(setup.minEditId, setup.defaultMin, kMinRow, false);
+      maxAccepted_[s] = maxEdits_[s]->text();
+      minAccepted_[s] = minEdits_[s]->text();
+      gauge->SetScale(*ParseScaleText(maxAccepted_[s]), *ParseScaleText(minAccepted_[s]));
+    }
+
+    auto* button = new QPushButton(QString::fromUtf8(setup.button), this);
+    SetControlId(button, setup.buttonId);
+    button->setEnabled(false);
+    grid->addWidget(button, kButtonRow, s);
+    connect(button, &QPushButton::clicked, this, [this, s] {
+      emit graphRequested(s, GraphTitle(static_cast<Signal>(s)));
+    });
+    graphButtons_[s] = button;
+  }
+  RefreshCaptions();
+}
+
+void CDisplayArea::Update(const DisplayValues& values) {
+  // The PV scale is the device's range with the larger value on top, whichever way round the
+  // range was written. A range the gauge cannot use (NaN, equal values) draws no ticks.
+  const double upper = values.pvUpperRange;
+  const double lower = values.pvLowerRange;
+  gauges_[kPv]->SetScale(lower > upper ? lower : upper, lower > upper ? upper : lower);
+  SetUnits(values.pvUnit, values.terminalUnit);
+  gauges_[kPv]->SetValue(values.pv);
+  gauges_[kPercent]->SetValue(values.percent);
+  gauges_[kTerminal]->SetValue(values.terminal);
+  gauges_[kLoopCurrent]->SetValue(values.loopCurrent);
+  RefreshCaptions();
+}
+
+void CDisplayArea::SetUnits(const QString& pvUnit, const QString& terminalUnit) {
+  units_[kPv]->setText(pvUnit);
+  units_[kTerminal]->setText(terminalUnit);
+}
+
+void CDisplayArea::Localise() {
+  LocaliseWindow(lid::kLayout, this);
+  RefreshCaptions();
+}
+
+void CDisplayArea::SetGraphsEnabled(bool enabled) {
+  for (QPushButton* button : graphButtons_) button->setEnabled(enabled);
+}
+
+QString CDisplayArea::GraphTitle(Signal signal) const {
+  return captions_[signal]->text() + QStringLiteral(" (") + units_[signal]->text() +
+         QStringLiteral(")");
+}
+
+void CDisplayArea::RefreshCaptions() {
+  for (int s = 0; s < kSignalCount; ++s) {
+    const QString caption = captions_[s]->text();
+    gauges_[s]->SetCaption(caption);
+    if (maxEdits_[s] != nullptr) {
+      maxEdits_[s]->setAccessibleName(caption + QStringLiteral(" max"));
+      minEdits_[s]->setAccessibleName(caption + QStringLiteral(" min"));
+    }
+  }
+}
+
+void CDisplayArea::CommitScale(Signal signal, bool isMax) {
+  if (refusing_) return;
+  QLineEdit* edit = isMax ? maxEdits_[signal] : minEdits_[signal];
+  QString& accepted = isMax ? maxAccepted_[signal] : minAccepted_[signal];
+  const auto entered = ParseScaleText(edit->text());
+  // The other limit is the one last taken, which always reads.
+  const double other = ParseScaleText(isMax ? minAccepted_[signal] : maxAccepted_[signal])
+                           .value_or(isMax ? -kScaleLimitMagnitude : kScaleLimitMagnitude);
+  const double max = isMax ? entered.value_or(0.0) : other;
+  const double min = isMax ? other : entered.value_or(0.0);
+  if (!entered || !IsUsableScale(max, min)) {
+    // Back to the limit the gauge still shows, before the box takes the focus away.
+    refusing_ = true;
+    edit->setText(accepted);
+    ShowUIMessage(this, "Err_Num_Inalid_char", {}, kStyleOkExclamation, hold_);
+    refusing_ = false;
+    return;
+  }
+  accepted = edit->text();
+  gauges_[signal]->SetScale(max, min);
+  emit scaleChanged(signal);
+}
+
+}  // namespace va5

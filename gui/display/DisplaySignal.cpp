@@ -1,0 +1,162 @@
+#include "gui/display/DisplaySignal.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPalette>
+#include <QVBoxLayout>
+
+#include "gui/LblColor.h"
+#include "gui/Localise.h"
+#include "lang/ControlIds.h"
+
+namespace va5 {
+namespace {
+
+namespace sid = ids::status_strip;
+
+// How a lamp follows one bit of a status byte. A mask of 0 marks a lamp no bit drives.
+struct LampRule {
+  int controlId;
+  const char* text;
+  std::uint8_t mask;
+  bool setIsRed;     // else green when set
+  bool clearIsFace;  // else green when clear
+};
+
+constexpr LampRule kCommRules[CDisplaySignal::kLampCount] = {
+    {sid::kComLamp, "COM", 0, true, true},
+    {sid::kParityLamp, "PE", 0x40, true, true},
+    {sid::kOverrunLamp, "OVE", 0x20, true, true},
+    {sid::kFramingLamp, "FE", 0x10, true, true},
+    {sid::kCommSpareLamp, "", 0, true, true},
+    {sid::kChecksumLamp, "SME", 0x08, true, true},
+    {sid::kBufferLamp, "BOE", 0x02, true, true},
+    {sid::kTimeoutLamp, "TME", 0, true, true},
+};
+
+// 0x10 (more status available) has no lamp.
+constexpr LampRule kDeviceRules[CDisplaySignal::kLampCount] = {
+    {sid::kMalfunctionLamp, "MAL", 0x80, true, true},
+    {sid::kConfigChangedLamp, "CFG", 0x40, true, true},
+    {sid::kColdStartLamp, "CLD", 0x20, true, true},
+    {sid::kDeviceSpareLamp, "", 0, true, true},
+    {sid::kOutputFixedLamp, "AFX", 0x08, true, true},
+    {sid::kOutputSaturatedLamp, "AOS", 0x04, true, false},
+    {sid::kNonPvOutOfLimitsLamp, "NPV", 0x02, false, true},
+    {sid::kPvOutOfLimitsLamp, "PV", 0x01, true, false},
+};
+
+// The first status byte reports communication errors, not a response code, when bit 7 is set.
+std::uint8_t CommErrorsOf(const DisplayValues& values) {
+  const std::uint8_t reported = (values.responseCode & 0x80) != 0 ? values.responseCode : 0;
+  return values.commErrors | reported;
+}
+
+// What a lamp's colour says, for assistive technology.
+QString StateOf(const QColor& colour) {
+  if (colour == CDisplaySignal::Red()) return QStringLiteral("red");
+  if (colour == CDisplaySignal::Green()) return QStringLiteral("green");
+  if (colour == CDisplaySignal::LightGreen()) return QStringLiteral("light green");
+  return QStringLiteral("off");
+}
+
+void Apply(CLblColor* lamp, const LampRule& rule, std::uint8_t bits) {
+  const bool set = (bits & rule.mask) != 0;
+  QColor colour;
+  if (set) {
+    colour = rule.setIsRed ? CDisplaySignal::Red() : CDisplaySignal::Green();
+  } else {
+    colour = rule.clearIsFace ? CDisplaySignal::ButtonFace() : CDisplaySignal::Green();
+  }
+  lamp->SetLook(lamp->font(), colour, Qt::black);
+  lamp->setAccessibleDescription(StateOf(colour));
+}
+
+}  // namespace
+
+QColor CDisplaySignal::ButtonFace() { return QApplication::palette().color(QPalette::Button); }
+
+CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
+  QFont normal;
+  MakeFont(normal, 100, 400);
+  setFont(normal);
+  auto* row = new QHBoxLayout(this);
+
+  // The product's name: three bold lines on a pink block.
+  QFont banner(QStringLiteral("Arial"));
+  banner.setPixelSize(25);
+  banner.setWeight(QFont::Bold);
+  auto* name = new QVBoxLayout;
+  name->setSpacing(0);
+  const std::pair<int, const char*> lines[] = {{sid::kBannerModel, "TQ5R"},
+                                                {sid::kBannerProduct, "Configurator"},
+                                                {sid::kBannerMonitor, "Monitor"}};
+  for (const auto& [id, text] : lines) {
+    auto* line = new CLblColor(QString::fromUtf8(text), this);
+    line->SetLook(banner, QColor(253, 164, 181), Qt::black);
+    line->setContentsMargins(8, 0, 8, 0);
+    SetControlId(line, id);
+    name->addWidget(line);
+  }
+  row->addLayout(name);
+  row->addSpacing(QFontMetrics(normal).averageCharWidth() * 2);
+
+  auto* lamps = new QGridLayout;
+  lamps->setHorizontalSpacing(4);
+  lamps->setVerticalSpacing(4);
+  auto* commLabel = new CLblColor(QStringLiteral("Comm Status"), this);
+  auto* deviceLabel = new CLblColor(QStringLiteral("Device Status"), this);
+  SetControlId(commLabel, sid::kCommStatusLabel);
+  SetControlId(deviceLabel, sid::kDeviceStatusLabel);
+  lamps->addWidget(commLabel, 0, 0);
+  lamps->addWidget(deviceLabel, 1, 0);
+
+  auto makeRow = [&](const LampRule(&rules)[kLampCount], std::array<CLblColor*, kLampCount>& out,
+                     int gridRow) {
+    for (int i = 0; i < kLampCount; ++i) {
+      auto* lamp = new CLblColor(QString::fromUtf8(rules[i].text), this);
+      lamp->setAlignment(Qt::AlignCenter);
+      lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+      lamp->setMinimumWidth(lamp->fontMetrics().horizontalAdvance(QStringLiteral("OVE")) +
+                            lamp->fontMetrics().averageCharWidth() * 3);
+      SetControlId(lamp, rules[i].controlId);
+      lamp->setAccessibleName(QString::fromUtf8(rules[i].text));
+      Apply(lamp, rules[i], 0);
+      lamps->addWidget(lamp, gridRow, i + 1);
+      out[i] = lamp;
+    }
+  };
+  makeRow(kCommRules, commLamps_, 0);
+  makeRow(kDeviceRules, deviceLamps_, 1);
+  row->addLayout(lamps);
+  row->addStretch(1);
+}
+
+void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) {
+  lamp->SetLook(lamp->font(), colour, Qt::black);
+  lamp->setAccessibleDescription(StateOf(colour));
+}
+
+void CDisplaySignal::Update(const DisplayValues& values) {
+  for (int i = 0; i < kLampCount; ++i) {
+    if (kDeviceRules[i].mask != 0) Apply(deviceLamps_[i], kDeviceRules[i], values.deviceStatus);
+  }
+  CLblColor* com = commLamps_[kComLamp];
+  Light(com, com->Background() == Green() ? LightGreen() : Green());
+  Light(commLamps_[kTimeoutLamp], ButtonFace());
+  ShowCommErrors(CommErrorsOf(values));
+}
+
+void CDisplaySignal::ShowCommErrors(std::uint8_t commErrors) {
+  for (int i = 0; i < kLampCount; ++i) {
+    if (kCommRules[i].mask != 0) Apply(commLamps_[i], kCommRules[i], commErrors);
+  }
+}
+
+void CDisplaySignal::ShowNoReply() { Light(commLamps_[kTimeoutLamp], Red()); }
+
+void CDisplaySignal::Localise() { LocaliseWindow(sid::kLayout, this); }
+
+}  // namespace va5

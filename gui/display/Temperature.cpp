@@ -1,0 +1,172 @@
+#include "gui/display/Temperature.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "gui/FontManager.h"
+#include "gui/display/GaugeScale.h"
+
+namespace va5 {
+namespace {
+
+constexpr int kLongTick = 12;
+constexpr int kShortTick = 8;
+// Room between a tick's left end and the right edge of its label.
+constexpr int kLabelGap = 4;
+
+// A pixel row for `value` on the bar; the value lies within the scale, so the result stays
+// within top ... bottom and fits an int.
+int RowOf(double value, double max, double min, const QRect& bar) {
+  const double top = bar.top();
+  const double bottom = bar.bottom();
+  const double row = bottom - (value - min) * ((bottom - top) / (max - min));
+  return static_cast<int>(std::lround(std::clamp(row, top, bottom)));
+}
+
+}  // namespace
+
+CTemperature::CTemperature(QWidget* parent) : QWidget(parent), fill_(0, 191, 0) {
+  QFont gaugeFont;
+  CFontManager::MakeFont(gaugeFont, 100, 400);
+  setFont(gaugeFont);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  SetValue(0.0);
+}
+
+void CTemperature::SetShape(Shape shape) {
+  shape_ = shape;
+  updateGeometry();
+  update();
+}
+
+void CTemperature::SetFillColor(const QColor& colour) {
+  fill_ = colour;
+  update();
+}
+
+void CTemperature::SetCaption(const QString& caption) { setAccessibleName(caption); }
+
+void CTemperature::SetScale(double max, double min) {
+  max_ = max;
+  min_ = min;
+  update();
+}
+
+void CTemperature::SetValue(double value) {
+  value_ = value;
+  valueText_ = GaugeValueText(value);
+  setAccessibleDescription(valueText_);
+  update();
+}
+
+int CTemperature::ValueAreaHeight() const { return fontMetrics().height() + 6; }
+
+int CTemperature::BulbDiameter() const {
+  return shape_ == Shape::kThermometer ? std::max(12, BarRect().width() * 8 / 5) : 0;
+}
+
+QRect CTemperature::BarRect() const {
+  const QFontMetrics metrics = fontMetrics();
+  // The bar sits right of the middle: the scale and its labels need the room on the left.
+  const int barWidth = std::clamp(width() / 6, 10, 32);
+  const int right = width() - std::max(8, width() / 6);
+  const int top = metrics.height() / 2 + 4;
+  int bottom = height() - ValueAreaHeight() - metrics.height() / 2 - 4;
+  if (shape_ == Shape::kThermometer) bottom -= std::max(12, barWidth * 8 / 5) * 3 / 4;
+  return QRect(QPoint(right - barWidth, top), QPoint(right, std::max(top + 1, bottom)));
+}
+
+QRect CTemperature::FillRect() const {
+  const QRect bar = BarRect();
+  // A NaN compares false here, so it fills nothing; +Inf lies above any maximum.
+  if (!IsUsableScale(max_, min_) || !(value_ > min_)) return {};
+  const int top = value_ > max_ ? bar.top() : RowOf(value_, max_, min_, bar);
+  if (top >= bar.bottom()) return {};
+  return QRect(QPoint(bar.left(), top), bar.bottomRight());
+}
+
+int CTemperature::LabelRight() const { return BarRect().left() - kLongTick - kLabelGap; }
+
+QSize CTemperature::sizeHint() const {
+  const QFontMetrics metrics = fontMetrics();
+  return {metrics.horizontalAdvance(QStringLiteral("-000.00")) + 80, metrics.height() * 18};
+}
+
+QSize CTemperature::minimumSizeHint() const {
+  const QFontMetrics metrics = fontMetrics();
+  return {metrics.horizontalAdvance(QStringLiteral("-000.0")) + 50, metrics.height() * 8};
+}
+
+void CTemperature::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) updateGeometry();
+  QWidget::changeEvent(event);
+}
+
+void CTemperature::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  const QRect bar = BarRect();
+  const QFontMetrics metrics = fontMetrics();
+  const int barLeft = bar.left() - 1;
+  const int labelRight = LabelRight();
+  const QPen white(Qt::white);
+  painter.setPen(white);
+
+  auto label = [&](int row, const QString& text) {
+    const QRect box(0, row - metrics.height() / 2, std::max(0, labelRight), metrics.height());
+    painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
+  };
+  auto tick = [&](int row, int length) { painter.drawLine(barLeft - length, row, barLeft, row); };
+
+  // Fill, frame and the two limits with their ticks.
+  const QRect filled = FillRect();
+  painter.fillRect(bar.adjusted(1, 1, 0, 0), Qt::black);
+  if (!filled.isEmpty()) painter.fillRect(filled, fill_);
+  // The bulb of the thermometer, over the foot of the bar and under its frame.
+  if (shape_ == Shape::kThermometer) {
+    const int diameter = BulbDiameter();
+    const QRect bulb(bar.center().x() - diameter / 2, bar.bottom() - diameter / 4, diameter,
+                     diameter);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(fill_);
+    painter.drawEllipse(bulb);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+  }
+
+  if (shape_ == Shape::kThermometer) {
+    // Open at the bottom: the bar runs into the bulb.
+    painter.drawLine(bar.topLeft(), bar.bottomLeft());
+    painter.drawLine(bar.topLeft(), bar.topRight() - QPoint(1, 0));
+    painter.drawLine(bar.topRight() - QPoint(1, 0), bar.bottomRight() - QPoint(1, 0));
+  } else {
+    painter.drawRect(bar.adjusted(0, 0, -1, 0));
+  }
+  tick(bar.top(), kLongTick);
+  tick(bar.bottom(), kLongTick);
+  label(bar.top(), ScaleLabelText(max_));
+  label(bar.bottom(), ScaleLabelText(min_));
+
+  // Ticks between the limits; a major label too close to a limit's label is left out.
+  const int clearance = std::max(10, metrics.height());
+  for (const ScaleTick& scaleTick : ScaleTicks(max_, min_)) {
+    const int row = RowOf(scaleTick.value, max_, min_, bar);
+    tick(row, scaleTick.long_ ? kLongTick : kShortTick);
+    if (scaleTick.major && row - bar.top() >= clearance && bar.bottom() - row >= clearance) {
+      label(row, scaleTick.label);
+    }
+  }
+
+  // The value under a line across the gauge.
+  const int line = height() - ValueAreaHeight();
+  painter.drawLine(0, line, width(), line);
+  painter.drawText(QRect(0, line + 3, width(), metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                   valueText_);
+}
+
+}  // namespace va5
