@@ -80,7 +80,7 @@ class CSensorInfo : public CPanel, public CResourceManager, public CFontManager 
   void linkFailure(va5::session::Operation* operation);
   void linkLost();
   void unitsChanged(const QString& pvUnit, const QString& terminalUnit);
-  // A code the tables do not name, once per connection and row: the row's caption id.
+  // A code the tables do not name, once per connection and row: the row's value control id.
   void unknownCode(int valueControlId, int code);
 
  private:
