@@ -17,6 +17,7 @@
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
 #include "lang/ResourceDatabase.h"
+#include "session/LinkHold.h"
 #include "session/Session.h"
 
 namespace va5 {
@@ -33,21 +34,10 @@ constexpr double MaximumDamping = 30.0;
 constexpr double MaximumSerialNumber = 16777215.0;
 
 // Holds the periodic poll while the technician answers a dialog, on every way out of a
-// click handler.
-class LinkHold {
- public:
-  explicit LinkHold(session::Session* session) : session_(session) {
-    if (session_ != nullptr) session_->Worker().SetHold(true);
-  }
-  ~LinkHold() {
-    if (session_ != nullptr) session_->Worker().SetHold(false);
-  }
-  LinkHold(const LinkHold&) = delete;
-  LinkHold& operator=(const LinkHold&) = delete;
-
- private:
-  session::Session* session_;
-};
+// click handler; off line there is nothing to hold.
+session::LinkHold HoldLink(session::Session* session) {
+  return session != nullptr ? session::LinkHold(session->Worker()) : session::LinkHold();
+}
 
 QString Title(const char* key) { return ToQString(GetTitleMsg(key)); }
 
@@ -356,7 +346,7 @@ void CSensorInfo::Finish() {
   Refresh();
   emit busyChanged(false);
   if (outcome.reason) {
-    LinkHold hold(session_);
+    const session::LinkHold hold = HoldLink(session_);
     ShowReason(*outcome.reason);
   }
 }
@@ -386,7 +376,7 @@ void CSensorInfo::Write(Setting setting, const std::vector<std::string>& values)
 }
 
 void CSensorInfo::OnSensorType() {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   const DeviceRecord device = session_->Record();
   const CglobalFile& t = tables_;
   std::vector<std::string> values;
@@ -412,7 +402,7 @@ void CSensorInfo::OnSensorType() {
 }
 
 void CSensorInfo::OnSerialNumber() {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   CValidateNumber entry(this);
   entry.Setup(Title("Set_SerialNo_Value_Title"), ToQString(GetDisplayMsg("Set_SerialNo_val")),
               MaximumSerialNumber, 0.0,
@@ -424,7 +414,7 @@ void CSensorInfo::OnSerialNumber() {
 }
 
 void CSensorInfo::OnPvUnit() {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   const DeviceRecord device = session_->Record();
   // The units offered follow the sensor shown.
   const int sensorIndex = CglobalFile::IndexOfName(
@@ -438,7 +428,7 @@ void CSensorInfo::OnPvUnit() {
 }
 
 void CSensorInfo::OnPvRange() {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   const DeviceRecord device = session_->Record();
   // The limits are offered as they read with three decimals.
   const double upperLimit = RoundToDecimals(device.upperSensorLimit, 3);
@@ -460,7 +450,7 @@ void CSensorInfo::OnPvRange() {
 }
 
 void CSensorInfo::OnDamping() {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   CValidateNumber entry(this);
   entry.Setup(Title("Set_Damping_Value_Title"), ToQString(GetDisplayMsg("Set_Damping_val")),
               MaximumDamping, MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
@@ -471,7 +461,7 @@ void CSensorInfo::OnDamping() {
 
 void CSensorInfo::SelectAndWrite(Setting setting, const char* titleKey, const StringTable& names,
                                  const StringTable& codes, int valueId) {
-  LinkHold hold(session_);
+  const session::LinkHold hold = HoldLink(session_);
   CSelectListBox list(this);
   list.SetupByName(Title(titleKey), names, codes, ValueLabel(valueId)->text());
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;
