@@ -60,6 +60,11 @@ int ShowRealBox(const MessageRequest& request) {
       defaultButton = add(QMessageBox::Ok);
       escapeButton = add(QMessageBox::Cancel);
       break;
+    case 3:  // Yes, No, Cancel
+      defaultButton = add(QMessageBox::Yes);
+      add(QMessageBox::No);
+      escapeButton = add(QMessageBox::Cancel);
+      break;
     case 4:  // Yes, No
       defaultButton = add(QMessageBox::Yes);
       escapeButton = add(QMessageBox::No);

@@ -21,6 +21,8 @@ enum MessageStyle : int {
   kStyleYesNoQuestion = 36,           // Yes and No, question
   kStyleOkInformation = 64,           // OK, information
   kStyleOkError = 16,                 // OK, error (exception reports)
+  kStyleYesNoCancelInformation = 67,  // Yes, No and Cancel, information
+  kStyleRetryCancelInformation = 69,  // Retry and Cancel, information
 };
 
 // The button that closed a box.

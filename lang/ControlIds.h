@@ -18,10 +18,11 @@ namespace va5::ids {
 inline constexpr int kWindowCaption = 0;
 
 // Main window. It has no controls of its own; its title is made from the product name and
-// version by the program, so the language file gives it no caption.
+// version by the program, so the language file gives it no caption. Its one text is the About
+// command of the window's menu.
 namespace main_window {
 inline constexpr int kLayout = 102;
-inline constexpr int kAboutMenuCommand = 16;  // system menu item "About" (not a control)
+inline constexpr int kAboutMenuCommand = 16;  // "&About VA5VIVI..." (a menu command, not a control)
 }  // namespace main_window
 
 // Detailed information panel: identity and tag group of the device.

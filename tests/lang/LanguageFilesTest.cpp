@@ -180,7 +180,7 @@ const std::vector<Layout>& Layouts() {
   using namespace ids;
   constexpr int kCaption = kWindowCaption;
   static const std::vector<Layout> layouts = {
-      {main_window::kLayout, {}, {}},
+      {main_window::kLayout, {main_window::kAboutMenuCommand}, {}},
       {detailed_info::kLayout,
        {kCaption, detailed_info::kTitle, detailed_info::kManufacturerLabel,
         detailed_info::kDeviceTypeLabel, detailed_info::kDeviceIdLabel,

@@ -1,0 +1,675 @@
+#include "gui/MainDlgDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "comm/RequestTypes.h"
+#include "gui/AppSettings.h"
+#include "gui/COMPortManager.h"
+#include "gui/FunctionKeys.h"
+#include "gui/LanguageFolders.h"
+#include "gui/Localise.h"
+#include "gui/LookingForDeviceInfo.h"
+#include "gui/MessageBox.h"
+#include "gui/Panel.h"
+#include "gui/UploadDeviceInfo.h"
+#include "gui/WorkerEvent.h"
+#include "gui/panels/ConnectDevice.h"
+#include "gui/panels/PollingAddr.h"
+#include "lang/ControlIds.h"
+#include "lang/PrivateException.h"
+#include "lang/ResourceDatabase.h"
+#include "session/Operations.h"
+#include "session/Session.h"
+#include "session/Setting.h"
+
+namespace va5 {
+
+namespace fk = ids::function_keys;
+using session::Operation;
+using session::OperationOutcome;
+
+namespace {
+
+constexpr int kAddresses = 16;
+constexpr const char* kConfigurableModel = "TQ5R";
+
+// A grey frame that holds the place of a window another part of the program fills in.
+QWidget* MakePlaceholder(QWidget* parent, QSize minimum) {
+  auto* frame = new QFrame(parent);
+  frame->setFrameShape(QFrame::StyledPanel);
+  frame->setMinimumSize(minimum);
+  return frame;
+}
+
+void Replace(QLayout* layout, QWidget*& slot, QWidget* widget, QWidget* parent) {
+  if (widget == nullptr || widget == slot) return;
+  widget->setParent(parent);
+  layout->replaceWidget(slot, widget);
+  slot->deleteLater();
+  slot = widget;
+  widget->show();
+}
+
+}  // namespace
+
+// Receives the worker's messages of one connection and hands them to the window while the
+// connection is current. When the link is reset the relay is detached and its pending events
+// are dropped, so a late message of an old worker never reaches the next connection.
+class CLinkRelay : public QObject {
+ public:
+  explicit CLinkRelay(CMainDlgDlg* window) : QObject(window), window_(window) {}
+  void Detach() { window_ = nullptr; }
+
+ protected:
+  void customEvent(QEvent* event) override {
+    if (event->type() != WorkerEvent::Type() || window_ == nullptr) return;
+    window_->OnWorkerMessage(static_cast<WorkerEvent*>(event)->Message());
+  }
+
+ private:
+  CMainDlgDlg* window_;
+};
+
+CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWidget* parent)
+    : QDialog(parent), settings_(settings), options_(std::move(options)) {
+  setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  record_.SetStartValues();
+  {
+    bool ok = false;
+    const int address = settings_.PollingAddr().toInt(&ok);
+    record_.pollingAddress =
+        static_cast<std::int16_t>(ok && address >= 0 && address < kAddresses ? address : 0);
+  }
+
+  central_ = new QWidget(this);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(central_);
+
+  top_ = new QVBoxLayout(central_);
+  top_->setContentsMargins(4, 4, 4, 4);
+  top_->setSpacing(4);
+  statusStrip_ = MakePlaceholder(central_, QSize(200, 36));
+  top_->addWidget(statusStrip_);
+  row_ = new QHBoxLayout;
+  row_->setSpacing(4);
+  top_->addLayout(row_, 1);
+
+  left_ = new QVBoxLayout;
+  left_->setSpacing(0);
+  sensorSlot_ = MakePlaceholder(central_, QSize(260, 320));
+  left_->addWidget(sensorSlot_);
+  row_->addLayout(left_);
+  displayArea_ = MakePlaceholder(central_, QSize(360, 320));
+  row_->addWidget(displayArea_, 1);
+  functionKeys_ = new CFunctionKeys(central_);
+  row_->addWidget(functionKeys_);
+
+  const std::vector<std::string> folders = options_.platformFolders
+                                               ? CCOMPortManager::PlatformWatchedFolders()
+                                               : options_.watchedFolders;
+  connectPanel_ = new CConnectDevice(settings_, options_.portSource, folders, central_);
+  record_.pollingAddress = static_cast<std::int16_t>(connectPanel_->Address());
+  AddFunctionPanel(fk::kConnectButton, connectPanel_);
+  pollingPanel_ = new CPollingAddr(settings_, central_);
+  AddFunctionPanel(fk::kPollingAddressButton, pollingPanel_);
+  pollingPanel_->SetHoldCallback([this](bool on) { SetHold(on); });
+
+  // The progress windows lie over the display and stay enabled while the rest is not.
+  upload_ = new CUploadDeviceInfo(this);
+  search_ = new CLookingForDeviceInfo(this);
+
+  about_ = new QAction(QStringLiteral("&About VA5VIVI..."), this);
+  about_->setShortcut(QKeySequence::HelpContents);
+  addAction(about_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(about_, &QAction::triggered, this, &CMainDlgDlg::ShowAbout);
+
+  connect(functionKeys_, &CFunctionKeys::keyPressed, this, &CMainDlgDlg::OnKey);
+  functionKeys_->SetBusyTest([this] { return busy_; });
+  connect(connectPanel_, &CConnectDevice::connectRequested, this, [this] {
+    ResetLink();
+    WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
+  });
+  connect(connectPanel_, &CConnectDevice::disconnectRequested, this, [this] {
+    ResetLink();
+    ShowHome();
+  });
+  connect(connectPanel_, &CConnectDevice::searchRequested, this,
+          [this] { Search(connectPanel_->Address()); });
+  connect(pollingPanel_, &CPollingAddr::writeRequested, this, &CMainDlgDlg::OnPollingWrite);
+
+  CaptureFontTemplate(font());
+  ReloadLanguage(true);
+  ShowHome();
+  resize(sizeHint().expandedTo(QSize(900, 560)));
+}
+
+CMainDlgDlg::~CMainDlgDlg() { ResetLink(); }
+
+QString CMainDlgDlg::Title() {
+  return QStringLiteral("VA5VIVI Ver") + QStringLiteral(VA5VIVI_VERSION);
+}
+
+void CMainDlgDlg::ReloadLanguage(bool first) {
+  try {
+    TheResourceDatabase().Load(
+        settings_.LanguageFile().toStdString(),
+        options_.languageFolders.empty() ? LanguageFolders() : options_.languageFolders);
+  } catch (const CPrivateException& error) {
+    ReportException(this, error, kStyleOkError);
+  }
+  LocaliseWindow(ids::main_window::kLayout, this);
+  setWindowTitle(Title());
+  const QString about = ToQString(TheResourceDatabase().GetGuiText(
+      ids::main_window::kLayout, ids::main_window::kAboutMenuCommand));
+  if (!about.isEmpty()) about_->setText(about);
+  if (first) return;
+  if (current_ == nullptr) {
+    ShowHome();
+  } else {
+    functionKeys_->Show(true);
+    functionKeys_->DisableAll();
+  }
+  emit languageReloaded();
+}
+
+void CMainDlgDlg::SetStatusStrip(QWidget* strip) { Replace(top_, statusStrip_, strip, central_); }
+
+void CMainDlgDlg::SetDisplayArea(QWidget* area) { Replace(row_, displayArea_, area, central_); }
+
+void CMainDlgDlg::SetSensorPanel(CPanel* panel) {
+  QWidget* slot = sensorSlot_;
+  Replace(left_, slot, panel, central_);
+  sensorSlot_ = slot;
+  sensorPanel_ = panel;
+  if (current_ == nullptr) ShowHome();
+}
+
+void CMainDlgDlg::AddFunctionPanel(int keyId, CPanel* panel) {
+  panel->setParent(central_);
+  left_->addWidget(panel);
+  panel->hide();
+  keyPanels_[keyId] = panel;
+  functionKeys_->SetAvailable(keyId, true);
+  connect(panel, &CPanel::closeRequested, this, [this, panel] {
+    if (current_ == panel) ShowHome();
+  });
+}
+
+void CMainDlgDlg::OnKey(int keyId) {
+  if (keyId == fk::kExitButton) {
+    close();
+    return;
+  }
+  auto it = keyPanels_.find(keyId);
+  if (it == keyPanels_.end()) return;
+  if (it->second == pollingPanel_) pollingPanel_->SetRecord(Record());
+  ShowPanel(it->second);
+}
+
+void CMainDlgDlg::ShowPanel(CPanel* panel) {
+  if (panel == nullptr) return;
+  if (current_ != nullptr && current_ != panel) current_->Show(false);
+  if (sensorPanel_ != nullptr) {
+    sensorPanel_->Show(false);
+  } else {
+    sensorSlot_->hide();
+  }
+  functionKeys_->DisableAll();
+  current_ = panel;
+  SetTarget(panel);
+  panel->Show(true);
+}
+
+void CMainDlgDlg::ShowHome() {
+  if (current_ != nullptr) current_->Show(false);
+  current_ = nullptr;
+  SetTarget(sensorPanel_);
+  if (sensorPanel_ != nullptr) {
+    sensorPanel_->Show(true);
+  } else {
+    sensorSlot_->show();
+  }
+  displayArea_->show();
+  UpdateDeviceKeys();
+  functionKeys_->Show(true);
+}
+
+void CMainDlgDlg::SetTarget(CPanel* panel) {
+  target_ = panel;
+  if (session_ != nullptr) {
+    session_->Worker().SetTarget(sink_.get(),
+                                 panel != nullptr ? panel->ReplyMessage() : ReplySensorInfo);
+  }
+}
+
+void CMainDlgDlg::UpdateDeviceKeys() {
+  const DeviceRecord record = Record();
+  functionKeys_->SetDevice(connected_, record.modelName == kConfigurableModel);
+  if (current_ == nullptr) functionKeys_->Show(true);
+  connectPanel_->SetConnected(connected_);
+}
+
+bool CMainDlgDlg::InputEnabled() const { return central_->isEnabled(); }
+
+void CMainDlgDlg::UpdateEnabled() {
+  central_->setEnabled(operation_ == nullptr && !progressShown_ && !opening_ && !waiting_ &&
+                       !panelBusy_);
+}
+
+void CMainDlgDlg::SetPanelBusy(bool busy) {
+  panelBusy_ = busy;
+  UpdateEnabled();
+}
+
+void CMainDlgDlg::SetHold(bool on) {
+  if (session_ != nullptr) session_->Worker().SetHold(on);
+}
+
+DeviceRecord CMainDlgDlg::Record() const {
+  return session_ != nullptr ? session_->Record() : record_;
+}
+
+QRect CMainDlgDlg::DisplayRect() const {
+  return QRect(displayArea_->mapTo(this, QPoint(0, 0)), displayArea_->size());
+}
+
+void CMainDlgDlg::ShowProgress(const QString& text, int kind) {
+  progressShown_ = true;
+  UpdateEnabled();
+  if (kind == kSearchProgress) {
+    search_->Show(true, text, Record().pollingAddress, DisplayRect());
+  } else {
+    upload_->Show(true, text, DisplayRect());
+  }
+}
+
+void CMainDlgDlg::HideProgress(int kind) {
+  progressShown_ = false;
+  UpdateEnabled();
+  if (kind == kSearchProgress) {
+    search_->Show(false);
+  } else {
+    upload_->Show(false);
+  }
+}
+
+void CMainDlgDlg::WaitThen(Millis wait, std::function<void()> then) {
+  waiting_ = true;
+  UpdateEnabled();
+  const int generation = ++waitGeneration_;
+  QTimer::singleShot(wait, this, [this, generation, then = std::move(then)] {
+    if (generation != waitGeneration_) return;
+    waiting_ = false;
+    UpdateEnabled();
+    then();
+  });
+}
+
+// ---- the link ----
+
+void CMainDlgDlg::Connect() { StartLink(connectPanel_->Address(), false); }
+
+void CMainDlgDlg::Search(int fromAddress) {
+  ResetLink();
+  record_.pollingAddress =
+      static_cast<std::int16_t>(((fromAddress % kAddresses) + kAddresses) % kAddresses);
+  searching_ = true;
+  searchAsked_ = false;
+  ShowProgress(ToQString(GetProgressMsg("LookingFor_Hart_Dev")), kSearchProgress);
+  WaitThen(options_.timing.reconnectWait, [this] { StartLink(record_.pollingAddress, true); });
+}
+
+void CMainDlgDlg::StartLink(int address, bool search) {
+  if (session_ != nullptr) ResetLink();
+  searching_ = search;
+  const PortRecord port = connectPanel_->TakeSelectedPort();
+  portName_ = port.portName;
+  session::SessionOptions sessionOptions;
+  sessionOptions.port = port.openName.empty() ? port.portName : port.openName;
+  sessionOptions.address = address;
+  sessionOptions.trace = options_.trace;
+  record_.pollingAddress = static_cast<std::int16_t>(address);
+  session_ = std::make_unique<session::Session>(sessionOptions, options_.timing);
+  // The record lives on between connections: what was read stays shown until read again.
+  session_->WithRecord([this](DeviceRecord& r) { r = record_; });
+  relay_ = new CLinkRelay(this);
+  sink_ = std::make_unique<GuiMessageSink>(relay_);
+  SetTarget(target_);
+  session_->Worker().SetDisableWindow([this] { central_->setEnabled(false); });
+  emit sessionChanged(session_.get());
+  OpenLink(search);
+}
+
+void CMainDlgDlg::OpenLink(bool search) {
+  opening_ = true;
+  UpdateEnabled();
+  // The open waits for the port to settle: it runs off the user-interface thread and comes
+  // back as a queued call to the relay (dropped if the link was reset meanwhile).
+  session::Session* session = session_.get();
+  CLinkRelay* relay = relay_;
+  openThread_ = std::thread([this, session, relay, search] {
+    const HartResult result = session->Open(search);
+    QMetaObject::invokeMethod(
+        relay, [this, result, search] { OnOpened(result, search); }, Qt::QueuedConnection);
+  });
+}
+
+void CMainDlgDlg::OnOpened(HartResult result, bool search) {
+  if (openThread_.joinable()) openThread_.join();
+  opening_ = false;
+  UpdateEnabled();
+  if (result != ResultOk) {
+    // Nothing runs yet: no worker to answer, nothing to purge; Retry opens again.
+    if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
+      OpenLink(search);
+    } else {
+      ResetLink();
+      HideProgress(kSearchProgress);
+    }
+    return;
+  }
+  if (search) {
+    session_->Worker().SubmitRequest(RequestIdentify, false);
+    return;
+  }
+  connected_ = true;
+  connecting_ = true;
+  RunOperation(session::ConnectChain(), false,
+               [this](const OperationOutcome& outcome) { OnConnected(outcome); });
+}
+
+void CMainDlgDlg::OnConnected(const OperationOutcome& outcome) {
+  connecting_ = false;
+  HideProgress(kUploadProgress);
+  if (outcome.Succeeded()) {
+    busy_ = false;
+    UpdateDeviceKeys();
+    emit deviceConnected();
+    ShowHome();
+  } else if (outcome.result == ResultReplyRejected) {
+    // The device refused a step: what was read stays, the poll stays off.
+    busy_ = false;
+    UpdateDeviceKeys();
+  } else {
+    ResetLink();
+    ShowHome();
+  }
+}
+
+void CMainDlgDlg::ResetLink() {
+  if (openThread_.joinable()) openThread_.join();
+  if (session_ != nullptr) {
+    session_->Worker().StopWorker();
+    record_ = session_->Record();
+  }
+  if (relay_ != nullptr) {
+    relay_->Detach();
+    QCoreApplication::removePostedEvents(relay_);
+    relay_->deleteLater();
+    relay_ = nullptr;
+  }
+  const bool hadSession = session_ != nullptr;
+  operation_.reset();
+  done_ = nullptr;
+  session_.reset();
+  sink_.reset();
+  connected_ = busy_ = searching_ = searchAsked_ = connecting_ = opening_ = false;
+  progressShown_ = false;
+  upload_->Show(false);
+  UpdateEnabled();
+  UpdateDeviceKeys();
+  if (hadSession) emit sessionChanged(nullptr);
+}
+
+bool CMainDlgDlg::RunOperation(session::RequestChain chain, bool monitoringAfter,
+                               std::function<void(const OperationOutcome&)> done) {
+  if (session_ == nullptr || operation_ != nullptr) return false;
+  operation_ = std::make_unique<Operation>(*session_, std::move(chain), monitoringAfter);
+  done_ = std::move(done);
+  UpdateEnabled();
+  OnOperationStep(operation_->Start());
+  return true;
+}
+
+void CMainDlgDlg::OnOperationStep(Operation::Status status) {
+  if (operation_ == nullptr) return;
+  switch (status) {
+    case Operation::Status::Pausing: {
+      Operation* paused = operation_.get();
+      QTimer::singleShot(operation_->PauseLength(), relay_, [this, paused] {
+        if (operation_.get() == paused) OnOperationStep(operation_->Resume());
+      });
+      break;
+    }
+    case Operation::Status::NeedsAnswer:
+      AskOperationAnswer();
+      break;
+    case Operation::Status::Done: {
+      const std::unique_ptr<Operation> finished = std::move(operation_);
+      auto done = std::move(done_);
+      done_ = nullptr;
+      if (session_ != nullptr) session_->FailurePolicy().BeginRequest(session_->Worker());
+      UpdateEnabled();
+      if (done) done(finished->Outcome());
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+int CMainDlgDlg::AskLink(const std::string& key, const std::vector<std::string>& args, int style) {
+  return ShowUIMessage(this, key, args, style, {}, true);
+}
+
+void CMainDlgDlg::AskOperationAnswer() {
+  if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
+    if (operation_ != nullptr) OnOperationStep(operation_->Answer(true));
+  } else {
+    HideProgress(kSearchProgress);
+    ResetLink();
+  }
+}
+
+void CMainDlgDlg::AskLinkFailure(Operation* operation) {
+  if (operation == nullptr) return;
+  if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
+    operation->Answer(true);
+  } else {
+    HideProgress(kSearchProgress);
+    ResetLink();
+  }
+}
+
+void CMainDlgDlg::OnWorkerMessage(const WorkerMessage& message) {
+  if (session_ == nullptr) return;
+  if (target_ != nullptr && message.message == target_->ReplyMessage() &&
+      target_->OnWorkerMessage(message)) {
+    return;
+  }
+  if (message.first == MessageFailure) {
+    OnLinkFailure(message);
+    return;
+  }
+  if (operation_ != nullptr) {
+    if (connecting_ && message.first == RequestIdentify && message.second == ResultOk) {
+      ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")), kUploadProgress);
+    }
+    OnOperationStep(operation_->OnMessage(message));
+    if (session_ == nullptr) return;
+  }
+  // The common handler.
+  switch (message.first) {
+    case MessageProgress:
+      if (searching_) {
+        search_->SetProgress(session_->Worker().StepsDone(), session_->Record().pollingAddress);
+      } else {
+        upload_->SetValue(message.percent);
+      }
+      break;
+    case MessageWorkerEnded:
+      if (searching_) OnSearchEnded();
+      break;
+    case RequestPoll:
+      if (session_->Worker().Holding() || progressShown_) break;
+      busy_ = false;
+      if (operation_ == nullptr) session_->FailurePolicy().BeginRequest(session_->Worker());
+      emit pollCompleted();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainDlgDlg::OnLinkFailure(const WorkerMessage& message) {
+  HartWorker& worker = session_->Worker();
+  if (!worker.SilentRetry()) emit linkFailed();
+  if (searching_) {
+    OnSearchFailure();
+    return;
+  }
+  if (operation_ != nullptr) {
+    OnOperationStep(operation_->OnMessage(message));
+    return;
+  }
+  // A poll failed: the same policy as for a request.
+  switch (session_->FailurePolicy().OnFailure(worker)) {
+    case session::LinkFailurePolicy::Answer::Retry:
+      session_->AnswerFailure(true);
+      break;
+    case session::LinkFailurePolicy::Answer::GiveUp:
+      session_->AnswerFailure(false);
+      break;
+    case session::LinkFailurePolicy::Answer::Ask:
+      if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
+        session_->AnswerFailure(true);
+      } else {
+        ResetLink();
+      }
+      break;
+  }
+}
+
+void CMainDlgDlg::OnSearchFailure() {
+  HartWorker& worker = session_->Worker();
+  if (session::LinkFailurePolicy::OnSearchFailure(worker) ==
+      session::LinkFailurePolicy::Answer::Retry) {
+    session_->AnswerFailure(true);
+    return;
+  }
+  // All sixteen addresses failed.
+  worker.SetStepsDone(-1);
+  if (AskLink("Err_Not_Device", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
+    // Another round: the answer moves the address on and the count starts again.
+    session_->AnswerFailure(true);
+  } else {
+    ResetLink();
+    HideProgress(kSearchProgress);
+  }
+}
+
+void CMainDlgDlg::OnSearchEnded() {
+  HideProgress(kSearchProgress);
+  if (searchAsked_) return;
+  searchAsked_ = true;
+  const int address = session_->Record().pollingAddress;
+  const int answer =
+      AskLink("Confr_Search_Address", {std::to_string(address)}, kStyleYesNoCancelInformation);
+  ResetLink();
+  if (answer == kAnswerYes) {
+    connectPanel_->SetAddress(address);
+    WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
+  } else if (answer == kAnswerNo) {
+    Search((address + 1) % kAddresses);
+  } else {
+    connectPanel_->SetAddress(address);
+  }
+}
+
+void CMainDlgDlg::OnPollingWrite(const QString& entry) {
+  const session::SettingCheck check =
+      session::CheckSetting(tables_, session::Setting::PollingAddress, {entry.toStdString()});
+  if (check.reason) {
+    ShowUIMessage(this, "Err_Range_Input");
+    return;
+  }
+  const DeviceRecord device = Record();
+  if (session::CheckAgainstDevice(tables_, check.entry, device)) {
+    ShowUIMessage(this, "Err_Device_Not_Configurable", {device.modelName});
+    return;
+  }
+  RunOperation(session::SettingChain(tables_, check.entry, device), true,
+               [this](const OperationOutcome& outcome) {
+                 if (outcome.Succeeded()) {
+                   const DeviceRecord record = Record();
+                   pollingPanel_->SetRecord(record);
+                   pollingPanel_->ShowAddress(record.pollingAddress);
+                   connectPanel_->SetAddress(record.pollingAddress);
+                 } else if (outcome.result != ResultReplyRejected) {
+                   ResetLink();
+                   ShowHome();
+                 }
+               });
+}
+
+// ---- the window ----
+
+void CMainDlgDlg::ShowAbout() {
+  QMessageBox box(QMessageBox::Information, windowTitle(),
+                  QStringLiteral("VA5VIVI Version ") + QStringLiteral(VA5VIVI_VERSION),
+                  QMessageBox::Ok, this);
+  box.setIconPixmap(windowIcon().pixmap(48, 48));
+  box.exec();
+}
+
+void CMainDlgDlg::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  MessageRequest request;
+  request.owner = this;
+  request.caption = windowTitle();
+  request.text = ToQString(GetUIMsg("Apllication_Close"));
+  request.style = kStyleYesNoQuestion;
+  // The poll pauses behind the question and goes on where it was after No.
+  session::Session* heldSession = session_.get();
+  SetHold(true);
+  const int answer = ShowMessageRequest(request);
+  if (answer != kAnswerYes) {
+    if (session_.get() == heldSession) SetHold(false);
+    event->ignore();
+    return;
+  }
+  closing_ = true;
+  hide();
+  ResetLink();  // stopping the worker drops the hold
+  done(QDialog::Accepted);
+  event->accept();
+}
+
+void CMainDlgDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+      event->accept();  // no default button, no cancel: the window closes only when asked
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void CMainDlgDlg::reject() {}
+
+}  // namespace va5

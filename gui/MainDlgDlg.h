@@ -1,0 +1,204 @@
+// The main window: the status strip on top; on the left the sensor information panel or the
+// one function panel the technician opened; the live display in the middle; the function keys
+// on the right. It owns the link to the device and routes the worker's messages.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comm/COMPortEnumerator.h"
+#include "comm/HartResult.h"
+#include "comm/Timing.h"
+#include "comm/Trace.h"
+#include "device/DeviceRecord.h"
+#include "device/GlobalFile.h"
+#include "gui/FontManager.h"
+#include "gui/ResourceManager.h"
+#include "session/Operation.h"
+#include "session/RequestChain.h"
+
+class QAction;
+class QHBoxLayout;
+class QVBoxLayout;
+
+namespace va5 {
+
+namespace session {
+class Session;
+}
+
+class CAppSettings;
+class CConnectDevice;
+class CFunctionKeys;
+class CLinkRelay;
+class CLookingForDeviceInfo;
+class CPanel;
+class CPollingAddr;
+class CUploadDeviceInfo;
+class GuiMessageSink;
+struct WorkerMessage;
+
+// What the window is built with; tests scale the timing and bring their own ports.
+struct MainWindowOptions {
+  Timing timing;
+  CCOMPortEnumerator::Source portSource = PlatformPortSources;
+  std::vector<std::string> watchedFolders = {};   // empty: the platform's folders
+  bool platformFolders = true;                    // false: watch `watchedFolders` only
+  TraceSink trace = NullTraceSink();              // the link's frames
+  std::vector<std::string> languageFolders = {};  // empty: beside the program, then installed
+};
+
+class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager {
+  Q_OBJECT
+
+ public:
+  enum ProgressKind { kUploadProgress = 0, kSearchProgress = 1 };
+
+  explicit CMainDlgDlg(CAppSettings& settings, MainWindowOptions options = {},
+                       QWidget* parent = nullptr);
+  ~CMainDlgDlg() override;
+
+  // Loads the language file of the settings (a failure is reported once and the texts stay)
+  // and retitles the always-visible windows; `first` at start-up.
+  void ReloadLanguage(bool first);
+  static QString Title();
+
+  // The windows other parts of the program make. Each replaces a placeholder.
+  void SetStatusStrip(QWidget* strip);
+  void SetDisplayArea(QWidget* area);
+  void SetSensorPanel(CPanel* panel);
+  // A function panel opened by the key `keyId`; its close button returns to the home view.
+  void AddFunctionPanel(int keyId, CPanel* panel);
+
+  // Views: a function panel in place of the sensor information panel, or home.
+  void ShowPanel(CPanel* panel);
+  void ShowHome();
+  CPanel* CurrentPanel() const { return current_; }
+
+  // The link.
+  void Connect();    // opens the selected port and connects to the device at the address
+  void ResetLink();  // stops the worker and forgets every flag of the link
+  void Search(int fromAddress);
+  void ShowProgress(const QString& text, int kind);
+  void HideProgress(int kind);
+
+  // Runs `chain` on the connected device from the worker's messages. The window stays
+  // disabled until the chain is done; failures are answered by the session's policy or asked.
+  // False when no device is connected or another chain runs.
+  bool RunOperation(session::RequestChain chain, bool monitoringAfter,
+                    std::function<void(const session::OperationOutcome&)> done);
+  // A panel's own chain left a link failure to the technician: asks "Err_COM" and answers it
+  // (Cancel disconnects).
+  void AskLinkFailure(session::Operation* operation);
+  // A panel's own chain runs (true) or has ended (false).
+  void SetPanelBusy(bool busy);
+  // A multi-request operation of a panel: input to the function keys is dropped meanwhile.
+  void SetBusy(bool busy) { busy_ = busy; }
+  bool Busy() const { return busy_; }
+  void SetHold(bool on);
+
+  bool Connected() const { return connected_; }
+  bool Searching() const { return searching_; }
+  bool ProgressShown() const { return progressShown_; }
+  // Whether the window takes input: not while a chain runs, a progress window is shown, the
+  // port opens or the window waits before connecting.
+  bool InputEnabled() const;
+  // The connected device's record, else the last one read (start values at first).
+  DeviceRecord Record() const;
+  session::Session* CurrentSession() const { return session_.get(); }
+
+  CFunctionKeys* FunctionKeys() const { return functionKeys_; }
+  CConnectDevice* ConnectPanel() const { return connectPanel_; }
+  CPollingAddr* PollingPanel() const { return pollingPanel_; }
+  CUploadDeviceInfo* UploadProgress() const { return upload_; }
+  CLookingForDeviceInfo* SearchProgress() const { return search_; }
+  QAction* AboutAction() const { return about_; }
+
+ signals:
+  void sessionChanged(va5::session::Session* session);  // connected, or null
+  void deviceConnected();   // the upload has ended: refresh units and scales
+  void pollCompleted();     // a poll result to show
+  void linkFailed();        // a failure that is not retried silently: status lamp red
+  void languageReloaded();  // retitle the always-visible windows
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void reject() override;
+
+ private:
+  friend class CLinkRelay;
+
+  void OnKey(int keyId);
+  void SetTarget(CPanel* panel);
+  void UpdateEnabled();
+  void UpdateDeviceKeys();
+  void ShowAbout();
+  QRect DisplayRect() const;
+  void WaitThen(Millis wait, std::function<void()> then);
+
+  // The link.
+  void StartLink(int address, bool search);
+  void OpenLink(bool search);
+  void OnOpened(HartResult result, bool search);
+  void OnConnected(const session::OperationOutcome& outcome);
+  void OnWorkerMessage(const WorkerMessage& message);
+  void OnLinkFailure(const WorkerMessage& message);
+  void OnSearchFailure();
+  void OnSearchEnded();
+  void OnOperationStep(session::Operation::Status status);
+  void AskOperationAnswer();
+  int AskLink(const std::string& key, const std::vector<std::string>& args, int style);
+  void OnPollingWrite(const QString& entry);
+
+  CAppSettings& settings_;
+  MainWindowOptions options_;
+  CglobalFile tables_;
+  DeviceRecord record_;
+
+  QWidget* central_;
+  QVBoxLayout* top_;
+  QHBoxLayout* row_;
+  QVBoxLayout* left_;
+  QWidget* statusStrip_;
+  QWidget* sensorSlot_;
+  CPanel* sensorPanel_ = nullptr;
+  QWidget* displayArea_;
+  CFunctionKeys* functionKeys_;
+  CConnectDevice* connectPanel_;
+  CPollingAddr* pollingPanel_;
+  CUploadDeviceInfo* upload_;
+  CLookingForDeviceInfo* search_;
+  QAction* about_;
+  std::map<int, CPanel*> keyPanels_;
+  CPanel* current_ = nullptr;
+  CPanel* target_ = nullptr;
+
+  std::unique_ptr<session::Session> session_;
+  CLinkRelay* relay_ = nullptr;
+  std::unique_ptr<GuiMessageSink> sink_;
+  std::thread openThread_;
+  std::string portName_;
+  std::unique_ptr<session::Operation> operation_;
+  std::function<void(const session::OperationOutcome&)> done_;
+
+  bool connected_ = false;
+  bool busy_ = false;
+  bool progressShown_ = false;
+  bool searching_ = false;
+  bool searchAsked_ = false;
+  bool connecting_ = false;
+  bool opening_ = false;
+  bool waiting_ = false;
+  bool panelBusy_ = false;
+  bool closing_ = false;
+  int waitGeneration_ = 0;
+};
+
+}  // namespace va5

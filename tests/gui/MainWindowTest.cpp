@@ -1,0 +1,477 @@
+// The main window against the simulated transmitter on a pseudo-terminal: connect, upload and
+// monitoring, disconnect, the device search, the failure questions and the close question.
+// Every flow checks what the device received, from the link's trace of the frames sent.
+#include "gui/MainDlgDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "comm/RequestTypes.h"
+#include "gui/AppSettings.h"
+#include "gui/BusyFilter.h"
+#include "gui/FunctionKeys.h"
+#include "gui/LookingForDeviceInfo.h"
+#include "gui/UploadDeviceInfo.h"
+#include "gui/ValidateNumber.h"
+#include "gui/WorkerEvent.h"
+#include "gui/panels/ConnectDevice.h"
+#include "gui/panels/PollingAddr.h"
+#include "lang/ControlIds.h"
+#include "lang/ResourceDatabase.h"
+#include "session/Session.h"
+#include "sim/SimulatedTransmitter.h"
+
+namespace va5 {
+namespace {
+
+namespace fk = ids::function_keys;
+namespace cp = ids::connect_panel;
+
+// One request frame as the link sent it: the command and, for a short frame, the polling
+// address it went to (-1 for a long frame).
+struct SentFrame {
+  int command = -1;
+  int shortAddress = -1;
+};
+
+// The frames the window sent, read from the link's "TX: " trace lines (worker thread).
+class FrameLog {
+ public:
+  TraceSink Sink() {
+    return [this](std::string_view line) {
+      if (line.substr(0, 4) != "TX: ") return;
+      std::vector<int> bytes;
+      for (std::size_t i = 4; i + 2 <= line.size(); i += 3)
+        bytes.push_back(std::stoi(std::string(line.substr(i, 2)), nullptr, 16));
+      std::size_t at = 0;
+      while (at < bytes.size() && bytes[at] == 0xFF) ++at;
+      if (at + 2 >= bytes.size()) return;
+      const bool longFrame = (bytes[at] & 0x80) != 0;
+      SentFrame frame;
+      if (longFrame) {
+        if (at + 6 >= bytes.size()) return;
+        frame.command = bytes[at + 6];
+      } else {
+        frame.shortAddress = bytes[at + 1] & 0x0F;
+        frame.command = bytes[at + 2];
+      }
+      std::lock_guard lock(mutex_);
+      frames_.push_back(frame);
+    };
+  }
+  std::vector<SentFrame> Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+  }
+  std::vector<int> Commands() const {
+    std::vector<int> commands;
+    for (const SentFrame& f : Frames()) commands.push_back(f.command);
+    return commands;
+  }
+  // The addresses command 0 went to, in order.
+  std::vector<int> IdentifyAddresses() const {
+    std::vector<int> addresses;
+    for (const SentFrame& f : Frames())
+      if (f.command == 0 && f.shortAddress >= 0) addresses.push_back(f.shortAddress);
+    return addresses;
+  }
+  int Count(int command) const {
+    int n = 0;
+    for (const SentFrame& f : Frames()) n += f.command == command ? 1 : 0;
+    return n;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    frames_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<SentFrame> frames_;
+};
+
+// Message boxes answered by what they say; every box is recorded.
+class Questions {
+ public:
+  Questions() {
+    previous_ = SetMessageBoxHook([this](const MessageRequest& request) {
+      seen_.push_back(request);
+      for (auto& [start, answers] : answers_) {
+        if (request.text.startsWith(start) && !answers.empty()) {
+          const int answer = answers.front();
+          if (answers.size() > 1) answers.pop_front();
+          return answer;
+        }
+      }
+      return static_cast<int>(kAnswerCancel);
+    });
+  }
+  ~Questions() { SetMessageBoxHook(previous_); }
+  // Boxes whose text starts with `start` get `answers` in turn (the last one repeats).
+  void Answer(const QString& start, std::deque<int> answers) {
+    answers_.emplace_back(start, std::move(answers));
+  }
+  std::vector<MessageRequest> Starting(const QString& start) const {
+    std::vector<MessageRequest> found;
+    for (const MessageRequest& r : seen_)
+      if (r.text.startsWith(start)) found.push_back(r);
+    return found;
+  }
+  const std::vector<MessageRequest>& Seen() const { return seen_; }
+
+ private:
+  std::vector<std::pair<QString, std::deque<int>>> answers_;
+  std::vector<MessageRequest> seen_;
+  MessageBoxHook previous_;
+};
+
+const QString kErrCom = QStringLiteral("Communication error on");
+const QString kNotDevice = QStringLiteral("No HART device was found");
+const QString kFound = QStringLiteral("A HART device answered");
+const QString kClose = QStringLiteral("Do you want to close");
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Start());
+    StartWindow(sim_.SlavePath());
+  }
+  void TearDown() override {
+    window_.reset();
+    TheResourceDatabase().InitEmpty();
+  }
+
+  void StartWindow(const std::string& openName, const char* language = "English.lng") {
+    settings_ = std::make_unique<CAppSettings>(QLocale(QLocale::English));
+    settings_->SetLanguageFile(QString::fromUtf8(language));
+    settings_->SetComPort(QStringLiteral("SIM9"));
+    settings_->SetPollingAddr(QStringLiteral("0"));
+    settings_->Save();
+    MainWindowOptions options;
+    options.timing = Timing{}.Scaled(0.1);
+    options.portSource = [openName] {
+      return std::vector<PortRecord>{{"/dev/ttyNONE0", "ttyNONE0", "Serial port (ttyNONE0)"},
+                                     {openName, "SIM9", "Simulated transmitter (SIM9)"}};
+    };
+    options.platformFolders = false;
+    options.languageFolders = {VA5VIVI_RESOURCES_DIR};
+    options.trace = log_.Sink();
+    window_ = std::make_unique<CMainDlgDlg>(*settings_, options);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Panel()->PortList()->count() == 2; }, 5000));
+  }
+
+  CConnectDevice* Panel() const { return window_->ConnectPanel(); }
+  QPushButton* Key(int id) const { return window_->FunctionKeys()->Key(id); }
+
+  // Monitoring runs: a poll has reached the window and the window takes input again.
+  bool WaitMonitoring(int timeoutMs = 10000) {
+    QSignalSpy polls(window_.get(), &CMainDlgDlg::pollCompleted);
+    return QTest::qWaitFor([&] { return polls.count() > 0 && window_->InputEnabled(); }, timeoutMs);
+  }
+
+  // Opens the connect panel and presses "Connect Device", both from the keyboard.
+  void ConnectByKeyboard() {
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Key(fk::kConnectButton)->setFocus();
+    QTest::keyClick(Key(fk::kConnectButton), Qt::Key_Space);
+    ASSERT_EQ(window_->CurrentPanel(), Panel());
+    ASSERT_TRUE(Panel()->Button(cp::kCloseButton)->hasFocus());
+    // A function panel is open: every key but Exit is off.
+    for (int id : CFunctionKeys::KeyIds()) EXPECT_EQ(Key(id)->isEnabled(), id == fk::kExitButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // the port list
+    ASSERT_EQ(QApplication::focusWidget(), Panel()->PortList());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // "Connect Device"
+    ASSERT_EQ(QApplication::focusWidget(), Panel()->Button(cp::kConnectButton));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  }
+
+  void Connect() {
+    Key(fk::kConnectButton)->click();
+    Panel()->Button(cp::kConnectButton)->click();
+    ASSERT_TRUE(WaitMonitoring());
+    ASSERT_TRUE(window_->Connected());
+  }
+
+  // Sends nothing for a while after the link was stopped.
+  bool StaysQuiet() {
+    const int before = sim_.RequestCount();
+    QTest::qWait(150);
+    return sim_.RequestCount() == before;
+  }
+
+  sim::SimulatedTransmitter sim_;
+  FrameLog log_;
+  std::unique_ptr<CAppSettings> settings_;
+  std::unique_ptr<CMainDlgDlg> window_;
+};
+
+TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
+  Questions questions;
+  EXPECT_EQ(window_->windowTitle(), QStringLiteral("VA5VIVI Ver") + VA5VIVI_VERSION);
+  // The stored port is preselected.
+  EXPECT_EQ(Panel()->PortList()->currentText(), QStringLiteral("Simulated transmitter (SIM9)"));
+  // Off line only the keys without a device work (and only those whose windows exist).
+  for (int id : CFunctionKeys::KeyIds()) {
+    const bool expected = id == fk::kConnectButton || id == fk::kExitButton;
+    EXPECT_EQ(Key(id)->isEnabled(), expected) << id;
+  }
+
+  QStringList shown;
+  bool enabledDuringUpload = true;
+  QObject::connect(window_->UploadProgress(), &CUploadDeviceInfo::valueShown,
+                   [&](const QString& percent) {
+                     shown << percent;
+                     enabledDuringUpload = enabledDuringUpload && window_->InputEnabled();
+                   });
+  ConnectByKeyboard();
+  ASSERT_TRUE(WaitMonitoring());
+
+  EXPECT_EQ(shown, (QStringList{"0.00", "10.00", "20.00", "30.00", "40.00", "50.00", "60.00",
+                                "70.00", "80.00", "90.00", "100.00"}));
+  EXPECT_FALSE(enabledDuringUpload);
+  EXPECT_FALSE(window_->UploadProgress()->isVisible());
+  EXPECT_EQ(window_->CurrentPanel(), nullptr);  // home again
+  EXPECT_TRUE(questions.Seen().empty());
+
+  // Identify at address 0, the upload list, then polls (3, 2) on the long address.
+  const std::vector<int> commands = log_.Commands();
+  const std::vector<int> connect = {0, 0, 130, 14, 15, 13, 132, 12, 16, 134, 3};
+  ASSERT_GE(commands.size(), connect.size() + 2);
+  EXPECT_EQ(std::vector<int>(commands.begin(), commands.begin() + connect.size()), connect);
+  EXPECT_EQ(commands[connect.size()], 3);
+  EXPECT_EQ(commands[connect.size() + 1], 2);
+  EXPECT_EQ(log_.IdentifyAddresses(), std::vector<int>({0, 0}));
+  EXPECT_EQ(window_->Record().modelName, "TQ5R");
+  EXPECT_EQ(settings_->ComPort(), QStringLiteral("SIM9"));
+
+  // On line with a TQ5R: the polling address key joins; "Connect Device" is for off line.
+  EXPECT_TRUE(Key(fk::kPollingAddressButton)->isEnabled());
+  EXPECT_TRUE(Key(fk::kConnectButton)->isEnabled());
+  EXPECT_FALSE(Key(fk::kDiagnosticsButton)->isEnabled());  // its panel does not exist
+  EXPECT_FALSE(Panel()->Button(cp::kConnectButton)->isEnabled());
+  EXPECT_FALSE(Panel()->Button(cp::kSearchButton)->isEnabled());
+}
+
+TEST_F(MainWindowTest, DisconnectStopsTheLinkAndTheKeysFollow) {
+  Connect();
+  Key(fk::kConnectButton)->click();
+  Panel()->Button(cp::kDisconnectButton)->click();
+  EXPECT_FALSE(window_->Connected());
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_EQ(window_->CurrentPanel(), nullptr);
+  EXPECT_TRUE(StaysQuiet());
+  EXPECT_FALSE(Key(fk::kPollingAddressButton)->isEnabled());
+  EXPECT_TRUE(Panel()->Button(cp::kConnectButton)->isEnabled());
+  // What was read stays.
+  EXPECT_EQ(window_->Record().modelName, "TQ5R");
+}
+
+TEST_F(MainWindowTest, SearchFromThirteenFindsTheDeviceAtFourAndNoSearchesOn) {
+  sim_.Modify([](sim::DeviceState& s) { s.pollingAddress = 4; });
+  Panel()->SetAddress(13);
+  Questions questions;
+  questions.Answer(kFound, {kAnswerNo, kAnswerYes});
+  Key(fk::kConnectButton)->click();
+  Panel()->Button(cp::kSearchButton)->click();
+  EXPECT_TRUE(window_->SearchProgress()->isVisible());
+  EXPECT_FALSE(window_->InputEnabled());
+  ASSERT_TRUE(WaitMonitoring(20000));
+
+  const auto asked = questions.Starting(kFound);
+  ASSERT_EQ(asked.size(), 2u);
+  for (const MessageRequest& r : asked)
+    EXPECT_TRUE(r.text.contains("address 4.")) << r.text.toStdString();
+  EXPECT_TRUE(questions.Starting(kNotDevice).empty());
+
+  // 13, 14, 15, 0 ... 4 found; No: 5 ... 15, 0 ... 3, 4 found again; Yes: connect to 4.
+  std::vector<int> expected = {13, 14, 15, 0, 1, 2, 3, 4};
+  for (int a = 5; a < 16; ++a) expected.push_back(a);
+  for (int a = 0; a <= 4; ++a) expected.push_back(a);
+  expected.insert(expected.end(), {4, 4});  // identify, then the upload's command 0
+  EXPECT_EQ(log_.IdentifyAddresses(), expected);
+  EXPECT_GE(log_.Count(130), 1);  // the upload ran
+  EXPECT_TRUE(window_->Connected());
+  EXPECT_EQ(settings_->PollingAddr(), QStringLiteral("4"));
+  EXPECT_EQ(Panel()->AddressLabel()->text(), QStringLiteral("4"));
+  EXPECT_FALSE(window_->SearchProgress()->isVisible());
+}
+
+TEST_F(MainWindowTest, SearchWithoutADeviceTriesEachAddressOnceThenSaysSo) {
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  Panel()->SetAddress(13);
+  Questions questions;
+  questions.Answer(kNotDevice, {kAnswerCancel});
+  Key(fk::kConnectButton)->click();
+  Panel()->Button(cp::kSearchButton)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !questions.Starting(kNotDevice).empty(); }, 20000));
+  QTest::qWait(20);
+
+  const auto asked = questions.Starting(kNotDevice);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].text.contains("SIM9"));
+  std::vector<int> expected = {13, 14, 15};
+  for (int a = 0; a <= 12; ++a) expected.push_back(a);
+  EXPECT_EQ(log_.IdentifyAddresses(), expected);
+  EXPECT_EQ(log_.Commands().size(), 16u);  // nothing but the sixteen identify frames
+  EXPECT_TRUE(questions.Starting(kErrCom).empty());
+  EXPECT_FALSE(window_->SearchProgress()->isVisible());
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_FALSE(window_->Connected());
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_TRUE(StaysQuiet());
+}
+
+TEST_F(MainWindowTest, AddressWriteRetriesOnceSilentlyThenAsksAndRetries) {
+  Connect();
+  Key(fk::kPollingAddressButton)->click();
+  ASSERT_EQ(window_->CurrentPanel(), window_->PollingPanel());
+  EXPECT_TRUE(window_->PollingPanel()->Button(ids::polling_address::kWriteButton)->isEnabled());
+  EXPECT_EQ(window_->PollingPanel()->PreambleLabel()->text(), QStringLiteral("5"));
+
+  Questions questions;
+  questions.Answer(kErrCom, {kAnswerRetry});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .count = 8, .command = 6});
+  log_.Clear();
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<CValidateNumber*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->Edit()->setText(QStringLiteral("7"));
+    dialog->OkButton()->click();
+  });
+  window_->PollingPanel()->Button(ids::polling_address::kWriteButton)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sim_.State().pollingAddress == 7; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->InputEnabled(); }, 5000));
+
+  // Two silent transactions of four frames, the first retried without a question, the
+  // second asked once; the retry gets through.
+  EXPECT_EQ(questions.Starting(kErrCom).size(), 1u);
+  EXPECT_EQ(log_.Count(6), 4 + 4 + 1);
+  EXPECT_EQ(window_->PollingPanel()->AddressLabel()->text(), QStringLiteral("7"));
+  EXPECT_EQ(settings_->PollingAddr(), QStringLiteral("7"));
+  EXPECT_TRUE(window_->Connected());
+}
+
+TEST_F(MainWindowTest, CancelOfAFailedUploadDisconnects) {
+  Questions questions;
+  questions.Answer(kErrCom, {kAnswerCancel});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .command = 14});
+  Key(fk::kConnectButton)->click();
+  Panel()->Button(cp::kConnectButton)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !questions.Starting(kErrCom).empty(); }, 10000));
+  QTest::qWait(20);
+  EXPECT_EQ(questions.Starting(kErrCom).size(), 1u);
+  EXPECT_FALSE(window_->Connected());
+  EXPECT_FALSE(window_->UploadProgress()->isVisible());
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_TRUE(StaysQuiet());
+  // Identify, 130, then command 14 tried four times (a read has no silent retry).
+  EXPECT_EQ(log_.Commands(), std::vector<int>({0, 0, 130, 14, 14, 14, 14}));
+}
+
+TEST_F(MainWindowTest, APortThatDoesNotOpenIsAskedAboutAndOpenedAgain) {
+  Questions questions;
+  questions.Answer(kErrCom, {kAnswerRetry, kAnswerCancel});
+  Key(fk::kConnectButton)->click();
+  Panel()->PortList()->setCurrentIndex(
+      Panel()->PortList()->findText(QStringLiteral("Serial port (ttyNONE0)")));
+  Panel()->Button(cp::kConnectButton)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return questions.Starting(kErrCom).size() == 2; }, 5000));
+  QTest::qWait(20);
+  EXPECT_EQ(questions.Starting(kErrCom).size(), 2u);
+  EXPECT_TRUE(questions.Starting(kErrCom)[0].text.contains("ttyNONE0"));
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_EQ(sim_.RequestCount(), 0);
+  EXPECT_EQ(settings_->ComPort(), QStringLiteral("ttyNONE0"));
+}
+
+TEST_F(MainWindowTest, WindowClosesOnlyWhenAskedAndPollsOnAfterNo) {
+  Connect();
+  Questions questions;
+  questions.Answer(kClose, {kAnswerNo, kAnswerYes});
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    QTest::keyClick(window_.get(), static_cast<Qt::Key>(key));
+    Key(fk::kExitButton)->setFocus();
+    QTest::keyClick(Key(fk::kExitButton), static_cast<Qt::Key>(key));
+  }
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(questions.Seen().empty());
+
+  window_->close();  // the title bar's close: No
+  ASSERT_EQ(questions.Starting(kClose).size(), 1u);
+  EXPECT_EQ(questions.Seen()[0].caption, window_->windowTitle());
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->CurrentSession()->Worker().Holding());
+  const int before = sim_.RequestCount();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sim_.RequestCount() > before + 2; }, 5000));
+
+  Key(fk::kExitButton)->click();  // Yes
+  EXPECT_EQ(questions.Starting(kClose).size(), 2u);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_TRUE(StaysQuiet());
+}
+
+TEST_F(MainWindowTest, BusyKeysDropInputButKeepPaintingAndEvents) {
+  window_->SetBusy(true);
+  QTest::mouseClick(Key(fk::kConnectButton), Qt::LeftButton);
+  Key(fk::kConnectButton)->setFocus();
+  QTest::keyClick(Key(fk::kConnectButton), Qt::Key_Space);
+  EXPECT_EQ(window_->CurrentPanel(), nullptr);
+  for (int type : {int{QEvent::Paint}, int{QEvent::Timer}, int{QEvent::UpdateRequest},
+                   int{WorkerEvent::Type()}})
+    EXPECT_FALSE(CBusyFilter::IsUserInput(type)) << type;
+  // The keys still paint while busy.
+  const QImage picture = window_->FunctionKeys()->grab().toImage();
+  EXPECT_FALSE(picture.isNull());
+  window_->SetBusy(false);
+  QTest::mouseClick(Key(fk::kConnectButton), Qt::LeftButton);
+  EXPECT_EQ(window_->CurrentPanel(), Panel());
+}
+
+// Both languages: every button is named by its caption and its caption fits; the pictures
+// are saved when VA5VIVI_MAIN_WINDOW_PICTURES names a folder.
+TEST_F(MainWindowTest, ConnectedWindowIsNamedAndFitsInBothLanguages) {
+  Connect();
+  const QString folder = qEnvironmentVariable("VA5VIVI_MAIN_WINDOW_PICTURES");
+  for (const auto& [file, suffix] : {std::pair{"English.lng", "en"}, {"Japanese.lng", "ja"}}) {
+    SCOPED_TRACE(file);
+    settings_->SetLanguageFile(QString::fromUtf8(file));
+    window_->ReloadLanguage(false);
+    window_->ShowHome();
+    QTest::qWait(50);
+    for (QPushButton* button : window_->findChildren<QPushButton*>()) {
+      if (!button->isVisible()) continue;
+      const QString caption = button->text().remove('&');
+      EXPECT_EQ(button->accessibleName(), caption);
+      EXPECT_LE(button->fontMetrics().horizontalAdvance(caption) + 8, button->width())
+          << caption.toStdString();
+    }
+    if (!folder.isEmpty()) {
+      window_->grab().save(QDir(folder).filePath(QStringLiteral("main-window-%1.png").arg(suffix)));
+    }
+  }
+  EXPECT_EQ(window_->FunctionKeys()->Key(fk::kConnectButton)->text(), QStringLiteral("接続"));
+}
+
+}  // namespace
+}  // namespace va5
