@@ -87,7 +87,8 @@ QRect CTemperature::FillRect() const {
   if (!IsUsableScale(max_, min_) || !(value_ > min_)) return {};
   const int top = value_ > max_ ? bar.top() : RowOf(value_, max_, min_, bar);
   if (top >= bar.bottom()) return {};
-  return QRect(QPoint(bar.left(), top), bar.bottomRight());
+  // Inside the frame, which covers the bar's left and right columns.
+  return QRect(QPoint(bar.left() + 1, top), bar.bottomRight() - QPoint(1, 0));
 }
 
 int CTemperature::LabelRight() const { return BarRect().left() - kLongTick - kLabelGap; }
@@ -142,8 +143,8 @@ void CTemperature::paintEvent(QPaintEvent*) {
   if (shape_ == Shape::kThermometer) {
     // Open at the bottom: the bar runs into the bulb.
     painter.drawLine(bar.topLeft(), bar.bottomLeft());
-    painter.drawLine(bar.topLeft(), bar.topRight() - QPoint(1, 0));
-    painter.drawLine(bar.topRight() - QPoint(1, 0), bar.bottomRight() - QPoint(1, 0));
+    painter.drawLine(bar.topLeft(), bar.topRight());
+    painter.drawLine(bar.topRight(), bar.bottomRight());
   } else {
     painter.drawRect(bar.adjusted(0, 0, -1, 0));
   }
