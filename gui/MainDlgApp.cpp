@@ -1,10 +1,89 @@
 #include "gui/MainDlgApp.h"
 
+#include "device/GlobalFile.h"
 #include "gui/AppSettings.h"
+#include "gui/Localise.h"
 #include "gui/MainDlgDlg.h"
+#include "gui/display/DisplayArea.h"
+#include "gui/display/DisplaySignal.h"
+#include "gui/display/DisplayValues.h"
+#include "gui/panels/SensorInfo.h"
 #include "lang/ResourceDatabase.h"
+#include "session/Session.h"
 
 namespace va5 {
+
+namespace {
+
+QString NameOfCode(const StringTable& names, const StringTable& codes, int code) {
+  const int index = CglobalFile::IndexOfCode(codes, code);
+  return index >= 0 && index < static_cast<int>(names.size())
+             ? ToQString(names[static_cast<std::size_t>(index)])
+             : QString::number(code);
+}
+
+}  // namespace
+
+void AssembleMainWindow(CMainDlgDlg& window) {
+  auto* strip = new CDisplaySignal;
+  window.SetStatusStrip(strip);
+  strip->Localise();
+  auto* display = new CDisplayArea;
+  window.SetDisplayArea(display);
+  display->Localise();
+  display->SetHoldCallback([&window](bool on) { window.SetHold(on); });
+  auto* sensor = new CSensorInfo(nullptr, window.Tables());
+  window.SetSensorPanel(sensor);
+
+  // The sensor panel works on a device once it is connected and read.
+  QObject::connect(&window, &CMainDlgDlg::deviceConnected, sensor, [&window, sensor, display] {
+    sensor->SetSession(window.CurrentSession());
+    display->SetGraphsEnabled(true);
+    // The units of the upload, before the first poll brings its values.
+    const DeviceRecord record = window.Record();
+    const CglobalFile& tables = window.Tables();
+    display->SetUnits(
+        NameOfCode(tables.PvUnitNames(), tables.PvUnitCodes(), record.pvUnit),
+        NameOfCode(tables.TerminalUnitNames(), tables.TerminalUnitCodes(), record.terminalUnit));
+  });
+  QObject::connect(&window, &CMainDlgDlg::sessionChanged, sensor,
+                   [sensor, display](session::Session* session) {
+                     if (session != nullptr) return;
+                     sensor->SetSession(nullptr);
+                     display->SetGraphsEnabled(false);
+                   });
+  QObject::connect(sensor, &CSensorInfo::busyChanged, &window, &CMainDlgDlg::SetPanelBusy);
+  QObject::connect(sensor, &CSensorInfo::linkFailure, &window, &CMainDlgDlg::AskLinkFailure);
+  QObject::connect(sensor, &CSensorInfo::linkLost, &window, [&window] { window.ResetLink(); });
+
+  QObject::connect(&window, &CMainDlgDlg::pollCompleted, display, [&window, strip, display] {
+    session::Session* session = window.CurrentSession();
+    if (session == nullptr) return;
+    const session::LiveValues live = session->Live();
+    const DeviceRecord record = session->Record();
+    const CglobalFile& tables = window.Tables();
+    DisplayValues values;
+    values.pv = live.pv;
+    values.pvUnit = NameOfCode(tables.PvUnitNames(), tables.PvUnitCodes(), live.pvUnit);
+    values.pvUpperRange = record.upperRangeValue;
+    values.pvLowerRange = record.lowerRangeValue;
+    values.percent = live.percent;
+    values.terminal = live.terminalTemperature;
+    values.terminalUnit =
+        NameOfCode(tables.TerminalUnitNames(), tables.TerminalUnitCodes(), live.terminalUnit);
+    values.loopCurrent = live.loopCurrent;
+    values.deviceStatus = live.deviceStatus;
+    values.responseCode = live.responseCode;
+    values.commErrors = live.commErrorBits;
+    display->Update(values);
+    strip->Update(values);
+  });
+  QObject::connect(&window, &CMainDlgDlg::linkFailed, strip, &CDisplaySignal::ShowNoReply);
+  QObject::connect(&window, &CMainDlgDlg::languageReloaded, display, [strip, display] {
+    strip->Localise();
+    display->Localise();
+  });
+}
 
 CMainDlgApp::CMainDlgApp(int& argc, char** argv) : QApplication(argc, argv) {
   setOrganizationName(QStringLiteral("Kerrin"));
@@ -22,6 +101,7 @@ int CMainDlgApp::InitInstance() {
   // The window loads the language, lays itself out and asks before it closes; the process
   // ends with it.
   CMainDlgDlg window(*settings_);
+  AssembleMainWindow(window);
   window.show();
   return exec();
 }

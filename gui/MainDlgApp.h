@@ -7,6 +7,12 @@
 namespace va5 {
 
 class CAppSettings;
+class CMainDlgDlg;
+
+// Puts the status strip, the live display and the sensor information panel into `window` and
+// connects them to its link: the sensor panel works on the connected device, polls refresh the
+// display and the strip, a failure lights the strip's time-out lamp.
+void AssembleMainWindow(CMainDlgDlg& window);
 
 class CMainDlgApp : public QApplication {
   Q_OBJECT

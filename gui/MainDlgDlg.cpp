@@ -212,7 +212,6 @@ void CMainDlgDlg::OnKey(int keyId) {
   }
   auto it = keyPanels_.find(keyId);
   if (it == keyPanels_.end()) return;
-  if (it->second == pollingPanel_) pollingPanel_->SetRecord(Record());
   ShowPanel(it->second);
 }
 
@@ -225,6 +224,7 @@ void CMainDlgDlg::ShowPanel(CPanel* panel) {
     sensorSlot_->hide();
   }
   functionKeys_->DisableAll();
+  if (panel == pollingPanel_) pollingPanel_->SetRecord(Record());
   current_ = panel;
   SetTarget(panel);
   panel->Show(true);

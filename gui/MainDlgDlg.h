@@ -112,6 +112,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // The connected device's record, else the last one read (start values at first).
   DeviceRecord Record() const;
   session::Session* CurrentSession() const { return session_.get(); }
+  // The code tables the window's panels name codes with; they live as long as the window.
+  const CglobalFile& Tables() const { return tables_; }
 
   CFunctionKeys* FunctionKeys() const { return functionKeys_; }
   CConnectDevice* ConnectPanel() const { return connectPanel_; }

@@ -25,6 +25,7 @@
 #include "gui/BusyFilter.h"
 #include "gui/FunctionKeys.h"
 #include "gui/LookingForDeviceInfo.h"
+#include "gui/MainDlgApp.h"
 #include "gui/UploadDeviceInfo.h"
 #include "gui/ValidateNumber.h"
 #include "gui/WorkerEvent.h"
@@ -171,6 +172,7 @@ class MainWindowTest : public ::testing::Test {
     options.languageFolders = {VA5VIVI_RESOURCES_DIR};
     options.trace = log_.Sink();
     window_ = std::make_unique<CMainDlgDlg>(*settings_, options);
+    AssembleMainWindow(*window_);  // as the application has it
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Panel()->PortList()->count() == 2; }, 5000));
@@ -448,8 +450,8 @@ TEST_F(MainWindowTest, BusyKeysDropInputButKeepPaintingAndEvents) {
   EXPECT_EQ(window_->CurrentPanel(), Panel());
 }
 
-// Both languages: every button is named by its caption and its caption fits; the pictures
-// are saved when VA5VIVI_MAIN_WINDOW_PICTURES names a folder.
+// Both languages: every button of the keys and of the link's panels is named by its caption
+// and its caption fits; the pictures are saved when VA5VIVI_MAIN_WINDOW_PICTURES names a folder.
 TEST_F(MainWindowTest, ConnectedWindowIsNamedAndFitsInBothLanguages) {
   Connect();
   const QString folder = qEnvironmentVariable("VA5VIVI_MAIN_WINDOW_PICTURES");
@@ -457,10 +459,14 @@ TEST_F(MainWindowTest, ConnectedWindowIsNamedAndFitsInBothLanguages) {
     SCOPED_TRACE(file);
     settings_->SetLanguageFile(QString::fromUtf8(file));
     window_->ReloadLanguage(false);
+    window_->ShowPanel(window_->PollingPanel());  // lays the hidden panels out
+    window_->ShowPanel(Panel());
     window_->ShowHome();
     QTest::qWait(50);
-    for (QPushButton* button : window_->findChildren<QPushButton*>()) {
-      if (!button->isVisible()) continue;
+    QList<QPushButton*> buttons = window_->FunctionKeys()->findChildren<QPushButton*>();
+    buttons += Panel()->findChildren<QPushButton*>();
+    buttons += window_->PollingPanel()->findChildren<QPushButton*>();
+    for (QPushButton* button : buttons) {
       const QString caption = button->text().remove('&');
       EXPECT_EQ(button->accessibleName(), caption);
       EXPECT_LE(button->fontMetrics().horizontalAdvance(caption) + 8, button->width())
