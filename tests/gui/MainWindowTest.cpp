@@ -370,6 +370,55 @@ TEST_F(MainWindowTest, AddressWriteRetriesOnceSilentlyThenAsksAndRetries) {
   EXPECT_TRUE(window_->Connected());
 }
 
+TEST_F(MainWindowTest, AChainKeepsTheWindowDisabledThroughItsPauseWhilePollsGoOn) {
+  Connect();
+  log_.Clear();
+  bool done = false;
+  int polls = 0;
+  int pollsWhileEnabled = 0;
+  QObject::connect(window_.get(), &CMainDlgDlg::pollCompleted, [&] {
+    if (done) return;
+    ++polls;
+    pollsWhileEnabled += window_->InputEnabled() ? 1 : 0;
+  });
+  session::OperationOutcome outcome;
+  session::RequestChain chain{
+      "pause",
+      {},
+      {session::ChainStep(RequestReadSensorInfo, {}, &Timing::leaveFixedWait),
+       RequestReadSensorInfo},
+      {}};
+  ASSERT_TRUE(window_->RunOperation(chain, true, [&](const session::OperationOutcome& o) {
+    outcome = o;
+    done = true;
+  }));
+  EXPECT_FALSE(window_->InputEnabled());
+  // One chain at a time.
+  EXPECT_FALSE(window_->RunOperation(chain, true, [](const session::OperationOutcome&) {}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+  EXPECT_TRUE(outcome.Succeeded());
+  EXPECT_GE(polls, 1);              // the poll ran in the pause ...
+  EXPECT_EQ(pollsWhileEnabled, 0);  // ... and never gave the window back
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_EQ(log_.Count(14), 2);
+  EXPECT_EQ(log_.Count(132), 2);
+}
+
+TEST_F(MainWindowTest, APollThatFailsAsksAndCancelGoesOffLine) {
+  Connect();
+  Questions questions;
+  questions.Answer(kErrCom, {kAnswerRetry, kAnswerCancel});
+  QSignalSpy failures(window_.get(), &CMainDlgDlg::linkFailed);
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return questions.Starting(kErrCom).size() == 2; }, 10000));
+  QTest::qWait(20);
+  EXPECT_EQ(failures.count(), 2);
+  EXPECT_FALSE(window_->Connected());
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_TRUE(StaysQuiet());
+}
+
 TEST_F(MainWindowTest, CancelOfAFailedUploadDisconnects) {
   Questions questions;
   questions.Answer(kErrCom, {kAnswerCancel});
