@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -23,6 +24,8 @@
 #include "comm/RequestTypes.h"
 #include "gui/AppSettings.h"
 #include "gui/BusyFilter.h"
+#include "gui/DisplayLookingFor.h"
+#include "gui/DisplayUpload.h"
 #include "gui/FunctionKeys.h"
 #include "gui/LookingForDeviceInfo.h"
 #include "gui/MainDlgApp.h"
@@ -526,6 +529,41 @@ TEST_F(MainWindowTest, ConnectedWindowIsNamedAndFitsInBothLanguages) {
     }
   }
   EXPECT_EQ(window_->FunctionKeys()->Key(fk::kConnectButton)->text(), QStringLiteral("接続"));
+  // Values are named after their rows.
+  EXPECT_EQ(Panel()->AddressLabel()->accessibleName(),
+            Panel()->Button(cp::kAddressButton)->text().remove('&'));
+  EXPECT_FALSE(Panel()->PortList()->accessibleName().isEmpty());
+  EXPECT_FALSE(window_->PollingPanel()->AddressLabel()->accessibleName().isEmpty());
+  EXPECT_FALSE(window_->PollingPanel()->PreambleLabel()->accessibleName().isEmpty());
+}
+
+// The progress bars fill their share from the left and nothing else; values outside the scale
+// (or not a number) are held to its ends.
+TEST(ProgressBarsTest, FillTheirShareFromTheLeft) {
+  CDisplayUpload upload;
+  upload.resize(400, 20);
+  const auto share = [](const QImage& image, int y, const QColor& colour) {
+    int n = 0;
+    for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour ? 1 : 0;
+    return n;
+  };
+  for (const auto& [percent, green] :
+       {std::pair{0.0, 0}, {37.5, 150}, {100.0, 400}, {150.0, 400}, {-5.0, 0}, {std::nan(""), 0}}) {
+    upload.SetValue(percent);
+    const QImage& image = upload.Image();
+    EXPECT_EQ(share(image, 10, CDisplayUpload::DoneColour()), green) << percent;
+    EXPECT_EQ(share(image, 10, CDisplayUpload::RestColour()), 400 - green) << percent;
+    EXPECT_EQ(image.pixelColor(0, 10),
+              green > 0 ? CDisplayUpload::DoneColour() : CDisplayUpload::RestColour());
+  }
+
+  CDisplayLookingFor search;
+  search.resize(306, 30);  // 300 pixels of bar between the margins
+  for (const auto& [steps, green] : {std::pair{0, 0}, {5, 100}, {15, 300}, {16, 300}, {-1, 0}}) {
+    search.SetSteps(steps);
+    EXPECT_EQ(share(search.Image(), 8, CDisplayLookingFor::DoneColour()), green) << steps;
+    EXPECT_EQ(share(search.Image(), 8, CDisplayLookingFor::RestColour()), 300 - green) << steps;
+  }
 }
 
 }  // namespace
