@@ -52,7 +52,7 @@ QWidget* MakePlaceholder(QWidget* parent, QSize minimum) {
 void Replace(QLayout* layout, QWidget*& slot, QWidget* widget, QWidget* parent) {
   if (widget == nullptr || widget == slot) return;
   widget->setParent(parent);
-  layout->replaceWidget(slot, widget);
+  delete layout->replaceWidget(slot, widget);  // the old slot's layout item is ours
   slot->deleteLater();
   slot = widget;
   widget->show();
