@@ -18,6 +18,7 @@
 #include <cmath>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -535,6 +536,36 @@ TEST_F(MainWindowTest, ConnectedWindowIsNamedAndFitsInBothLanguages) {
   EXPECT_FALSE(Panel()->PortList()->accessibleName().isEmpty());
   EXPECT_FALSE(window_->PollingPanel()->AddressLabel()->accessibleName().isEmpty());
   EXPECT_FALSE(window_->PollingPanel()->PreambleLabel()->accessibleName().isEmpty());
+}
+
+// The keys follow the device: any device for the common functions, model "TQ5R" for the
+// configurable ones; a key without its window stays off whatever the device.
+TEST(FunctionKeysTest, EnableRulesFollowTheDeviceAndTheWindowsThatExist) {
+  CFunctionKeys keys;
+  const std::set<int> always = {fk::kConnectButton, fk::kFileButton, fk::kLanguageButton,
+                                fk::kExitButton};
+  const std::set<int> anyDevice = {fk::kDiagnosticsButton, fk::kDeviceInfoButton,
+                                   fk::kAnalogOutputButton, fk::kTrimDacButton};
+  for (int id : CFunctionKeys::KeyIds())
+    if (id != fk::kLanguageButton) keys.SetAvailable(id, true);
+  const auto check = [&](bool connected, bool configurable) {
+    keys.SetDevice(connected, configurable);
+    keys.Show(true);
+    for (int id : CFunctionKeys::KeyIds()) {
+      bool expected = always.count(id) != 0 || (connected && anyDevice.count(id) != 0) ||
+                      (connected && configurable);
+      if (id == fk::kLanguageButton) expected = false;  // no window behind it
+      EXPECT_EQ(keys.Key(id)->isEnabled(), expected)
+          << id << " connected " << connected << " configurable " << configurable;
+    }
+  };
+  check(false, false);
+  check(false, true);  // a model without a device is no device
+  check(true, false);
+  check(true, true);
+  keys.DisableAll();
+  for (int id : CFunctionKeys::KeyIds())
+    EXPECT_EQ(keys.Key(id)->isEnabled(), id == fk::kExitButton);
 }
 
 // The progress bars fill their share from the left and nothing else; values outside the scale
