@@ -38,7 +38,7 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   // The sensor panel works on a device once it is connected and read.
   QObject::connect(&window, &CMainDlgDlg::deviceConnected, sensor, [&window, sensor, display] {
     sensor->SetSession(window.CurrentSession());
-    display->SetGraphsEnabled(true);
+    // The graph buttons stay disabled: there is no trend graph to open yet.
     // The units of the upload, before the first poll brings its values.
     const DeviceRecord record = window.Record();
     const CglobalFile& tables = window.Tables();
