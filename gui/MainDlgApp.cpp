@@ -52,6 +52,8 @@ void AssembleMainWindow(CMainDlgDlg& window) {
                      sensor->SetSession(nullptr);
                      display->SetGraphsEnabled(false);
                    });
+  // A unit written through the panel shows on the gauges at once, before the next poll.
+  QObject::connect(sensor, &CSensorInfo::unitsChanged, display, &CDisplayArea::SetUnits);
   QObject::connect(sensor, &CSensorInfo::busyChanged, &window, &CMainDlgDlg::SetPanelBusy);
   QObject::connect(sensor, &CSensorInfo::linkFailure, &window, &CMainDlgDlg::AskLinkFailure);
   QObject::connect(sensor, &CSensorInfo::linkLost, &window, [&window] { window.ResetLink(); });

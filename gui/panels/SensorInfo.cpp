@@ -286,8 +286,7 @@ void CSensorInfo::Refresh() {
   const QString termUnit = NameOf(t.TerminalUnitNames(), t.TerminalUnitCodes(), r.terminalUnit,
                                   ids_si::kTerminalUnitValue);
   SetValue(ids_si::kTerminalUnitValue, termUnit);
-  emit unitsChanged(QLatin1Char('(') + pvUnit + QLatin1Char(')'),
-                    QLatin1Char('(') + termUnit + QLatin1Char(')'));
+  emit unitsChanged(pvUnit, termUnit);
 }
 
 // ---- the worker's messages ---------------------------------------------------------------

@@ -48,7 +48,7 @@ UIMessageText MessageOfReason(const session::Reason& reason);
 //                            technician: ask "Err_COM", then call operation->Answer(retry);
 //   linkLost()               a setting ended because the link is gone: mark the device
 //                            disconnected (SetSession(nullptr));
-//   unitsChanged(pv, term)   the unit labels of the live display, e.g. "(degC)".
+//   unitsChanged(pv, term)   the unit labels of the live display, e.g. "degC".
 class CSensorInfo : public CPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
 

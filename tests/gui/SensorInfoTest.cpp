@@ -350,8 +350,8 @@ TEST_F(SensorInfoTest, PvUnitChangeShowsTheNewUnitOnlyAfterTheReadsAndThePause) 
   EXPECT_EQ(Value(si::kUpperRangeValue), "212.000");
   EXPECT_EQ(Value(si::kLowerRangeValue), "32.000");
   ASSERT_FALSE(units.isEmpty());
-  EXPECT_EQ(units.last().at(0).toString(), "(degF)");
-  EXPECT_EQ(units.last().at(1).toString(), "(degC)");
+  EXPECT_EQ(units.last().at(0).toString(), "degF");
+  EXPECT_EQ(units.last().at(1).toString(), "degC");
 }
 
 TEST_F(SensorInfoTest, UnknownCodesShowTheirNumberAndAreReportedOncePerConnection) {
