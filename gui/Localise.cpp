@@ -1,5 +1,6 @@
 #include "gui/Localise.h"
 
+#include <QAbstractButton>
 #include <QGroupBox>
 #include <QVariant>
 #include <QWidget>
@@ -43,6 +44,12 @@ void LocaliseWindow(const CResourceDatabase& database, int dialogId, QWidget* wi
 
 void LocaliseWindow(int dialogId, QWidget* window) {
   LocaliseWindow(TheResourceDatabase(), dialogId, window);
+}
+
+void NameButtonsByCaption(QWidget* window) {
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+  }
 }
 
 }  // namespace va5

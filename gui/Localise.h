@@ -22,6 +22,10 @@ void LocaliseWindow(const CResourceDatabase& database, int dialogId, QWidget* wi
 // The same with the process-wide database.
 void LocaliseWindow(int dialogId, QWidget* window);
 
+// Names every button inside `window` for assistive technology after its caption (without the
+// mnemonic mark), so a screen reader or a test robot finds it by what it says.
+void NameButtonsByCaption(QWidget* window);
+
 // A UTF-8 text of the core as a QString.
 inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 

@@ -108,8 +108,7 @@ void CConnectDevice::Show(bool visible) {
     return;
   }
   LocaliseWindow(cp::kLayout, this);
-  for (QPushButton* button : findChildren<QPushButton*>())
-    button->setAccessibleName(button->text().remove('&'));
+  NameButtonsByCaption(this);
   portList_->setAccessibleName(portLabel_->text().remove('&'));
   addressValue_->setAccessibleName(addressButton_->text().remove('&'));
   SetAddress(address_);

@@ -85,8 +85,7 @@ void CPollingAddr::Show(bool visible) {
     return;
   }
   LocaliseWindow(pa::kLayout, this);
-  for (QPushButton* button : findChildren<QPushButton*>())
-    button->setAccessibleName(button->text().remove('&'));
+  NameButtonsByCaption(this);
   addressValue_->setAccessibleName(addressLabel_->text());
   preambleValue_->setAccessibleName(preambleLabel_->text());
   write_->setEnabled(record_.modelName == kConfigurableModel);

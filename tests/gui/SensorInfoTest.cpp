@@ -31,6 +31,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
 #include "sim/SimulatedTransmitter.h"
+#include "testing/TraceCommands.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace va5 {
@@ -40,19 +41,7 @@ namespace si = ids::sensor_info;
 using Clock = std::chrono::steady_clock;
 using Commands = std::vector<int>;
 
-// The command of a traced request frame ("TX: FF,...,FF,delimiter,address...,command,...").
-int CommandOfTxLine(std::string_view line) {
-  std::istringstream in{std::string(line.substr(4))};
-  std::vector<int> bytes;
-  for (std::string field; std::getline(in, field, ',');) {
-    if (field.size() == 2) bytes.push_back(std::stoi(field, nullptr, 16));
-  }
-  std::size_t i = 0;
-  while (i < bytes.size() && bytes[i] == 0xFF) ++i;
-  if (i >= bytes.size()) return -1;
-  i += (bytes[i] & 0x80) != 0 ? 6 : 2;  // delimiter and the long or short address
-  return i < bytes.size() ? bytes[i] : -1;
-}
+using test::CommandOfTxLine;
 
 // The main window's part: the worker's messages, posted as events, go to the panel.
 class Router : public QObject {
