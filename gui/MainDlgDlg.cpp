@@ -1,5 +1,6 @@
 #include "gui/MainDlgDlg.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -244,6 +245,18 @@ void CMainDlgDlg::ShowHome() {
   functionKeys_->Show(true);
 }
 
+void CMainDlgDlg::FocusHome() {
+  for (QWidget* place : {static_cast<QWidget*>(sensorPanel_), static_cast<QWidget*>(functionKeys_)}) {
+    if (place == nullptr) continue;
+    for (QAbstractButton* button : place->findChildren<QAbstractButton*>()) {
+      if (button->isEnabled() && button->isVisible() && button->focusPolicy() != Qt::NoFocus) {
+        button->setFocus(Qt::OtherFocusReason);
+        return;
+      }
+    }
+  }
+}
+
 void CMainDlgDlg::SetTarget(CPanel* panel) {
   target_ = panel;
   if (session_ != nullptr) {
@@ -396,6 +409,9 @@ void CMainDlgDlg::OnConnected(const OperationOutcome& outcome) {
     UpdateDeviceKeys();
     emit deviceConnected();
     ShowHome();
+    // The connect panel had the focus; without this it would fall into a scale box of the
+    // display, where a key typed by habit changes the gauge. Once the window takes input again.
+    QTimer::singleShot(0, this, [this] { FocusHome(); });
   } else if (outcome.result == ResultReplyRejected) {
     // The device refused a step: what was read stays, the poll stays off.
     busy_ = false;

@@ -80,6 +80,9 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   void ShowPanel(CPanel* panel);
   void ShowHome();
   CPanel* CurrentPanel() const { return current_; }
+  // Puts the keyboard focus on the first button a technician works with: the sensor panel's
+  // when it takes input, else the function keys'.
+  void FocusHome();
 
   // The link.
   void Connect();    // opens the selected port and connects to the device at the address

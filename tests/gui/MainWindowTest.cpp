@@ -255,6 +255,11 @@ TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
   EXPECT_FALSE(window_->UploadProgress()->isVisible());
   EXPECT_EQ(window_->CurrentPanel(), nullptr);  // home again
   EXPECT_TRUE(questions.Seen().empty());
+  // The focus rests on a button of the sensor panel, not in a scale box of the display.
+  QCoreApplication::processEvents();
+  auto* focused = qobject_cast<QAbstractButton*>(window_->focusWidget());
+  ASSERT_NE(focused, nullptr);
+  EXPECT_EQ(focused->accessibleName(), QStringLiteral("Sensor Type"));
 
   // Identify at address 0, the upload list, then polls (3, 2) on the long address.
   const std::vector<int> commands = log_.Commands();
