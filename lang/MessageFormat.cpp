@@ -128,7 +128,7 @@ std::string ApplyConversion(std::string_view spec, const std::string& argument) 
 
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args) {
   // One pass over the pattern: inserted values are copied, never read as patterns again, and
-  // only conversions built from the parsed specification reach the number formatter.
+  // only conversions built from the parsed insert reach the number formatter.
   std::string out;
   out.reserve(format.size());
   std::size_t i = 0;
