@@ -107,9 +107,7 @@ void CFunctionKeys::ApplyRules() {
 void CFunctionKeys::Show(bool visible) {
   if (visible) {
     LocaliseWindow(fk::kLayout, this);
-    QFont font;
-    MakeFont(font, 110, 700);
-    heading_->SetLook(font, QColor(252, 209, 193), QColor(Qt::black));
+    heading_->SetCaptionLook();
     for (auto& [id, button] : keys_) button->setAccessibleName(button->text().remove('&'));
     ApplyRules();
   }

@@ -1,5 +1,7 @@
 #include "gui/LblColor.h"
 
+#include "gui/FontManager.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
@@ -42,6 +44,12 @@ void CLblColor::paintEvent(QPaintEvent* event) {
     painter.fillRect(rect(), background_);
   }
   QLabel::paintEvent(event);
+}
+
+void CLblColor::SetCaptionLook() {
+  QFont font;
+  CFontManager::MakeFont(font, 110, 700);
+  SetLook(font, QColor(252, 209, 193), Qt::black);
 }
 
 }  // namespace va5

@@ -15,6 +15,8 @@ class CLblColor : public QLabel {
   CLblColor(const QString& text, QWidget* parent = nullptr);
 
   void SetLook(const QFont& font, const QColor& background, const QColor& text);
+  // The look of every panel's caption: bold 11 point, black on RGB(252,209,193).
+  void SetCaptionLook();
 
   QColor Background() const { return background_; }
   QColor TextColor() const { return text_; }

@@ -40,7 +40,6 @@ using session::OperationOutcome;
 namespace {
 
 constexpr int kAddresses = 16;
-constexpr const char* kConfigurableModel = "TQ5R";
 
 // A grey frame that holds the place of a window another part of the program fills in.
 QWidget* MakePlaceholder(QWidget* parent, QSize minimum) {
@@ -267,7 +266,7 @@ void CMainDlgDlg::SetTarget(CPanel* panel) {
 
 void CMainDlgDlg::UpdateDeviceKeys() {
   const DeviceRecord record = Record();
-  functionKeys_->SetDevice(connected_, record.modelName == kConfigurableModel);
+  functionKeys_->SetDevice(connected_, session::IsConfigurableModel(record));
   if (current_ == nullptr) functionKeys_->Show(true);
   connectPanel_->SetConnected(connected_);
 }

@@ -1,9 +1,13 @@
 // The protocol every function panel of the main window follows.
 #pragma once
 
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 #include "base/MessageSink.h"
+#include "gui/Localise.h"
 
 namespace va5 {
 
@@ -36,5 +40,25 @@ class CPanel : public QWidget {
   int layout_;
   int replyMessage_;
 };
+
+// A panel's push button with its control identifier; Enter never presses it by default.
+inline QPushButton* MakePanelButton(const char* caption, int id, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  SetControlId(button, id);
+  button->setAutoDefault(false);
+  button->setMinimumHeight(28);
+  return button;
+}
+
+// A sunken value field of a panel (the program sets its text).
+inline QLabel* MakeValueLabel(int id, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  SetControlId(label, id);
+  label->setFrameShape(QFrame::Panel);
+  label->setFrameShadow(QFrame::Sunken);
+  label->setAlignment(Qt::AlignCenter);
+  label->setMinimumWidth(48);
+  return label;
+}
 
 }  // namespace va5

@@ -15,14 +15,9 @@ namespace va5::session {
 
 namespace {
 
-constexpr double MinimumDamping = 0.5;
-constexpr double MaximumDamping = 30.0;
-constexpr unsigned long long MaxSerialNumber = 16777215;  // three bytes
-constexpr unsigned long long MaxPollingAddress = 15;
 constexpr int CustomRtdCode = 93;
 constexpr int CustomTcCode = 146;
 constexpr int SpecialCurveCode = 4;
-constexpr const char* ConfigurableModel = "TQ5R";
 
 Reason Because(ReasonKind kind, std::string text, std::vector<std::string> args) {
   return Reason{kind, std::move(text), std::move(args)};
@@ -101,7 +96,7 @@ std::optional<Reason> CheckPacked(const std::string& text, std::size_t length,
 }
 
 std::optional<Reason> NeedsModel(const DeviceRecord& device, const std::string& lacks) {
-  if (device.modelName == ConfigurableModel) return std::nullopt;
+  if (IsConfigurableModel(device)) return std::nullopt;
   return Because(ReasonKind::ModelNotConfigurable, "model \"" + device.modelName + "\" " + lacks,
                  {device.modelName, lacks});
 }
@@ -293,10 +288,10 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
     }
     case Setting::SerialNumber:
     case Setting::FinalAssembly:
-      reason = CheckWhole(value, MaxSerialNumber, name, entry.whole);
+      reason = CheckWhole(value, static_cast<unsigned long long>(MaxSerialNumber), name, entry.whole);
       break;
     case Setting::PollingAddress:
-      reason = CheckWhole(value, MaxPollingAddress, name, entry.whole);
+      reason = CheckWhole(value, static_cast<unsigned long long>(MaxPollingAddress), name, entry.whole);
       break;
     case Setting::Tag:
       reason = CheckPacked(value, TagLength, "tag", entry.packed);

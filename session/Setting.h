@@ -22,6 +22,14 @@ namespace va5::session {
 
 class Session;
 
+// Fixed entry limits, the same for the window's dialogs and the command-line tool.
+inline constexpr double MinimumDamping = 0.5;   // s
+inline constexpr double MaximumDamping = 30.0;  // s
+inline constexpr double MaxSerialNumber = 16777215;  // three bytes on the wire
+
+// The model whose tag, final assembly number and polling address can be written.
+inline bool IsConfigurableModel(const DeviceRecord& device) { return device.modelName == "TQ5R"; }
+
 enum class Setting {
   Damping,
   Range,

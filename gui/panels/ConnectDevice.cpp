@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "comm/RequestTypes.h"
+#include "device/DeviceRecord.h"
 #include "gui/AppSettings.h"
 #include "gui/COMPortManager.h"
 #include "gui/LblColor.h"
@@ -19,50 +20,25 @@ namespace va5 {
 
 namespace cp = ids::connect_panel;
 
-namespace {
-constexpr int kMaxAddress = 15;
-
-QPushButton* MakeButton(const char* caption, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  SetControlId(button, id);
-  button->setAutoDefault(false);
-  button->setMinimumHeight(28);
-  return button;
-}
-
-int AddressOfSetting(const QString& text) {
-  bool ok = false;
-  const int value = text.trimmed().toInt(&ok);
-  return ok && value >= 0 && value <= kMaxAddress ? value : 0;
-}
-}  // namespace
-
 CConnectDevice::CConnectDevice(CAppSettings& settings, CCOMPortEnumerator::Source source,
                                std::vector<std::string> folders, QWidget* parent)
     : CPanel(cp::kLayout, ReplyConnect, parent),
       settings_(settings),
       title_(new CLblColor(QStringLiteral("Device Connection"), this)),
-      close_(MakeButton("Close Device Connection", cp::kCloseButton, this)),
+      close_(MakePanelButton("Close Device Connection", cp::kCloseButton, this)),
       portList_(new QComboBox(this)),
-      connect_(MakeButton("Connect Device", cp::kConnectButton, this)),
-      disconnect_(MakeButton("Disconnect Device", cp::kDisconnectButton, this)),
+      connect_(MakePanelButton("Connect Device", cp::kConnectButton, this)),
+      disconnect_(MakePanelButton("Disconnect Device", cp::kDisconnectButton, this)),
       portLabel_(new QLabel(QStringLiteral("COMM Port"), this)),
-      addressButton_(MakeButton("Device Address", cp::kAddressButton, this)),
-      addressValue_(new QLabel(QStringLiteral("0"), this)),
-      search_(MakeButton("Search Device", cp::kSearchButton, this)) {
+      addressButton_(MakePanelButton("Device Address", cp::kAddressButton, this)),
+      addressValue_(MakeValueLabel(cp::kAddressValue, this)),
+      search_(MakePanelButton("Search Device", cp::kSearchButton, this)) {
   SetControlId(title_, cp::kTitle);
   SetControlId(portList_, cp::kPortList);
   SetControlId(portLabel_, cp::kPortLabel);
-  SetControlId(addressValue_, cp::kAddressValue);
   title_->setAlignment(Qt::AlignCenter);
-  QFont font;
-  MakeFont(font, 110, 700);
-  title_->SetLook(font, QColor(252, 209, 193), Qt::black);
+  title_->SetCaptionLook();
   portLabel_->setBuddy(portList_);
-  addressValue_->setFrameShape(QFrame::Panel);
-  addressValue_->setFrameShadow(QFrame::Sunken);
-  addressValue_->setAlignment(Qt::AlignCenter);
-  addressValue_->setMinimumWidth(48);
 
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
@@ -90,7 +66,7 @@ CConnectDevice::CConnectDevice(CAppSettings& settings, CCOMPortEnumerator::Sourc
   connect(search_, &QPushButton::clicked, this, [this] { emit searchRequested(); });
   connect(addressButton_, &QPushButton::clicked, this, &CConnectDevice::OnAddressButton);
 
-  address_ = AddressOfSetting(settings_.PollingAddr());
+  address_ = PollingAddressFromText(settings_.PollingAddr().toStdString());
   addressValue_->setText(QString::number(address_));
   // No port is known until the first enumeration reports.
   portList_->setEnabled(false);
@@ -125,7 +101,7 @@ void CConnectDevice::SetConnected(bool connected) {
 }
 
 void CConnectDevice::SetAddress(int address) {
-  address_ = std::clamp(address, 0, kMaxAddress);
+  address_ = ValidPollingAddress(address);
   addressValue_->setText(QString::asprintf("%d", address_));
   const QString text = QString::number(address_);
   if (settings_.PollingAddr() != text) {
@@ -179,7 +155,7 @@ void CConnectDevice::EnableControls() {
 void CConnectDevice::OnAddressButton() {
   CValidateNumber dialog(this);
   dialog.Setup(ToQString(GetTitleMsg("Set_Device_Address_Title")),
-               ToQString(GetDisplayMsg("Set_Device_Address")), kMaxAddress, 0,
+               ToQString(GetDisplayMsg("Set_Device_Address")), MaxPollingAddress, 0,
                QString::asprintf("%d", address_));
   if (dialog.exec() != QDialog::Accepted) return;
   SetAddress(static_cast<int>(dialog.ValueText().toDouble()));

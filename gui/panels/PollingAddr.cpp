@@ -10,53 +10,30 @@
 #include "gui/Localise.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
+#include "session/Setting.h"
 #include "lang/ResourceDatabase.h"
 
 namespace va5 {
 
 namespace pa = ids::polling_address;
 
-namespace {
-constexpr int kMaxAddress = 15;
-constexpr const char* kConfigurableModel = "TQ5R";
-
-QPushButton* MakeButton(const char* caption, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  SetControlId(button, id);
-  button->setAutoDefault(false);
-  button->setMinimumHeight(28);
-  return button;
-}
-
-QLabel* MakeValue(int id, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  SetControlId(label, id);
-  label->setFrameShape(QFrame::Panel);
-  label->setFrameShadow(QFrame::Sunken);
-  label->setAlignment(Qt::AlignCenter);
-  label->setMinimumWidth(48);
-  return label;
-}
-}  // namespace
 
 CPollingAddr::CPollingAddr(CAppSettings& settings, QWidget* parent)
     : CPanel(pa::kLayout, ReplyPollingAddress, parent),
       settings_(settings),
       title_(new CLblColor(QStringLiteral("Polling Address"), this)),
       addressLabel_(new QLabel(QStringLiteral("Device Address"), this)),
-      addressValue_(MakeValue(pa::kAddressValue, this)),
+      addressValue_(MakeValueLabel(pa::kAddressValue, this)),
       preambleLabel_(new QLabel(QStringLiteral("Res. Preamble"), this)),
-      preambleValue_(MakeValue(pa::kPreambleValue, this)),
-      write_(MakeButton("Write Device Address", pa::kWriteButton, this)),
-      close_(MakeButton("Close polling Address", pa::kCloseButton, this)) {
+      preambleValue_(MakeValueLabel(pa::kPreambleValue, this)),
+      write_(MakePanelButton("Write Device Address", pa::kWriteButton, this)),
+      close_(MakePanelButton("Close polling Address", pa::kCloseButton, this)) {
   record_.SetStartValues();
   SetControlId(title_, pa::kTitle);
   SetControlId(addressLabel_, pa::kAddressLabel);
   SetControlId(preambleLabel_, pa::kPreambleLabel);
   title_->setAlignment(Qt::AlignCenter);
-  QFont font;
-  MakeFont(font, 110, 700);
-  title_->SetLook(font, QColor(252, 209, 193), Qt::black);
+  title_->SetCaptionLook();
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(title_, 0, 0, 1, 2);
@@ -76,7 +53,7 @@ CPollingAddr::CPollingAddr(CAppSettings& settings, QWidget* parent)
 
 void CPollingAddr::SetRecord(const DeviceRecord& record) {
   record_ = record;
-  write_->setEnabled(record_.modelName == kConfigurableModel);
+  write_->setEnabled(session::IsConfigurableModel(record_));
 }
 
 void CPollingAddr::Show(bool visible) {
@@ -88,7 +65,7 @@ void CPollingAddr::Show(bool visible) {
   NameButtonsByCaption(this);
   addressValue_->setAccessibleName(addressLabel_->text());
   preambleValue_->setAccessibleName(preambleLabel_->text());
-  write_->setEnabled(record_.modelName == kConfigurableModel);
+  write_->setEnabled(session::IsConfigurableModel(record_));
   ShowAddress(record_.pollingAddress);
   preambleValue_->setText(QString::fromStdString(record_.preamblesText));
   show();
@@ -118,7 +95,7 @@ void CPollingAddr::OnWrite() {
   CValidateNumber dialog(this);
   dialog.SetHoldCallback(hold_);
   dialog.Setup(ToQString(GetTitleMsg("Set_Device_Address_Title")),
-               ToQString(GetDisplayMsg("Set_Device_Address")), kMaxAddress, 0,
+               ToQString(GetDisplayMsg("Set_Device_Address")), MaxPollingAddress, 0,
                QString::asprintf("%d", int{record_.pollingAddress}));
   const bool accepted = dialog.exec() == QDialog::Accepted;
   if (hold_) hold_(false);

@@ -29,9 +29,6 @@ using Status = session::Operation::Status;
 
 namespace {
 
-constexpr double MinimumDamping = 0.5;
-constexpr double MaximumDamping = 30.0;
-constexpr double MaximumSerialNumber = 16777215.0;
 
 // Holds the periodic poll while the technician answers a dialog, on every way out of a
 // click handler; off line there is nothing to hold.
@@ -95,9 +92,7 @@ void CSensorInfo::Build() {
   title_ = new CLblColor(this);
   SetControlId(title_, ids_si::kTitle);
   controls_[ids_si::kTitle] = title_;
-  QFont font = this->font();
-  MakeFont(font, 110, 700);
-  title_->SetLook(font, QColor(252, 209, 193), QColor(0, 0, 0));
+  title_->SetCaptionLook();
   title_->setAlignment(Qt::AlignCenter);
   grid->addWidget(title_, 0, 0, 1, 3);
 
@@ -404,7 +399,7 @@ void CSensorInfo::OnSerialNumber() {
   const session::LinkHold hold = HoldLink(session_);
   CValidateNumber entry(this);
   entry.Setup(Title("Set_SerialNo_Value_Title"), ToQString(GetDisplayMsg("Set_SerialNo_val")),
-              MaximumSerialNumber, 0.0,
+              session::MaxSerialNumber, 0.0,
               static_cast<QLabel*>(controls_.at(ids_si::kSerialNumberValue))->text(), true, true);
   if (entry.exec() != 1) return;
   // The accepted value is a decimal text ("%.3lf"); the number sent is its whole part.
@@ -452,7 +447,7 @@ void CSensorInfo::OnDamping() {
   const session::LinkHold hold = HoldLink(session_);
   CValidateNumber entry(this);
   entry.Setup(Title("Set_Damping_Value_Title"), ToQString(GetDisplayMsg("Set_Damping_val")),
-              MaximumDamping, MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
+              session::MaximumDamping, session::MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
               true);
   if (entry.exec() != 1) return;
   Write(Setting::Damping, {entry.ValueText().toStdString()});
