@@ -35,9 +35,7 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   auto* sensor = new CSensorInfo(nullptr, window.Tables());
   window.SetSensorPanel(sensor);
 
-  // The sensor panel works on a device once it is connected and read.
-  QObject::connect(&window, &CMainDlgDlg::deviceConnected, sensor, [&window, sensor, display] {
-    sensor->SetSession(window.CurrentSession());
+  QObject::connect(&window, &CMainDlgDlg::deviceConnected, display, [&window, display] {
     // The graph buttons stay disabled: there is no trend graph to open yet.
     // The units of the upload, before the first poll brings its values.
     const DeviceRecord record = window.Record();
@@ -46,17 +44,12 @@ void AssembleMainWindow(CMainDlgDlg& window) {
         NameOfCode(tables.PvUnitNames(), tables.PvUnitCodes(), record.pvUnit),
         NameOfCode(tables.TerminalUnitNames(), tables.TerminalUnitCodes(), record.terminalUnit));
   });
-  QObject::connect(&window, &CMainDlgDlg::sessionChanged, sensor,
-                   [sensor, display](session::Session* session) {
-                     if (session != nullptr) return;
-                     sensor->SetSession(nullptr);
-                     display->SetGraphsEnabled(false);
+  QObject::connect(&window, &CMainDlgDlg::sessionChanged, display,
+                   [display](session::Session* session) {
+                     if (session == nullptr) display->SetGraphsEnabled(false);
                    });
   // A unit written through the panel shows on the gauges at once, before the next poll.
   QObject::connect(sensor, &CSensorInfo::unitsChanged, display, &CDisplayArea::SetUnits);
-  QObject::connect(sensor, &CSensorInfo::busyChanged, &window, &CMainDlgDlg::SetPanelBusy);
-  QObject::connect(sensor, &CSensorInfo::linkFailure, &window, &CMainDlgDlg::AskLinkFailure);
-  QObject::connect(sensor, &CSensorInfo::linkLost, &window, [&window] { window.ResetLink(); });
 
   QObject::connect(&window, &CMainDlgDlg::pollCompleted, display, [&window, strip, display] {
     session::Session* session = window.CurrentSession();

@@ -19,6 +19,7 @@
 #include "gui/Localise.h"
 #include "gui/LookingForDeviceInfo.h"
 #include "gui/MessageBox.h"
+#include "gui/OperationPanel.h"
 #include "gui/Panel.h"
 #include "gui/UploadDeviceInfo.h"
 #include "gui/WorkerEvent.h"
@@ -191,6 +192,7 @@ void CMainDlgDlg::SetSensorPanel(CPanel* panel) {
   Replace(left_, slot, panel, central_);
   sensorSlot_ = slot;
   sensorPanel_ = panel;
+  if (auto* operations = qobject_cast<COperationPanel*>(panel)) AttachPanel(operations);
   if (current_ == nullptr) ShowHome();
 }
 
@@ -202,6 +204,22 @@ void CMainDlgDlg::AddFunctionPanel(int keyId, CPanel* panel) {
   functionKeys_->SetAvailable(keyId, true);
   connect(panel, &CPanel::closeRequested, this, [this, panel] {
     if (current_ == panel) ShowHome();
+  });
+  if (auto* operations = qobject_cast<COperationPanel*>(panel)) AttachPanel(operations);
+}
+
+void CMainDlgDlg::AttachPanel(COperationPanel* panel) {
+  // A panel works on the device once it is connected and read, and goes off line with it.
+  connect(this, &CMainDlgDlg::deviceConnected, panel,
+          [this, panel] { panel->SetSession(CurrentSession()); });
+  connect(this, &CMainDlgDlg::sessionChanged, panel, [panel](session::Session* session) {
+    if (session == nullptr) panel->SetSession(nullptr);
+  });
+  connect(panel, &COperationPanel::busyChanged, this, &CMainDlgDlg::SetPanelBusy);
+  connect(panel, &COperationPanel::linkFailure, this, &CMainDlgDlg::AskLinkFailure);
+  connect(panel, &COperationPanel::linkLost, this, [this] {
+    ResetLink();
+    ShowHome();
   });
 }
 

@@ -38,6 +38,7 @@ class CConnectDevice;
 class CFunctionKeys;
 class CLinkRelay;
 class CLookingForDeviceInfo;
+class COperationPanel;
 class CPanel;
 class CPollingAddr;
 class CUploadDeviceInfo;
@@ -74,7 +75,11 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   void SetDisplayArea(QWidget* area);
   void SetSensorPanel(CPanel* panel);
   // A function panel opened by the key `keyId`; its close button returns to the home view.
+  // A panel that runs operations is attached too (AttachPanel).
   void AddFunctionPanel(int keyId, CPanel* panel);
+  // Hands the connected session to the panel and answers its busy, link-failure and
+  // link-lost signals.
+  void AttachPanel(COperationPanel* panel);
 
   // Views: a function panel in place of the sensor information panel, or home.
   void ShowPanel(CPanel* panel);

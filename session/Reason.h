@@ -31,6 +31,7 @@ enum class ReasonKind {
   ModelNotConfigurable,  // args: model, what it lacks
   TableNotDefined,       // args: "RTD" or "TC"
   CurveNotDefined,       // no args
+  TrimModeNotSet,        // no args: a DAC trim needs its trim mode first
   // The exchange.
   PortNotOpened,  // args: what, port name, why (the port's own sentence)
   DeviceRefused,  // args: what, response code, its meaning ("" when the reply was unusable)

@@ -9,6 +9,7 @@
 #include "base/Utf8.h"
 #include "comm/RequestTypes.h"
 #include "lang/EntryRules.h"
+#include "session/Checks.h"
 #include "session/Session.h"
 
 namespace va5::session {
@@ -18,10 +19,6 @@ namespace {
 constexpr int CustomRtdCode = 93;
 constexpr int CustomTcCode = 146;
 constexpr int SpecialCurveCode = 4;
-
-Reason Because(ReasonKind kind, std::string text, std::vector<std::string> args) {
-  return Reason{kind, std::move(text), std::move(args)};
-}
 
 std::string JoinNames(const StringTable& names) {
   std::string text;
@@ -39,28 +36,6 @@ Reason UnknownName(const std::string& what, const std::string& entry, const Stri
 int CodeOfName(const StringTable& names, const StringTable& codes, const std::string& name) {
   const int index = CglobalFile::IndexOfName(names, name);
   return index < 0 ? -1 : std::stoi(codes[static_cast<std::size_t>(index)]);
-}
-
-std::string NameOfCode(const StringTable& names, const StringTable& codes, int code) {
-  const int index = CglobalFile::IndexOfCode(codes, code);
-  return index < 0 ? std::to_string(code) : names[static_cast<std::size_t>(index)];
-}
-
-std::string PvUnitName(const CglobalFile& t, int code) {
-  return NameOfCode(t.PvUnitNames(), t.PvUnitCodes(), code);
-}
-
-// A decimal entry within limits. The reason names the limits; `allowZero` accepts exactly 0
-// outside them.
-std::optional<Reason> CheckDecimal(const std::string& text, double minimum, double maximum,
-                                   bool allowZero, const std::string& what, NumberEntry& entry) {
-  entry = CheckNumberEntry(text, minimum, maximum, allowZero);
-  if (entry.accepted) return std::nullopt;
-  const ReasonKind kind = ParseEntryNumber(text) ? ReasonKind::OutOfLimits : ReasonKind::NotANumber;
-  return Because(kind,
-                 what + " \"" + text + "\" is not a number from " + FormatRange(minimum) + " to " +
-                     FormatRange(maximum) + (allowZero ? " (or 0)" : ""),
-                 {what, text, FormatRange(minimum), FormatRange(maximum)});
 }
 
 std::optional<Reason> CheckWhole(const std::string& text, unsigned long long maximum,
@@ -223,8 +198,10 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
   entry.texts = values;
   const std::string& name = NameOf(setting);
   const std::size_t wanted = setting == Setting::Range ? 2 : 1;
+  // The sensor may come with its wiring, the tag with the descriptor written beside it.
+  const bool twoAllowed = setting == Setting::Sensor || setting == Setting::Tag;
   const bool countRight =
-      setting == Setting::Sensor ? !values.empty() && values.size() <= 2 : values.size() == wanted;
+      twoAllowed ? !values.empty() && values.size() <= 2 : values.size() == wanted;
   if (!countRight) {
     check.reason = Because(ReasonKind::WrongValueCount, name + ": wrong number of values", {name});
     return check;
@@ -295,6 +272,9 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
       break;
     case Setting::Tag:
       reason = CheckPacked(value, TagLength, "tag", entry.packed);
+      if (!reason && values.size() == 2) {
+        reason = CheckPacked(values[1], DescriptorLength, "descriptor", entry.packedDescriptor);
+      }
       break;
     case Setting::Descriptor:
       reason = CheckPacked(value, DescriptorLength, "descriptor", entry.packed);
@@ -329,6 +309,7 @@ std::optional<Reason> CheckAgainstDevice(const CglobalFile& t, const SettingEntr
       if (auto r = NeedsModel(device, "has no writable tag")) return r;
       // Tag and descriptor travel together: the one not entered goes back as the device has
       // it, and must pack too.
+      if (entry.setting == Setting::Tag && entry.texts.size() == 2) return std::nullopt;
       std::string other;
       return entry.setting == Setting::Tag
                  ? CheckPacked(TrimEntryText(device.descriptor), DescriptorLength, "descriptor",
@@ -449,7 +430,9 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
     case Setting::Descriptor: {
       const bool isTag = entry.setting == Setting::Tag;
       std::string tag = entry.packed, descriptor = entry.packed;
-      if (isTag) {
+      if (isTag && entry.texts.size() == 2) {
+        descriptor = entry.packedDescriptor;
+      } else if (isTag) {
         CheckPacked(TrimEntryText(device.descriptor), DescriptorLength, "descriptor", descriptor);
       } else {
         CheckPacked(TrimEntryText(device.tag), TagLength, "tag", tag);

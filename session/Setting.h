@@ -65,6 +65,7 @@ struct SettingEntry {
   int code = -1;                   // a code table's choice; the sensor type
   int wires = 0;                   // the sensor's wiring code
   std::string packed;              // tag, descriptor, message: padded and upper case
+  std::string packedDescriptor;    // a tag entered with its descriptor: the descriptor, packed
 };
 
 struct SettingCheck {

@@ -30,55 +30,16 @@ using Status = session::Operation::Status;
 namespace {
 
 
-// Holds the periodic poll while the technician answers a dialog, on every way out of a
-// click handler; off line there is nothing to hold.
-session::LinkHold HoldLink(session::Session* session) {
-  return session != nullptr ? session::LinkHold(session->Worker()) : session::LinkHold();
-}
-
 QString Title(const char* key) { return ToQString(GetTitleMsg(key)); }
 
 std::string Text(const QLabel* label) { return label->text().toStdString(); }
 
 }  // namespace
 
-UIMessageText MessageOfReason(const session::Reason& reason) {
-  const auto arg = [&](std::size_t i) {
-    return i < reason.args.size() ? reason.args[i] : std::string();
-  };
-  switch (reason.kind) {
-    case ReasonKind::SpanTooSmall:
-      return {"Err_Span", {arg(0), arg(1)}};
-    case ReasonKind::TableNotDefined:
-      return {"Err_Table_Not_Defined", {arg(0)}};
-    case ReasonKind::CurveNotDefined:
-      return {"Err_Special_Table_Not_Defined", {}};
-    case ReasonKind::TextTooLong:
-      return {"Err_Tag_Number_overflow", {arg(1)}};
-    case ReasonKind::NotPackedText:
-      return {"Err_No_Packed_ASCII", {}};
-    case ReasonKind::ModelNotConfigurable:
-      return {"Err_Device_Not_Configurable", {arg(0)}};
-    case ReasonKind::DeviceRefused:
-      return {"Err_CMD", {}};
-    case ReasonKind::PortNotOpened:
-    case ReasonKind::LinkFailed:
-      return {"Err_COM", {arg(0)}};
-    default:
-      // The entry itself: numbers, limits, names (the lists offer only valid names).
-      break;
-  }
-  return {"Err_Range_Input", {}};
-}
-
 CSensorInfo::CSensorInfo(session::Session* session, const CglobalFile& tables, QWidget* parent)
-    : CPanel(ids_si::kLayout, ReplySensorInfo, parent), session_(session), tables_(tables) {
-  pauseTimer_.setSingleShot(true);
-  connect(&pauseTimer_, &QTimer::timeout, this, [this] {
-    if (operation_) Follow(operation_->Resume());
-  });
+    : COperationPanel(ids_si::kLayout, ReplySensorInfo, parent), tables_(tables) {
   Build();
-  EnableButtons();
+  SetSession(session);
 }
 
 CSensorInfo::~CSensorInfo() = default;
@@ -131,19 +92,11 @@ void CSensorInfo::Build() {
 }
 
 QPushButton* CSensorInfo::AddButton(int id, void (CSensorInfo::*handler)()) {
-  auto* button = new QPushButton(this);
-  SetControlId(button, id);
-  button->setAutoDefault(false);
+  // The caption comes from the language file when the panel is shown.
+  QPushButton* button = AddActionButton("", id, [this, handler] { (this->*handler)(); });
+  button->setMinimumHeight(0);
   controls_[id] = button;
   buttons_.push_back(button);
-  connect(button, &QPushButton::clicked, this, [this, handler] {
-    // Nothing may leave the event loop by an exception; the handler ends and the panel stays.
-    try {
-      if (Connected() && !Busy()) (this->*handler)();
-    } catch (const std::exception& error) {
-      qWarning("sensor information: %s", error.what());
-    }
-  });
   return button;
 }
 
@@ -209,15 +162,9 @@ void CSensorInfo::EnableButtons() {
   for (QPushButton* button : buttons_) button->setEnabled(on);
 }
 
-void CSensorInfo::SetSession(session::Session* session) {
-  if (operation_) {
-    pauseTimer_.stop();
-    operation_.reset();
-    emit busyChanged(false);
-  }
-  if (session != session_ || session == nullptr) reportedCodes_.clear();
-  session_ = session;
-  linkLost_ = false;
+void CSensorInfo::OnConnectionChanged() {
+  if (GetSession() != lastSession_ || GetSession() == nullptr) reportedCodes_.clear();
+  lastSession_ = GetSession();
   EnableButtons();
   Refresh();
 }
@@ -253,7 +200,7 @@ void CSensorInfo::SetValue(int valueId, const QString& text) {
 void CSensorInfo::Refresh() {
   DeviceRecord start;
   start.SetStartValues();
-  const DeviceRecord r = session_ != nullptr ? session_->Record() : start;
+  const DeviceRecord r = GetSession() != nullptr ? GetSession()->Record() : start;
   const CglobalFile& t = tables_;
   SetValue(ids_si::kSensorTypeValue,
            NameOf(t.SensorTypeNames(), t.SensorTypeCodes(), r.sensorType,
@@ -286,71 +233,18 @@ void CSensorInfo::Refresh() {
 
 // ---- the worker's messages ---------------------------------------------------------------
 
-bool CSensorInfo::OnWorkerMessage(const WorkerMessage& message) {
-  try {
-    if (operation_) {
-      const Status before = operation_->GetStatus();
-      if (before != Status::Running && before != Status::NeedsAnswer) return false;
-      const bool mine = message.first == operation_->CurrentRequest() ||
-                        message.first == MessageFailure || message.first == MessageWorkerEnded;
-      Follow(operation_->OnMessage(message));
-      return mine;
-    }
-    // A request of another operation (the connection's upload, ...) has changed the record.
-    if (message.first != RequestPoll && message.first != MessageProgress &&
-        message.first != MessageFailure && message.first != MessageWorkerEnded) {
-      Refresh();
-    }
-  } catch (const std::exception& error) {
-    qWarning("sensor information: %s", error.what());
+bool CSensorInfo::OnOtherMessage(const WorkerMessage& message) {
+  // A request of another operation (the connection's upload, ...) has changed the record.
+  if (message.first != RequestPoll && message.first != MessageProgress &&
+      message.first != MessageFailure && message.first != MessageWorkerEnded) {
+    Refresh();
   }
   return false;
 }
 
-void CSensorInfo::Follow(Status status) {
-  switch (status) {
-    case Status::Pausing:
-      // The device settles before the new values are read; the window keeps painting.
-      pauseTimer_.start(operation_->PauseLength());
-      break;
-    case Status::NeedsAnswer:
-      emit linkFailure(operation_.get());
-      break;
-    case Status::Done:
-      Finish();
-      break;
-    case Status::NotStarted:
-    case Status::Running:
-      break;
-  }
-}
-
-void CSensorInfo::Finish() {
-  // The operation stays alive until this function ends: the main window may still hold it.
-  const std::unique_ptr<session::Operation> done = std::move(operation_);
-  const session::OperationOutcome& outcome = done->Outcome();
-  if (outcome.reason && outcome.reason->Class() == session::ReasonClass::Link) {
-    // The last values stay displayed; the buttons wait for a new connection.
-    linkLost_ = true;
-    EnableButtons();
-    emit busyChanged(false);
-    emit linkLost();
-    return;
-  }
-  Refresh();
-  emit busyChanged(false);
-  if (outcome.reason) {
-    const session::LinkHold hold = HoldLink(session_);
-    ShowReason(*outcome.reason);
-  }
-}
+void CSensorInfo::OnDone(const session::Operation&) { Refresh(); }
 
 // ---- writing a setting -------------------------------------------------------------------
-
-void CSensorInfo::ShowReason(const session::Reason& reason) {
-  const UIMessageText message = MessageOfReason(reason);
-  ShowUIMessage(this, message.key, message.args, kStyleOkExclamation);
-}
 
 void CSensorInfo::Write(Setting setting, const std::vector<std::string>& values) {
   const session::SettingCheck check = session::CheckSetting(tables_, setting, values);
@@ -358,20 +252,17 @@ void CSensorInfo::Write(Setting setting, const std::vector<std::string>& values)
     ShowReason(*check.reason);
     return;
   }
-  const DeviceRecord device = session_->Record();
+  const DeviceRecord device = GetSession()->Record();
   if (auto reason = session::CheckAgainstDevice(tables_, check.entry, device)) {
     ShowReason(*reason);
     return;
   }
-  operation_ = std::make_unique<session::Operation>(
-      *session_, session::SettingChain(tables_, check.entry, device), true);
-  emit busyChanged(true);
-  Follow(operation_->Start());
+  Run(session::SettingChain(tables_, check.entry, device));
 }
 
 void CSensorInfo::OnSensorType() {
-  const session::LinkHold hold = HoldLink(session_);
-  const DeviceRecord device = session_->Record();
+  const session::LinkHold hold = HoldLink();
+  const DeviceRecord device = GetSession()->Record();
   const CglobalFile& t = tables_;
   std::vector<std::string> values;
   {
@@ -396,7 +287,7 @@ void CSensorInfo::OnSensorType() {
 }
 
 void CSensorInfo::OnSerialNumber() {
-  const session::LinkHold hold = HoldLink(session_);
+  const session::LinkHold hold = HoldLink();
   CValidateNumber entry(this);
   entry.Setup(Title("Set_SerialNo_Value_Title"), ToQString(GetDisplayMsg("Set_SerialNo_val")),
               session::MaxSerialNumber, 0.0,
@@ -408,8 +299,8 @@ void CSensorInfo::OnSerialNumber() {
 }
 
 void CSensorInfo::OnPvUnit() {
-  const session::LinkHold hold = HoldLink(session_);
-  const DeviceRecord device = session_->Record();
+  const session::LinkHold hold = HoldLink();
+  const DeviceRecord device = GetSession()->Record();
   // The units offered follow the sensor shown.
   const int sensorIndex = CglobalFile::IndexOfName(
       tables_.SensorTypeNames(), Text(ValueLabel(ids_si::kSensorTypeValue)));
@@ -422,8 +313,8 @@ void CSensorInfo::OnPvUnit() {
 }
 
 void CSensorInfo::OnPvRange() {
-  const session::LinkHold hold = HoldLink(session_);
-  const DeviceRecord device = session_->Record();
+  const session::LinkHold hold = HoldLink();
+  const DeviceRecord device = GetSession()->Record();
   // The limits are offered as they read with three decimals.
   const double upperLimit = RoundToDecimals(device.upperSensorLimit, 3);
   const double lowerLimit = RoundToDecimals(device.lowerSensorLimit, 3);
@@ -444,7 +335,7 @@ void CSensorInfo::OnPvRange() {
 }
 
 void CSensorInfo::OnDamping() {
-  const session::LinkHold hold = HoldLink(session_);
+  const session::LinkHold hold = HoldLink();
   CValidateNumber entry(this);
   entry.Setup(Title("Set_Damping_Value_Title"), ToQString(GetDisplayMsg("Set_Damping_val")),
               session::MaximumDamping, session::MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
@@ -455,7 +346,7 @@ void CSensorInfo::OnDamping() {
 
 void CSensorInfo::SelectAndWrite(Setting setting, const char* titleKey, const StringTable& names,
                                  const StringTable& codes, int valueId) {
-  const session::LinkHold hold = HoldLink(session_);
+  const session::LinkHold hold = HoldLink();
   CSelectListBox list(this);
   list.SetupByName(Title(titleKey), names, codes, ValueLabel(valueId)->text());
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;

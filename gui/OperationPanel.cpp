@@ -1,0 +1,153 @@
+#include "gui/OperationPanel.h"
+
+#include <QtGlobal>
+#include <exception>
+
+#include "comm/RequestTypes.h"
+#include "gui/MessageBox.h"
+#include "session/Session.h"
+
+namespace va5 {
+
+using session::ReasonKind;
+using Status = session::Operation::Status;
+
+UIMessageText MessageOfReason(const session::Reason& reason) {
+  const auto arg = [&](std::size_t i) {
+    return i < reason.args.size() ? reason.args[i] : std::string();
+  };
+  switch (reason.kind) {
+    case ReasonKind::SpanTooSmall:
+      return {"Err_Span", {arg(0), arg(1)}};
+    case ReasonKind::TableNotDefined:
+      return {"Err_Table_Not_Defined", {arg(0)}};
+    case ReasonKind::CurveNotDefined:
+      return {"Err_Special_Table_Not_Defined", {}};
+    case ReasonKind::TextTooLong:
+      return {"Err_Tag_Number_overflow", {arg(1)}};
+    case ReasonKind::NotPackedText:
+      return {"Err_No_Packed_ASCII", {}};
+    case ReasonKind::ModelNotConfigurable:
+      return {"Err_Device_Not_Configurable", {arg(0)}};
+    case ReasonKind::TrimModeNotSet:
+      return {"Err_Trim_Mode_Not_Set", {}};
+    case ReasonKind::DeviceRefused:
+      return {"Err_CMD", {}};
+    case ReasonKind::PortNotOpened:
+    case ReasonKind::LinkFailed:
+      return {"Err_COM", {arg(0)}};
+    default:
+      // The entry itself: numbers, limits, names (the lists offer only valid names).
+      break;
+  }
+  return {"Err_Range_Input", {}};
+}
+
+COperationPanel::COperationPanel(int layout, int replyMessage, QWidget* parent)
+    : CPanel(layout, replyMessage, parent) {
+  pauseTimer_.setSingleShot(true);
+  connect(&pauseTimer_, &QTimer::timeout, this, [this] {
+    if (operation_) Follow(operation_->Resume());
+  });
+}
+
+COperationPanel::~COperationPanel() = default;
+
+void COperationPanel::SetSession(session::Session* session) {
+  if (operation_) {
+    pauseTimer_.stop();
+    operation_.reset();
+    emit busyChanged(false);
+  }
+  session_ = session;
+  linkLost_ = false;
+  OnConnectionChanged();
+}
+
+session::LinkHold COperationPanel::HoldLink() const {
+  return session_ != nullptr ? session::LinkHold(session_->Worker()) : session::LinkHold();
+}
+
+void COperationPanel::ShowReason(const session::Reason& reason) {
+  const UIMessageText message = MessageOfReason(reason);
+  ShowUIMessage(this, message.key, message.args, kStyleOkExclamation);
+}
+
+QPushButton* COperationPanel::AddActionButton(const char* caption, int id,
+                                              std::function<void()> handler) {
+  QPushButton* button = MakePanelButton(caption, id, this);
+  connect(button, &QPushButton::clicked, this, [this, handler = std::move(handler)] {
+    // Nothing may leave the event loop by an exception; the handler ends and the panel stays.
+    try {
+      if (Connected() && !Busy()) handler();
+    } catch (const std::exception& error) {
+      qWarning("%s", error.what());
+    }
+  });
+  return button;
+}
+
+bool COperationPanel::Run(session::RequestChain chain, bool monitoringAfter) {
+  if (!Connected() || Busy()) return false;
+  operation_ = std::make_unique<session::Operation>(*session_, std::move(chain), monitoringAfter);
+  emit busyChanged(true);
+  Follow(operation_->Start());
+  return true;
+}
+
+bool COperationPanel::OnWorkerMessage(const WorkerMessage& message) {
+  try {
+    if (operation_) {
+      const Status before = operation_->GetStatus();
+      if (before != Status::Running && before != Status::NeedsAnswer) return false;
+      const bool mine = message.first == operation_->CurrentRequest() ||
+                        message.first == MessageFailure || message.first == MessageWorkerEnded;
+      Follow(operation_->OnMessage(message));
+      return mine;
+    }
+    return OnOtherMessage(message);
+  } catch (const std::exception& error) {
+    qWarning("%s", error.what());
+  }
+  return false;
+}
+
+void COperationPanel::Follow(Status status) {
+  switch (status) {
+    case Status::Pausing:
+      // The device settles before the chain goes on; the window keeps painting.
+      pauseTimer_.start(operation_->PauseLength());
+      break;
+    case Status::NeedsAnswer:
+      emit linkFailure(operation_.get());
+      break;
+    case Status::Done:
+      Finish();
+      break;
+    case Status::NotStarted:
+    case Status::Running:
+      break;
+  }
+}
+
+void COperationPanel::Finish() {
+  // The operation stays alive until this function ends: the main window may still hold it.
+  const std::unique_ptr<session::Operation> done = std::move(operation_);
+  const session::OperationOutcome& outcome = done->Outcome();
+  if (outcome.reason && outcome.reason->Class() == session::ReasonClass::Link) {
+    // The last values stay displayed; the buttons wait for a new connection.
+    linkLost_ = true;
+    OnConnectionChanged();
+    emit busyChanged(false);
+    emit linkLost();
+    return;
+  }
+  emit busyChanged(false);
+  OnDone(*done);
+  if (outcome.reason) {
+    const session::LinkHold hold = HoldLink();
+    ShowReason(*outcome.reason);
+  }
+}
+
+}  // namespace va5

@@ -1,0 +1,102 @@
+// A function panel that runs the technician's operations on the connected device: it starts
+// a request chain, follows it through the worker's messages (pauses on a timer, so the window
+// keeps painting), and tells the main window when it is busy, when the link needs an answer
+// and when the device is gone.
+#pragma once
+
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/Panel.h"
+#include "session/LinkHold.h"
+#include "session/Operation.h"
+#include "session/Reason.h"
+#include "session/RequestChain.h"
+
+namespace va5 {
+
+namespace session {
+class Session;
+}
+
+// A message of the language file's UIMsg section with its inserts.
+struct UIMessageText {
+  std::string key;
+  std::vector<std::string> args;
+};
+
+// The UIMsg text that tells the technician why an operation did not do what was asked.
+UIMessageText MessageOfReason(const session::Reason& reason);
+
+// The main window connects the signals (CMainDlgDlg::AttachPanel):
+//
+//   busyChanged(true/false)  disable / enable the main window: from a chain's submission until
+//                            it has ended (polls never change it);
+//   linkFailure(operation)   the link failed and the retry policy leaves the answer to the
+//                            technician: ask "Err_COM", then call operation->Answer(retry);
+//   linkLost()               a chain ended because the link is gone: the window goes off line
+//                            and back to its home view.
+class COperationPanel : public CPanel {
+  Q_OBJECT
+
+ public:
+  COperationPanel(int layout, int replyMessage, QWidget* parent = nullptr);
+  ~COperationPanel() override;
+
+  // A new connection (or none, off line): a running chain is dropped and the buttons follow.
+  void SetSession(session::Session* session);
+  session::Session* GetSession() const { return session_; }
+
+  bool OnWorkerMessage(const WorkerMessage& message) override;
+
+  // True from a chain's submission until it has ended.
+  bool Busy() const { return operation_ != nullptr; }
+  session::Operation* CurrentOperation() const { return operation_.get(); }
+
+ signals:
+  void busyChanged(bool busy);
+  void linkFailure(va5::session::Operation* operation);
+  void linkLost();
+
+ protected:
+  bool Connected() const { return session_ != nullptr && !linkLost_; }
+
+  // Starts `chain`; false (nothing sent) when off line or while another chain runs. The poll
+  // runs between and after the requests when `monitoringAfter` is set.
+  bool Run(session::RequestChain chain, bool monitoringAfter = true);
+
+  // A chain has ended with the device still there; `operation` tells which chain and how.
+  // A reason in its outcome is shown after this returns, with the poll held.
+  virtual void OnDone(const session::Operation& operation) { (void)operation; }
+  // A worker message while no chain of this panel runs (polls, other requests). Returning
+  // false hands it on to the main window's common handler.
+  virtual bool OnOtherMessage(const WorkerMessage& message) {
+    (void)message;
+    return false;
+  }
+  // The session changed or the link was lost: set the buttons and the shown values.
+  virtual void OnConnectionChanged() {}
+
+  // Holds the periodic poll while the technician answers a dialog, on every way out of a
+  // click handler; off line there is nothing to hold.
+  session::LinkHold HoldLink() const;
+  void ShowReason(const session::Reason& reason);
+
+  // A push button whose handler runs only while connected and idle; an exception thrown by
+  // the handler is logged and the panel stays.
+  QPushButton* AddActionButton(const char* caption, int id, std::function<void()> handler);
+
+ private:
+  void Follow(session::Operation::Status status);
+  void Finish();
+
+  session::Session* session_ = nullptr;
+  bool linkLost_ = false;
+  std::unique_ptr<session::Operation> operation_;
+  QTimer pauseTimer_;
+};
+
+}  // namespace va5
