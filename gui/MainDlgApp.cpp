@@ -7,13 +7,21 @@
 #include "gui/display/DisplayArea.h"
 #include "gui/display/DisplaySignal.h"
 #include "gui/display/DisplayValues.h"
+#include "gui/panels/AnalogOP.h"
+#include "gui/panels/DetailedInfo.h"
+#include "gui/panels/Diagnostics.h"
+#include "gui/panels/SensorCalib.h"
 #include "gui/panels/SensorInfo.h"
+#include "gui/panels/TrimDAC.h"
+#include "lang/ControlIds.h"
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
 
 namespace va5 {
 
 namespace {
+
+namespace fk = ids::function_keys;
 
 QString NameOfCode(const StringTable& names, const StringTable& codes, int code) {
   const int index = CglobalFile::IndexOfCode(codes, code);
@@ -34,6 +42,11 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   display->SetHoldCallback([&window](bool on) { window.SetHold(on); });
   auto* sensor = new CSensorInfo(nullptr, window.Tables());
   window.SetSensorPanel(sensor);
+  window.AddFunctionPanel(fk::kDeviceInfoButton, new CDetailedInfo(window.Tables()));
+  window.AddFunctionPanel(fk::kSensorCalButton, new CSensorCalib(window.Tables()));
+  window.AddFunctionPanel(fk::kAnalogOutputButton, new CAnalogOP);
+  window.AddFunctionPanel(fk::kTrimDacButton, new CTrimDAC);
+  window.AddFunctionPanel(fk::kDiagnosticsButton, new CDiagnostics);
 
   QObject::connect(&window, &CMainDlgDlg::deviceConnected, display, [&window, display] {
     // The graph buttons stay disabled: there is no trend graph to open yet.

@@ -24,6 +24,7 @@
 #include "gui/UploadDeviceInfo.h"
 #include "gui/WorkerEvent.h"
 #include "gui/panels/ConnectDevice.h"
+#include "gui/panels/LanguageSetting.h"
 #include "gui/panels/PollingAddr.h"
 #include "lang/ControlIds.h"
 #include "lang/PrivateException.h"
@@ -123,6 +124,12 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
   pollingPanel_ = new CPollingAddr(settings_, central_);
   AddFunctionPanel(fk::kPollingAddressButton, pollingPanel_);
   pollingPanel_->SetHoldCallback([this](bool on) { SetHold(on); });
+  languagePanel_ = new CSetting(
+      settings_, options_.languageFolders.empty() ? LanguageFolders() : options_.languageFolders,
+      central_);
+  AddFunctionPanel(fk::kLanguageButton, languagePanel_);
+  languagePanel_->SetHoldCallback([this](bool on) { SetHold(on); });
+  connect(languagePanel_, &CSetting::languageChanged, this, [this] { ReloadLanguage(false); });
 
   // The progress windows lie over the display and stay enabled while the rest is not.
   upload_ = new CUploadDeviceInfo(this);

@@ -41,6 +41,7 @@ class CLookingForDeviceInfo;
 class COperationPanel;
 class CPanel;
 class CPollingAddr;
+class CSetting;
 class CUploadDeviceInfo;
 class GuiMessageSink;
 struct WorkerMessage;
@@ -126,6 +127,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CFunctionKeys* FunctionKeys() const { return functionKeys_; }
   CConnectDevice* ConnectPanel() const { return connectPanel_; }
   CPollingAddr* PollingPanel() const { return pollingPanel_; }
+  CSetting* LanguagePanel() const { return languagePanel_; }
   CUploadDeviceInfo* UploadProgress() const { return upload_; }
   CLookingForDeviceInfo* SearchProgress() const { return search_; }
   QAction* AboutAction() const { return about_; }
@@ -183,6 +185,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CFunctionKeys* functionKeys_;
   CConnectDevice* connectPanel_;
   CPollingAddr* pollingPanel_;
+  CSetting* languagePanel_;
   CUploadDeviceInfo* upload_;
   CLookingForDeviceInfo* search_;
   QAction* about_;

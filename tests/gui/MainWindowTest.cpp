@@ -39,6 +39,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
 #include "sim/SimulatedTransmitter.h"
+#include "tests/gui/PanelTestSupport.h"
 
 namespace va5 {
 namespace {
@@ -46,103 +47,8 @@ namespace {
 namespace fk = ids::function_keys;
 namespace cp = ids::connect_panel;
 
-// One request frame as the link sent it: the command and, for a short frame, the polling
-// address it went to (-1 for a long frame).
-struct SentFrame {
-  int command = -1;
-  int shortAddress = -1;
-};
-
-// The frames the window sent, read from the link's "TX: " trace lines (worker thread).
-class FrameLog {
- public:
-  TraceSink Sink() {
-    return [this](std::string_view line) {
-      if (line.substr(0, 4) != "TX: ") return;
-      std::vector<int> bytes;
-      for (std::size_t i = 4; i + 2 <= line.size(); i += 3)
-        bytes.push_back(std::stoi(std::string(line.substr(i, 2)), nullptr, 16));
-      std::size_t at = 0;
-      while (at < bytes.size() && bytes[at] == 0xFF) ++at;
-      if (at + 2 >= bytes.size()) return;
-      const bool longFrame = (bytes[at] & 0x80) != 0;
-      SentFrame frame;
-      if (longFrame) {
-        if (at + 6 >= bytes.size()) return;
-        frame.command = bytes[at + 6];
-      } else {
-        frame.shortAddress = bytes[at + 1] & 0x0F;
-        frame.command = bytes[at + 2];
-      }
-      std::lock_guard lock(mutex_);
-      frames_.push_back(frame);
-    };
-  }
-  std::vector<SentFrame> Frames() const {
-    std::lock_guard lock(mutex_);
-    return frames_;
-  }
-  std::vector<int> Commands() const {
-    std::vector<int> commands;
-    for (const SentFrame& f : Frames()) commands.push_back(f.command);
-    return commands;
-  }
-  // The addresses command 0 went to, in order.
-  std::vector<int> IdentifyAddresses() const {
-    std::vector<int> addresses;
-    for (const SentFrame& f : Frames())
-      if (f.command == 0 && f.shortAddress >= 0) addresses.push_back(f.shortAddress);
-    return addresses;
-  }
-  int Count(int command) const {
-    int n = 0;
-    for (const SentFrame& f : Frames()) n += f.command == command ? 1 : 0;
-    return n;
-  }
-  void Clear() {
-    std::lock_guard lock(mutex_);
-    frames_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<SentFrame> frames_;
-};
-
-// Message boxes answered by what they say; every box is recorded.
-class Questions {
- public:
-  Questions() {
-    previous_ = SetMessageBoxHook([this](const MessageRequest& request) {
-      seen_.push_back(request);
-      for (auto& [start, answers] : answers_) {
-        if (request.text.startsWith(start) && !answers.empty()) {
-          const int answer = answers.front();
-          if (answers.size() > 1) answers.pop_front();
-          return answer;
-        }
-      }
-      return static_cast<int>(kAnswerCancel);
-    });
-  }
-  ~Questions() { SetMessageBoxHook(previous_); }
-  // Boxes whose text starts with `start` get `answers` in turn (the last one repeats).
-  void Answer(const QString& start, std::deque<int> answers) {
-    answers_.emplace_back(start, std::move(answers));
-  }
-  std::vector<MessageRequest> Starting(const QString& start) const {
-    std::vector<MessageRequest> found;
-    for (const MessageRequest& r : seen_)
-      if (r.text.startsWith(start)) found.push_back(r);
-    return found;
-  }
-  const std::vector<MessageRequest>& Seen() const { return seen_; }
-
- private:
-  std::vector<std::pair<QString, std::deque<int>>> answers_;
-  std::vector<MessageRequest> seen_;
-  MessageBoxHook previous_;
-};
+using test::FrameLog;
+using test::Questions;
 
 const QString kErrCom = QStringLiteral("Communication error on");
 const QString kNotDevice = QStringLiteral("No HART device was found");
@@ -235,7 +141,8 @@ TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
   EXPECT_EQ(Panel()->PortList()->currentText(), QStringLiteral("Simulated transmitter (SIM9)"));
   // Off line only the keys without a device work (and only those whose windows exist).
   for (int id : CFunctionKeys::KeyIds()) {
-    const bool expected = id == fk::kConnectButton || id == fk::kExitButton;
+    const bool expected =
+        id == fk::kConnectButton || id == fk::kLanguageButton || id == fk::kExitButton;
     EXPECT_EQ(Key(id)->isEnabled(), expected) << id;
   }
 
@@ -275,7 +182,8 @@ TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
   // On line with a TQ5R: the polling address key joins; "Connect Device" is for off line.
   EXPECT_TRUE(Key(fk::kPollingAddressButton)->isEnabled());
   EXPECT_TRUE(Key(fk::kConnectButton)->isEnabled());
-  EXPECT_FALSE(Key(fk::kDiagnosticsButton)->isEnabled());  // its panel does not exist
+  EXPECT_TRUE(Key(fk::kDiagnosticsButton)->isEnabled());
+  EXPECT_FALSE(Key(fk::kCustomTcButton)->isEnabled());  // its panel does not exist
   EXPECT_FALSE(Panel()->Button(cp::kConnectButton)->isEnabled());
   EXPECT_FALSE(Panel()->Button(cp::kSearchButton)->isEnabled());
 }

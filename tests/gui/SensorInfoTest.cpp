@@ -33,6 +33,7 @@
 #include "sim/SimulatedTransmitter.h"
 #include "testing/TraceCommands.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/PanelTestSupport.h"
 
 namespace va5 {
 namespace {
@@ -54,66 +55,11 @@ class Router : public QObject {
   }
 };
 
-// Answers the modal dialogs that open from now on, one action each, in order; notes their
-// titles.
-class ModalScript {
- public:
-  using Action = std::function<void(QDialog&)>;
-  explicit ModalScript(std::deque<Action> actions) : actions_(std::move(actions)) {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr || !dialog->isVisible() || actions_.empty()) return;
-      titles.push_back(dialog->windowTitle());
-      const Action action = std::move(actions_.front());
-      actions_.pop_front();
-      action(*dialog);
-    });
-    timer_.start();
-  }
-  std::vector<QString> titles;
-
- private:
-  std::deque<Action> actions_;
-  QTimer timer_;
-};
-
-ModalScript::Action Choose(const QString& name) {
-  return [name](QDialog& dialog) {
-    auto* list = qobject_cast<CSelectListBox*>(&dialog);
-    ASSERT_NE(list, nullptr) << "not a selection list: " << dialog.windowTitle().toStdString();
-    const auto items = list->List()->findItems(name, Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1) << name.toStdString();
-    list->List()->setCurrentItem(items[0]);
-    list->OkButton()->click();
-  };
-}
-
-ModalScript::Action Enter(const QString& text, QString* prompt = nullptr) {
-  return [text, prompt](QDialog& dialog) {
-    auto* entry = qobject_cast<CValidateNumber*>(&dialog);
-    ASSERT_NE(entry, nullptr) << "not a numeric entry: " << dialog.windowTitle().toStdString();
-    if (prompt != nullptr) *prompt = entry->PromptLabel()->text();
-    entry->Edit()->setText(text);
-    entry->OkButton()->click();
-  };
-}
-
-ModalScript::Action Cancel() {
-  return [](QDialog& dialog) {
-    if (auto* list = qobject_cast<CSelectListBox*>(&dialog)) {
-      list->CancelButton()->click();
-    } else if (auto* entry = qobject_cast<CEntryDialog*>(&dialog)) {
-      entry->CancelButton()->click();
-    } else {
-      dialog.reject();
-    }
-  };
-}
-
-QString UIText(const std::string& key, const std::vector<std::string>& args = {}) {
-  return ToQString(FormatMessageText(GetUIMsg(key), args));
-}
+using test::Cancel;
+using test::Choose;
+using test::Enter;
+using test::ModalScript;
+using test::UIText;
 
 class SensorInfoTest : public ::testing::Test {
  protected:

@@ -1,0 +1,41 @@
+// The language panel: the display language in use, and the switch to any language file found
+// beside the program (or in the installed data folder).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gui/FontManager.h"
+#include "gui/MessageBox.h"
+#include "gui/Panel.h"
+#include "gui/ResourceManager.h"
+
+namespace va5 {
+
+class CAppSettings;
+
+class CSetting : public CPanel, public CResourceManager, public CFontManager {
+  Q_OBJECT
+
+ public:
+  // `folders`: where the language files are looked for, in order.
+  CSetting(CAppSettings& settings, std::vector<std::string> folders, QWidget* parent = nullptr);
+
+  void Show(bool visible) override;
+  // The panel runs nothing on the device.
+  bool OnWorkerMessage(const WorkerMessage& message) override;
+
+  // Holds the link while the selection is open.
+  void SetHoldCallback(HoldCallback hold) { hold_ = std::move(hold); }
+
+ signals:
+  // A new language was chosen and saved: the main window reloads it.
+  void languageChanged();
+
+ private:
+  CAppSettings& settings_;
+  std::vector<std::string> folders_;
+  HoldCallback hold_;
+};
+
+}  // namespace va5

@@ -1,0 +1,2 @@
+// Tests of the panel come with the panel.
+#include <gtest/gtest.h>
