@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
 #include "device/GlobalFile.h"
+#include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
+#include "session/Operations.h"
 #include "session/Session.h"
 #include "session/Setting.h"
 
@@ -46,8 +49,17 @@ const char* const UsageText =
     "                           [WIRES]), burnout, cjc, transfer-function, term-unit,\n"
     "                           serial-number, final-assembly, tag, descriptor, message or\n"
     "                           polling-address\n"
+    "  fixed-current MA         fix the output current at MA (3.8 to 21.6); 0 leaves the\n"
+    "                           fixed mode\n"
+    "  selftest                 run the self test (about 5 s), then print the EEPROM states\n"
+    "  status                   print the EEPROM states of the additional status\n"
+    "  sensor-trim read|clear   print or clear the sensor trim (clearing uses the present PV)\n"
+    "  sensor-trim zero|span VALUE\n"
+    "                           trim the sensor input at the true VALUE of the reference, in\n"
+    "                           the PV unit the device reports, within the sensor limits\n"
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
-    "             could not be written), 3 bad usage\n";
+    "             could not be written), 3 bad usage or a value outside its limits (nothing\n"
+    "             is written then)\n";
 
 int UsageError(const std::string& reason) {
   std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
@@ -132,6 +144,53 @@ void PrintIdentity(const DeviceRecord& r) {
             << "Software revision:     " << r.softwareRevisionText << "\n";
 }
 
+int Refuse(const session::Reason& reason) {
+  std::cerr << "va5vivi-cli: " << reason.text << "\n";
+  return ExitStatusOf(reason);
+}
+
+// Prints what the device holds after an operation, or why it did not do what was asked.
+int PrintOutcome(const session::OperationOutcome& outcome, const char* heading) {
+  if (outcome.reason) return Refuse(*outcome.reason);
+  std::cout << heading << outcome.value << "\n";
+  return ExitOk;
+}
+
+// The values of a device operation, read before the port is opened.
+struct OperationEntry {
+  std::string currentText;  // fixed-current: the current to send
+  std::optional<session::SensorTrimPoint> trimPoint;  // sensor-trim; nothing: read
+  std::string trimText;                               // zero, span: as typed
+};
+
+// A fixed current, or 0 to leave the fixed mode.
+std::optional<session::Reason> ReadFixedCurrent(const std::string& text, std::string& valueText) {
+  if (ParseEntryNumber(text) == 0.0) {
+    valueText = session::LeaveFixedCurrentText;
+    return std::nullopt;
+  }
+  return session::CheckFixedCurrent(text, valueText);
+}
+
+// sensor-trim read | clear | zero VALUE | span VALUE. The value's limits are the sensor's, so
+// only whether it is a number can be told before the device is read.
+int ReadSensorTrim(const std::vector<std::string>& rest, OperationEntry& entry) {
+  const std::string action = rest.empty() ? "" : rest[0];
+  if ((action == "read" || action == "clear") && rest.size() == 1) {
+    if (action == "clear") entry.trimPoint = session::SensorTrimPoint::Clear;
+    return ExitOk;
+  }
+  if ((action == "zero" || action == "span") && rest.size() == 2) {
+    entry.trimPoint =
+        action == "zero" ? session::SensorTrimPoint::Zero : session::SensorTrimPoint::Span;
+    entry.trimText = rest[1];
+    if (ParseEntryNumber(entry.trimText)) return ExitOk;
+    std::cerr << "va5vivi-cli: calibration value \"" << entry.trimText << "\" is not a number\n";
+    return ExitUsage;
+  }
+  return UsageError("sensor-trim takes read, clear, zero VALUE or span VALUE");
+}
+
 int Run(const std::vector<std::string>& args) {
   SessionOptions options;
   options.retries = 1;
@@ -170,12 +229,14 @@ int Run(const std::vector<std::string>& args) {
     return OutputOpen() ? ListPorts() : WriteError();
   }
   const bool known = command == "identify" || command == "search" || command == "upload" ||
-                     command == "monitor" || command == "set";
+                     command == "monitor" || command == "set" || command == "fixed-current" ||
+                     command == "selftest" || command == "status" || command == "sensor-trim";
   if (!known) return UsageError("unknown command " + command);
   if (!havePort) return UsageError(command + " needs --port");
 
   int count = -1;
   session::SettingCheck setting;
+  OperationEntry operation;
   if (command == "monitor") {
     if (!rest.empty() &&
         (rest.size() != 2 || rest[0] != "--count" || !ParseCount(rest[1], 1, 100000000, count))) {
@@ -191,6 +252,12 @@ int Run(const std::vector<std::string>& args) {
       std::cerr << "va5vivi-cli: " << setting.reason->text << "\n";
       return ExitStatusOf(*setting.reason);
     }
+  } else if (command == "fixed-current") {
+    if (rest.size() != 1) return UsageError("fixed-current takes one current in mA");
+    // Its limits are fixed, so a wrong current is refused before the port is opened.
+    if (auto reason = ReadFixedCurrent(rest[0], operation.currentText)) return Refuse(*reason);
+  } else if (command == "sensor-trim") {
+    if (int status = ReadSensorTrim(rest, operation); status != ExitOk) return status;
   } else if (!rest.empty()) {
     return UsageError(command + " takes no values");
   }
@@ -249,6 +316,32 @@ int Run(const std::vector<std::string>& args) {
         },
         interrupted);
     return Report(device, r, "monitor");
+  }
+
+  if (command == "fixed-current") {
+    return PrintOutcome(device.Perform(session::FixedCurrentChain(operation.currentText)),
+                        "Loop current: ");
+  }
+  if (command == "selftest") return PrintOutcome(device.Perform(session::SelfTestChain()), "");
+  if (command == "status") {
+    return PrintOutcome(device.Perform(session::AdditionalStatusChain()), "");
+  }
+  if (command == "sensor-trim") {
+    // The sensor limits, the PV unit and the present PV come with the upload.
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
+    if (!operation.trimPoint) {
+      return PrintOutcome(device.Perform(session::ReadSensorTrimChain(tables)), "Sensor trim: ");
+    }
+    std::string valueText;
+    if (*operation.trimPoint != session::SensorTrimPoint::Clear) {
+      if (auto reason = session::CheckSensorTrimValue(operation.trimText, device.Record(),
+                                                      valueText)) {
+        return Refuse(*reason);
+      }
+    }
+    return PrintOutcome(
+        device.Perform(session::SensorTrimChain(tables, *operation.trimPoint, valueText)),
+        "Sensor trim: ");
   }
 
   // set
