@@ -158,7 +158,7 @@ int PrintOutcome(const session::OperationOutcome& outcome, const char* heading) 
 
 // The values of a device operation, read before the port is opened.
 struct OperationEntry {
-  std::string currentText;  // fixed-current: the current to send
+  std::string currentText;                            // fixed-current: the current to send
   std::optional<session::SensorTrimPoint> trimPoint;  // sensor-trim; nothing: read
   std::string trimText;                               // zero, span: as typed
 };
@@ -334,8 +334,8 @@ int Run(const std::vector<std::string>& args) {
     }
     std::string valueText;
     if (*operation.trimPoint != session::SensorTrimPoint::Clear) {
-      if (auto reason = session::CheckSensorTrimValue(operation.trimText, device.Record(),
-                                                      valueText)) {
+      if (auto reason =
+              session::CheckSensorTrimValue(operation.trimText, device.Record(), valueText)) {
         return Refuse(*reason);
       }
     }
