@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
 #include "session/Setting.h"
 #include "testing/ProcessSupport.h"
+#include "testing/TraceCommands.h"
 
 namespace va5 {
 namespace {
@@ -37,6 +39,25 @@ class CliTest : public ::testing::Test {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+  }
+
+  // The commands of the requests in a --trace output.
+  static std::vector<int> SentCommands(const std::string& trace) {
+    std::vector<int> commands;
+    for (const auto& line : Lines(trace)) {
+      if (line.rfind("TX: ", 0) == 0) commands.push_back(test::CommandOfTxLine(line));
+    }
+    return commands;
+  }
+  static bool Contains(const std::vector<int>& commands, int command) {
+    return std::find(commands.begin(), commands.end(), command) != commands.end();
+  }
+  // The field device status of one poll ("... Status 0xNN").
+  int PolledStatus() {
+    const auto r = OnSim({"monitor", "--count", "1"});
+    const auto at = r.out.find("Status 0x");
+    EXPECT_NE(at, std::string::npos) << r.out << r.err;
+    return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 9, 2), nullptr, 16);
   }
 
   std::unique_ptr<BackgroundProcess> sim_;
@@ -213,6 +234,70 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_NE(r.err.find("va5vivi-cli: write error"), std::string::npos) << r.err;
 }
 
+TEST_F(CliTest, FixedCurrentFixesTheOutputAndZeroLeavesTheFixedMode) {
+  constexpr int CurrentFixed = 0x08;
+  StartSim();
+  auto r = OnSim({"fixed-current", "12"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Loop current: 12.000 mA\n");
+  EXPECT_EQ(PolledStatus() & CurrentFixed, CurrentFixed);
+  r = OnSim({"--trace", "fixed-current", "0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(",28,04,00,00,00,00,"), std::string::npos) << r.err;  // 40 with 0.0
+  EXPECT_EQ(PolledStatus() & CurrentFixed, 0);
+
+  // Outside 3.8 ... 21.6 mA nothing is sent: the port is not even opened.
+  for (const char* current : {"25", "3.79", "abc"}) {
+    r = OnSim({"--trace", "fixed-current", current});
+    EXPECT_EQ(r.status, 3) << current << ": " << r.err;
+    EXPECT_NE(r.err.find("output current \"" + std::string(current) + "\""), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(SentCommands(r.err).empty()) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
+
+TEST_F(CliTest, SelfTestPrintsTheSixEepromStates) {
+  StartSim();
+  const auto r = OnSim({"--trace", "selftest"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto commands = SentCommands(r.err);
+  ASSERT_GE(commands.size(), 2u);
+  EXPECT_EQ((std::vector<int>{commands.end() - 2, commands.end()}), (std::vector<int>{41, 48}));
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "EEPROM SUM Error (Basic Part): ok",
+                              "EEPROM SUM Error (Custom TC Part): ok",
+                              "EEPROM SUM Error (Custom RTD Part): ok",
+                              "EEPROM SUM Error (Special Curve Part): ok",
+                              "EEPROM SUM Error (Summary): ok",
+                              "EEPROM Hardware Error: ok",
+                          }));
+  const auto status = OnSim({"status"});
+  ASSERT_EQ(status.status, 0) << status.err;
+  EXPECT_EQ(status.out, r.out);
+}
+
+TEST_F(CliTest, SensorTrimValueOutsideTheSensorLimitsIsNotSent) {
+  StartSim();
+  // Pt100: -200 ... 850 degC.
+  auto r = OnSim({"--trace", "sensor-trim", "zero", "850.5"});
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("calibration value \"850.5\" is not a number from -200.000 to 850.000"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(Contains(SentCommands(r.err), 14)) << r.err;  // the limits were read
+  EXPECT_FALSE(Contains(SentCommands(r.err), 141)) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+
+  r = OnSim({"--trace", "sensor-trim", "zero", "12.5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Contains(SentCommands(r.err), 141)) << r.err;
+  EXPECT_NE(r.out.find(", zero value 12.5000 degC, gain 1.0000\n"), std::string::npos) << r.out;
+  r = OnSim({"sensor-trim", "clear"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Sensor trim: zero point 0.0000 degC, zero value 0.0000 degC, gain 1.0000\n");
+}
+
 TEST_F(CliTest, RefusedWriteExitsWithOneAndNamesTheResponseCode) {
   // A warning is refused as an error is; the message says which it was.
   StartSim({"--fault", "rc:34:7", "--fault", "rc:35:8"});
@@ -236,7 +321,11 @@ TEST_F(CliTest, BadUsageExitsWithThree) {
                                                {"--port", "x", "set", "colour", "red"},
                                                {"--port", "x", "monitor", "--count", "0"},
                                                {"--bogus", "ports"},
-                                               {"--port", "x", "identify", "extra"}}) {
+                                               {"--port", "x", "identify", "extra"},
+                                               {"--port", "x", "selftest", "now"},
+                                               {"--port", "x", "fixed-current"},
+                                               {"--port", "x", "sensor-trim", "zero"},
+                                               {"--port", "x", "sensor-trim", "read", "1"}}) {
     const auto r = Cli(args);
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
