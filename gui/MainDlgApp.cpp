@@ -102,15 +102,20 @@ CMainDlgApp::CMainDlgApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 CMainDlgApp::~CMainDlgApp() = default;
 
-int CMainDlgApp::InitInstance() {
+std::unique_ptr<CMainDlgDlg> CMainDlgApp::CreateMainWindow(MainWindowOptions options) {
   settings_ = std::make_unique<CAppSettings>();
   settings_->Load();
   TheResourceDatabase().InitEmpty();
-  // The window loads the language, lays itself out and asks before it closes; the process
-  // ends with it.
-  CMainDlgDlg window(*settings_);
-  AssembleMainWindow(window);
-  window.show();
+  // The window loads the language, lays itself out and asks before it closes.
+  auto window = std::make_unique<CMainDlgDlg>(*settings_, std::move(options));
+  AssembleMainWindow(*window);
+  window->show();
+  return window;
+}
+
+int CMainDlgApp::InitInstance() {
+  // The process ends with the window.
+  const std::unique_ptr<CMainDlgDlg> window = CreateMainWindow();
   return exec();
 }
 

@@ -1,5 +1,7 @@
 #include "gui/display/Temperature.h"
 
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -27,9 +29,50 @@ int RowOf(double value, double max, double min, const QRect& bar) {
   return static_cast<int>(std::lround(std::clamp(row, top, bottom)));
 }
 
+// What assistive technology reads from a gauge: a level indicator with its caption as the
+// name, its value text, and the value and scale limits as numbers (none while not a number).
+class AccessibleGauge : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit AccessibleGauge(CTemperature* gauge)
+      : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Gauge()->ValueText();
+    return QAccessibleWidget::text(t);
+  }
+
+  QVariant currentValue() const override { return Number(Gauge()->Value()); }
+  void setCurrentValue(const QVariant&) override {}  // the device decides the value
+  QVariant maximumValue() const override { return Number(Gauge()->ScaleMax()); }
+  QVariant minimumValue() const override { return Number(Gauge()->ScaleMin()); }
+  QVariant minimumStepSize() const override { return {}; }
+
+ private:
+  const CTemperature* Gauge() const { return static_cast<const CTemperature*>(widget()); }
+  static QVariant Number(double v) { return std::isfinite(v) ? QVariant(v) : QVariant(); }
+};
+
+QAccessibleInterface* GaugeAccessibility(const QString& className, QObject* object) {
+  if (className == QLatin1String("va5::CTemperature") && object != nullptr &&
+      object->isWidgetType()) {
+    return new AccessibleGauge(static_cast<CTemperature*>(object));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 CTemperature::CTemperature(QWidget* parent) : QWidget(parent), fill_(0, 191, 0) {
+  static const bool installed = [] {
+    QAccessible::installFactory(GaugeAccessibility);
+    return true;
+  }();
+  (void)installed;
   QFont gaugeFont;
   CFontManager::MakeFont(gaugeFont, 100, 400);
   setFont(gaugeFont);
@@ -61,6 +104,10 @@ void CTemperature::SetValue(double value) {
   value_ = value;
   valueText_ = GaugeValueText(value);
   setAccessibleDescription(valueText_);
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, std::isfinite(value) ? QVariant(value) : QVariant());
+    QAccessible::updateAccessibility(&event);
+  }
   update();
 }
 

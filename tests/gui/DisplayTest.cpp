@@ -2,6 +2,8 @@
 // device sends, the scale boxes' refusals, locale-free numbers, and the lamps' colours.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -234,6 +236,16 @@ TEST_F(DisplayAreaTest, UpdateShowsValuesUnitsAndTheRangeLargerValueOnTop) {
   EXPECT_EQ(area.GraphTitle(CDisplayArea::kLoopCurrent), "AO (mA)");
   EXPECT_EQ(area.Gauge(CDisplayArea::kLoopCurrent)->accessibleName(), "AO");
   EXPECT_EQ(area.Gauge(CDisplayArea::kLoopCurrent)->accessibleDescription(), "15.10");
+  // Assistive technology reads a gauge as a value with its scale.
+  QAccessibleInterface* pv = QAccessible::queryAccessibleInterface(area.Gauge(CDisplayArea::kPv));
+  ASSERT_NE(pv, nullptr);
+  EXPECT_EQ(pv->role(), QAccessible::ProgressBar);
+  EXPECT_EQ(pv->text(QAccessible::Name), "PV");
+  EXPECT_EQ(pv->text(QAccessible::Value), "123.45");
+  ASSERT_NE(pv->valueInterface(), nullptr);
+  EXPECT_DOUBLE_EQ(pv->valueInterface()->currentValue().toDouble(), 123.45);
+  EXPECT_EQ(pv->valueInterface()->maximumValue().toDouble(), 200);
+  EXPECT_EQ(pv->valueInterface()->minimumValue().toDouble(), -50);
 
   // Graph buttons stay disabled until a device is connected, then ask for their signal.
   QSignalSpy graph(&area, &CDisplayArea::graphRequested);

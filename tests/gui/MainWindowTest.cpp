@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -39,6 +40,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
 #include "sim/SimulatedTransmitter.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/PanelTestSupport.h"
 
 namespace va5 {
@@ -368,6 +370,34 @@ TEST_F(MainWindowTest, APortThatDoesNotOpenIsAskedAboutAndOpenedAgain) {
   EXPECT_TRUE(window_->InputEnabled());
   EXPECT_EQ(sim_.RequestCount(), 0);
   EXPECT_EQ(settings_->ComPort(), QStringLiteral("ttyNONE0"));
+}
+
+TEST_F(MainWindowTest, DeviceAddressEntryIsBoundedStoredAndUsedAndTheAboutBoxNamesTheVersion) {
+  sim_.Modify([](sim::DeviceState& s) { s.pollingAddress = 4; });
+  Questions questions;
+  Key(fk::kConnectButton)->click();
+  {
+    // 16 is refused and the entry stays open; 4 is taken.
+    test::ModalScript script({test::Enter("16"), test::Enter("4")});
+    Panel()->Button(cp::kAddressButton)->click();
+    EXPECT_TRUE(script.Finished());
+  }
+  EXPECT_EQ(questions.Seen().size(), 1u);
+  EXPECT_EQ(Panel()->AddressLabel()->text(), QStringLiteral("4"));
+  EXPECT_EQ(settings_->PollingAddr(), QStringLiteral("4"));
+  Panel()->Button(cp::kConnectButton)->click();
+  ASSERT_TRUE(WaitMonitoring());
+  EXPECT_EQ(log_.IdentifyAddresses(), std::vector<int>({4, 4}));
+
+  QString about;
+  QTimer::singleShot(50, [&about] {
+    if (QMessageBox* box = test::VisibleBox()) {
+      about = box->text();
+      box->accept();
+    }
+  });
+  window_->AboutAction()->trigger();
+  EXPECT_EQ(about, QStringLiteral("VA5VIVI Version ") + VA5VIVI_VERSION);
 }
 
 TEST_F(MainWindowTest, WindowClosesOnlyWhenAskedAndPollsOnAfterNo) {
