@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "lang/MessageFormat.h"
 #include "lang/ResourceDatabase.h"
 
 namespace va5 {
@@ -50,6 +51,12 @@ void NameButtonsByCaption(QWidget* window) {
   for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
     button->setAccessibleName(button->text().remove(QLatin1Char('&')));
   }
+}
+
+QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args) {
+  std::string format = GetDisplayMsg(key);
+  if (format.empty()) format = english;
+  return ToQString(FormatMessageText(format, args));
 }
 
 }  // namespace va5

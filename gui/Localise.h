@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -28,5 +29,9 @@ void NameButtonsByCaption(QWidget* window);
 
 // A UTF-8 text of the core as a QString.
 inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+// A DisplayMsg text of the loaded language with its inserts; `english` (a format of the same
+// inserts) when the language file has no such text.
+QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args = {});
 
 }  // namespace va5

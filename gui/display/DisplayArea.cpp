@@ -161,8 +161,10 @@ void CDisplayArea::RefreshCaptions() {
     const QString caption = captions_[s]->text();
     gauges_[s]->SetCaption(caption);
     if (maxEdits_[s] != nullptr) {
-      maxEdits_[s]->setAccessibleName(caption + QStringLiteral(" max"));
-      minEdits_[s]->setAccessibleName(caption + QStringLiteral(" min"));
+      maxEdits_[s]->setAccessibleName(
+          DisplayText("Acc_Scale_Max", "%1 max", {caption.toStdString()}));
+      minEdits_[s]->setAccessibleName(
+          DisplayText("Acc_Scale_Min", "%1 min", {caption.toStdString()}));
     }
   }
 }

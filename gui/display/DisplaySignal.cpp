@@ -56,10 +56,12 @@ std::uint8_t CommErrorsOf(const DisplayValues& values) {
 
 // What a lamp's colour says, for assistive technology.
 QString StateOf(const QColor& colour) {
-  if (colour == CDisplaySignal::Red()) return QStringLiteral("red");
-  if (colour == CDisplaySignal::Green()) return QStringLiteral("green");
-  if (colour == CDisplaySignal::LightGreen()) return QStringLiteral("light green");
-  return QStringLiteral("off");
+  if (colour == CDisplaySignal::Red()) return DisplayText("Acc_Lamp_Red", "red");
+  if (colour == CDisplaySignal::Green()) return DisplayText("Acc_Lamp_Green", "green");
+  if (colour == CDisplaySignal::LightGreen()) {
+    return DisplayText("Acc_Lamp_Light_Green", "light green");
+  }
+  return DisplayText("Acc_Lamp_Off", "off");
 }
 
 void Apply(CLblColor* lamp, const LampRule& rule, std::uint8_t bits) {

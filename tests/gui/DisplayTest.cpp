@@ -333,6 +333,12 @@ TEST_F(StatusStripTest, DeviceLampsFollowTheStatusByte) {
   EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleName(), "MAL");
   EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleDescription(),
             "red");
+  // The state is read out in the display language.
+  TheResourceDatabase().Load("Japanese.lng", {VA5VIVI_RESOURCES_DIR});
+  strip.Update(values);
+  EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleDescription(),
+            QStringLiteral("赤"));
+  TheResourceDatabase().InitEmpty();
 
   // Single bits light single lamps.
   values.deviceStatus = 0x08;

@@ -91,6 +91,12 @@ const std::vector<Section>& Sections() {
        }},
       {"DisplayMsg",
        {
+           {"Acc_Lamp_Green", 0},
+           {"Acc_Lamp_Light_Green", 0},
+           {"Acc_Lamp_Off", 0},
+           {"Acc_Lamp_Red", 0},
+           {"Acc_Scale_Max", 1},  // the gauge's caption
+           {"Acc_Scale_Min", 1},  // the gauge's caption
            {"Set_Analog_Output", 3},    // lower, upper, unit
            {"Set_Calibration_val", 3},  // lower, upper, unit
            {"Set_Damping_val", 0},
