@@ -3,13 +3,26 @@
 // message.
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
 #include "gui/ResourceManager.h"
+#include "session/Setting.h"
+
+class QLabel;
+class QPushButton;
 
 namespace va5 {
 
+class CLblColor;
+
+// Every row shows the device record as the device last answered; the writes of the final
+// assembly number and of the tag are offered for model "TQ5R" only, the message for every
+// model. Going off line closes the panel.
 class CDetailedInfo : public COperationPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
 
@@ -17,6 +30,39 @@ class CDetailedInfo : public COperationPanel, public CResourceManager, public CF
   explicit CDetailedInfo(const CglobalFile& tables, QWidget* parent = nullptr);
 
   void Show(bool visible) override;
+
+  // Fills every row from the device record (empty while off line).
+  void Refresh();
+
+  // The button or label with the given control identifier (null if none).
+  QPushButton* Button(int controlId) const;
+  QLabel* Label(int controlId) const;
+
+ private:
+  void Build();
+  QLabel* AddLabel(int id, const char* caption);
+  QLabel* AddValue(int id);
+  QPushButton* AddButton(int id, const char* caption, void (CDetailedInfo::*handler)());
+  void UpdateAccessibleNames();
+  void EnableButtons();
+  void OnConnectionChanged() override;
+  void OnDone(const session::Operation& operation) override;
+
+  // Click handlers.
+  void OnFinalAssembly();
+  void OnTag();
+  void OnMessage();
+  // Asks for a text of at most `length` characters; false on Cancel.
+  bool AskText(const char* titleKey, const char* promptKey, int length, int valueId,
+               std::string& text);
+  // Checks `values` for `setting`, against the device too, and starts its request chain.
+  // A refused entry is shown and nothing is sent.
+  void Write(session::Setting setting, const std::vector<std::string>& values);
+
+  const CglobalFile& tables_;
+  std::map<int, QWidget*> controls_;
+  CLblColor* title_ = nullptr;
+  QPushButton* close_ = nullptr;
 };
 
 }  // namespace va5
