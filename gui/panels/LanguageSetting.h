@@ -10,9 +10,13 @@
 #include "gui/Panel.h"
 #include "gui/ResourceManager.h"
 
+class QLabel;
+class QPushButton;
+
 namespace va5 {
 
 class CAppSettings;
+class CLblColor;
 
 class CSetting : public CPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
@@ -28,14 +32,25 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
   // Holds the link while the selection is open.
   void SetHoldCallback(HoldCallback hold) { hold_ = std::move(hold); }
 
+  QPushButton* ChangeButton() const { return change_; }
+  QPushButton* CloseButton() const { return close_; }
+  QLabel* LanguageLabel() const { return name_; }
+
  signals:
   // A new language was chosen and saved: the main window reloads it.
   void languageChanged();
 
  private:
+  void OnChange();
+  void ChooseLanguage();
+
   CAppSettings& settings_;
   std::vector<std::string> folders_;
   HoldCallback hold_;
+  CLblColor* title_;
+  QPushButton* change_;
+  QLabel* name_;
+  QPushButton* close_;
 };
 
 }  // namespace va5
