@@ -1,12 +1,228 @@
 #include "gui/panels/SensorCalib.h"
 
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <string>
+
+#include "base/NumberText.h"
 #include "comm/RequestTypes.h"
+#include "device/DeviceRecord.h"
+#include "gui/LblColor.h"
+#include "gui/Localise.h"
+#include "gui/MessageBox.h"
+#include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
+#include "lang/MessageFormat.h"
+#include "lang/ResourceDatabase.h"
+#include "session/LinkHold.h"
+#include "session/Session.h"
 
 namespace va5 {
 
-CSensorCalib::CSensorCalib(const CglobalFile& tables, QWidget* parent) : COperationPanel(ids::sensor_calib::kLayout, ReplySensorCalib, parent) { (void)tables; }
+namespace sc = ids::sensor_calib;
+using session::SensorTrimPoint;
 
-void CSensorCalib::Show(bool visible) { setVisible(visible); }
+CSensorCalib::CSensorCalib(const CglobalFile& tables, QWidget* parent)
+    : COperationPanel(sc::kLayout, ReplySensorCalib, parent), tables_(tables) {
+  Build();
+  OnConnectionChanged();
+}
+
+void CSensorCalib::Build() {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+
+  // Built-in captions; the language file replaces them when the panel is shown.
+  title_ = new CLblColor(QStringLiteral("Sensor Calibration"), this);
+  SetControlId(title_, sc::kTitle);
+  title_->SetCaptionLook();
+  title_->setAlignment(Qt::AlignCenter);
+  grid->addWidget(title_, 0, 0, 1, 3);
+
+  pvLabel_ = AddLabel(sc::kPvLabel);
+  pvLabel_->setText(QStringLiteral("PV"));
+  pvValue_ = AddValue(sc::kPvValue);
+  pvUnit_ = AddValue(sc::kPvUnit);
+  pvUnit_->setMinimumWidth(60);
+  grid->addWidget(pvLabel_, 1, 0);
+  grid->addWidget(pvValue_, 1, 1);
+  grid->addWidget(pvUnit_, 1, 2);
+
+  // Zero point and zero value carry the unit in their text; the gain has none.
+  const auto addRow = [&](int row, QLabel*& label, int labelId, const char* caption, QLabel*& value,
+                          int valueId) {
+    label = AddLabel(labelId);
+    label->setText(QString::fromUtf8(caption));
+    value = AddValue(valueId);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(value, row, 1, 1, 2);
+  };
+  addRow(2, zeroPointLabel_, sc::kZeroPointLabel, "Zero Point", zeroPointValue_,
+         sc::kZeroPointValue);
+  addRow(3, zeroValueLabel_, sc::kZeroValueLabel, "Zero Value", zeroValueValue_,
+         sc::kZeroValueValue);
+  addRow(4, gainLabel_, sc::kGainLabel, "Gain", gainValue_, sc::kGainValue);
+  grid->setRowMinimumHeight(5, 8);
+
+  read_ = AddActionButton("Read Calibration Data", sc::kReadDataButton, [this] { OnReadData(); });
+  clear_ = AddActionButton("Clear Sensor Calibration Data", sc::kClearDataButton,
+                           [this] { OnClearData(); });
+  zero_ = AddActionButton("Zero Calibration", sc::kZeroButton,
+                          [this] { OnTrim(SensorTrimPoint::Zero); });
+  span_ = AddActionButton("Span Calibration", sc::kSpanButton,
+                          [this] { OnTrim(SensorTrimPoint::Span); });
+  close_ = MakePanelButton("Close Sensor Calibration", sc::kCloseButton, this);
+  connect(close_, &QPushButton::clicked, this, [this] { emit closeRequested(); });
+  int row = 6;
+  for (QPushButton* button : {read_, clear_, zero_, span_, close_}) {
+    grid->addWidget(button, row++, 0, 1, 3);
+  }
+  grid->setRowStretch(row, 1);
+  grid->setColumnStretch(1, 1);
+  UpdateAccessibleNames();
+}
+
+QLabel* CSensorCalib::AddLabel(int id) {
+  auto* label = new QLabel(this);
+  SetControlId(label, id);
+  return label;
+}
+
+QLabel* CSensorCalib::AddValue(int id) {
+  QLabel* label = MakeValueLabel(id, this);
+  label->setMinimumWidth(110);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+void CSensorCalib::UpdateAccessibleNames() {
+  for (QPushButton* button : {read_, clear_, zero_, span_, close_}) {
+    button->setAccessibleName(button->text());
+  }
+  title_->setAccessibleName(title_->text());
+  pvValue_->setAccessibleName(pvLabel_->text());
+  // The unit sits in the PV row; a screen reader says it after the value.
+  pvUnit_->setAccessibleName(pvLabel_->text());
+  zeroPointValue_->setAccessibleName(zeroPointLabel_->text());
+  zeroValueValue_->setAccessibleName(zeroValueLabel_->text());
+  gainValue_->setAccessibleName(gainLabel_->text());
+}
+
+void CSensorCalib::EnableButtons() {
+  const bool on = Connected();
+  for (QPushButton* button : {read_, clear_, zero_, span_}) button->setEnabled(on);
+}
+
+void CSensorCalib::OnConnectionChanged() {
+  EnableButtons();
+  // The trim data of another device (or of none) is not shown until it is read.
+  if (GetSession() == nullptr) ClearTrimData();
+  RefreshPv();
+  // Gone off line while open (the technician gave up on a silent device): nothing is left to
+  // work on, so the window returns to its home view.
+  if (GetSession() == nullptr && isVisible()) emit closeRequested();
+}
+
+void CSensorCalib::Show(bool visible) {
+  if (visible) {
+    LocaliseWindow(Layout(), this);
+    UpdateAccessibleNames();
+    EnableButtons();
+    RefreshPv();
+  }
+  setVisible(visible);
+  if (visible) close_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- the shown values --------------------------------------------------------------------
+
+QString CSensorCalib::PvUnitName(const DeviceRecord& record) const {
+  const int index = CglobalFile::IndexOfCode(tables_.PvUnitCodes(), record.pvUnit);
+  if (index < 0) return QString::number(record.pvUnit);
+  return ToQString(tables_.PvUnitNames()[static_cast<std::size_t>(index)]);
+}
+
+void CSensorCalib::RefreshPv() {
+  if (GetSession() == nullptr) {
+    pvValue_->clear();
+    pvUnit_->clear();
+    return;
+  }
+  const DeviceRecord record = GetSession()->Record();
+  pvValue_->setText(ToQString(FormatFixed(record.pvValue, 6)));
+  pvUnit_->setText(PvUnitName(record));
+}
+
+void CSensorCalib::ShowTrimData() {
+  if (GetSession() == nullptr) return;
+  const DeviceRecord record = GetSession()->Record();
+  const QString unit = QLatin1Char(' ') + PvUnitName(record);
+  zeroPointValue_->setText(ToQString(FormatFixed(record.sensorTrimZeroPoint, 4)) + unit);
+  zeroValueValue_->setText(ToQString(FormatFixed(record.sensorTrimZeroValue, 4)) + unit);
+  gainValue_->setText(ToQString(FormatFixed(record.sensorTrimGain, 4)));
+}
+
+void CSensorCalib::ClearTrimData() {
+  zeroPointValue_->clear();
+  zeroValueValue_->clear();
+  gainValue_->clear();
+}
+
+// ---- the worker's messages ---------------------------------------------------------------
+
+bool CSensorCalib::OnOtherMessage(const WorkerMessage& message) {
+  // Polls bring the PV and its unit; the main window still updates the live display.
+  if (message.first == RequestPoll) RefreshPv();
+  return false;
+}
+
+void CSensorCalib::OnDone(const session::Operation& operation) {
+  RefreshPv();
+  // A refused read or trim leaves the shown data as it was.
+  if (operation.Outcome().Succeeded()) ShowTrimData();
+}
+
+// ---- the buttons -------------------------------------------------------------------------
+
+void CSensorCalib::OnReadData() { Run(session::ReadSensorTrimChain(tables_)); }
+
+void CSensorCalib::OnClearData() {
+  {
+    const session::LinkHold hold = HoldLink();
+    if (ShowUIMessage(this, "Confr_Reset_SensorCal_Data", {}, kStyleYesNoQuestion) != kAnswerYes) {
+      return;
+    }
+  }
+  // The chain takes the unit and the PV of the moment it starts.
+  Run(session::SensorTrimChain(tables_, SensorTrimPoint::Clear));
+}
+
+void CSensorCalib::OnTrim(SensorTrimPoint point) {
+  std::string valueText;
+  {
+    const session::LinkHold hold = HoldLink();
+    const DeviceRecord device = GetSession()->Record();
+    const std::vector<std::string> args{FormatFixed(device.lowerSensorLimit, 6),
+                                        FormatFixed(device.upperSensorLimit, 6),
+                                        PvUnitName(device).toStdString()};
+    CValidateNumber entry(this);
+    entry.Setup(ToQString(GetTitleMsg(point == SensorTrimPoint::Zero ? "Set_Calibration_Val_Zero"
+                                                                     : "Set_Calibration_Val_Span")),
+                ToQString(FormatMessageText(GetDisplayMsg("Set_Calibration_val"), args)),
+                device.upperSensorLimit, device.lowerSensorLimit, pvValue_->text(), true, false);
+    if (entry.exec() != 1 || GetSession() == nullptr) return;
+    // The typed text is what the device receives, within the limits of the record as it is
+    // now.
+    if (auto reason = session::CheckSensorTrimValue(entry.EnteredText().toStdString(),
+                                                    GetSession()->Record(), valueText)) {
+      ShowReason(*reason);
+      return;
+    }
+  }
+  Run(session::SensorTrimChain(tables_, point, valueText));
+}
 
 }  // namespace va5
