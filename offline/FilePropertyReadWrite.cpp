@@ -1,9 +1,21 @@
 #include "offline/FilePropertyReadWrite.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "base/NumberText.h"
 #include "base/Text.h"
 
 namespace va5 {
@@ -158,17 +170,65 @@ std::vector<std::string> CFilePropertyReadWrite::BuildLines(const ConfigurationV
   return lines;
 }
 
+namespace {
+
+std::string SystemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+
+// Writes the lines to a new file and makes sure they reached the disk; the error text on
+// failure (the file is then closed, and may be incomplete).
+std::string WriteNewFile(const std::string& path, const std::vector<std::string>& lines) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "w");  // text mode: CR LF on Windows
+  if (file == nullptr) return "cannot create " + path + ": " + SystemText(errno);
+  int error = 0;
+  for (const std::string& line : lines) {
+    if (std::fputs(line.c_str(), file) == EOF || std::fputc('\n', file) == EOF) {
+      error = errno != 0 ? errno : EIO;
+      break;
+    }
+  }
+  if (error == 0 && std::fflush(file) != 0) error = errno != 0 ? errno : EIO;
+#ifdef _WIN32
+  if (error == 0 && ::_commit(::_fileno(file)) != 0) error = errno;
+#else
+  if (error == 0 && ::fsync(::fileno(file)) != 0) error = errno;
+#endif
+  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error != 0) return "error while writing " + path + ": " + SystemText(error);
+  return {};
+}
+
+}  // namespace
+
 bool CFilePropertyReadWrite::Write(const std::string& path, const std::vector<std::string>& lines) {
+  namespace fs = std::filesystem;
   lastError_.clear();
-  std::ofstream out(path, std::ios::out | std::ios::trunc);  // text mode: CR LF on Windows
-  if (!out) {
-    lastError_ = "cannot create " + path;
+  std::error_code ec;
+  const fs::path target(path);
+  const fs::file_status status = fs::status(target, ec);
+  if (fs::exists(status)) {
+    if (fs::is_directory(status)) {
+      lastError_ = "cannot write " + path + ": it is a folder";
+      return false;
+    }
+    // Renaming over a read-only file would succeed where opening it for writing does not.
+    if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+      lastError_ = "cannot write " + path + ": the file is read-only";
+      return false;
+    }
+  }
+  // Beside the target, so that the rename stays on one file system.
+  const std::string temporary = path + ".tmp";
+  if (std::string error = WriteNewFile(temporary, lines); !error.empty()) {
+    fs::remove(temporary, ec);
+    lastError_ = std::move(error);
     return false;
   }
-  for (const std::string& line : lines) out << line << '\n';
-  out.close();
-  if (!out) {
-    lastError_ = "error while writing " + path;
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    lastError_ = "cannot replace " + path + ": " + ec.message();
     return false;
   }
   record_.path = path;
@@ -222,7 +282,8 @@ ConfigurationValues ConfigurationValuesFromDevice(const DeviceRecord& d, const C
   return v;
 }
 
-void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& device) {
+void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& device,
+                          bool trimReadFromThisDevice) {
   record.deviceType = device.modelName;
   record.deviceIdentification = device.deviceIdText;
   record.preambles = device.preamblesText;
@@ -230,6 +291,88 @@ void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& devic
   record.specificRevision = device.specificRevisionText;
   record.hardwareRevision = device.hardwareRevisionText;
   record.firmwareRevision = device.softwareRevisionText;
+  if (trimReadFromThisDevice) {
+    record.zeroPoint = FormatFixed(device.sensorTrimZeroPoint, 6);
+    record.zeroValue = FormatFixed(device.sensorTrimZeroValue, 6);
+    record.spanGain = FormatFixed(device.sensorTrimGain, 6);
+  }
+}
+
+ConfigurationValues ConfigurationValuesFromRecord(const ConfigurationRecord& r) {
+  ConfigurationValues v;
+  v.tag = r.tag;
+  v.descriptor = r.descriptor;
+  v.date = r.date;
+  v.message = r.message;
+  v.deviceIdentification = r.deviceIdentification;
+  v.sensorType = r.sensorType;
+  v.sensorWires = r.sensorWires;
+  v.pvUnit = r.sensorUnit;
+  v.upperRange = r.upperRange;
+  v.lowerRange = r.lowerRange;
+  v.damping = r.damping;
+  v.burnout = r.burnout;
+  v.transferFunction = r.transferFunction;
+  v.terminalUnit = r.terminalUnit;
+  v.cjcMode = r.cjcMode;
+  v.sensorSerialNumber = r.sensorSerialNumber;
+  v.finalAssemblyNumber = r.finalAssemblyNumber;
+  return v;
+}
+
+const std::vector<ConfigurationField>& ConfigurationFields() {
+  using V = ConfigurationValues;
+  static const std::vector<ConfigurationField> fields{
+      {"Tag", &V::tag},
+      {"Descriptor", &V::descriptor},
+      {"Date", &V::date},
+      {"Message", &V::message},
+      {"Device Identification", &V::deviceIdentification},
+      {"Sensor Type", &V::sensorType},
+      {"Sensor Wires", &V::sensorWires},
+      {"Sensor Unit", &V::pvUnit},
+      {"PV Upper Range", &V::upperRange},
+      {"PV Lower Range", &V::lowerRange},
+      {"PV Damping", &V::damping},
+      {"Burnout Detection", &V::burnout},
+      {"Transfer Function", &V::transferFunction},
+      {"Term Temperature Unit", &V::terminalUnit},
+      {"CJC Mode Switch", &V::cjcMode},
+      {"Sensor Serial No", &V::sensorSerialNumber},
+      {"Final Assembly Number", &V::finalAssemblyNumber},
+  };
+  return fields;
+}
+
+std::optional<double> ConvertTemperature(double value, int fromIndex, int toIndex) {
+  constexpr double Zero = 273.15;
+  double celsius = 0;
+  switch (fromIndex) {
+    case 0: celsius = value; break;
+    case 1: celsius = (value - 32) * 5 / 9; break;
+    case 2: celsius = value * 5 / 9 - Zero; break;
+    case 3: celsius = value - Zero; break;
+    default: return std::nullopt;
+  }
+  switch (toIndex) {
+    case 0: return celsius;
+    case 1: return celsius * 9 / 5 + 32;
+    case 2: return (celsius + Zero) * 9 / 5;
+    case 3: return celsius + Zero;
+    default: return std::nullopt;
+  }
+}
+
+std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(
+    const CglobalFile& tables, const std::string& fromUnit, const std::string& toUnit,
+    const std::string& upper, const std::string& lower) {
+  const int from = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), fromUnit);
+  const int to = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), toUnit);
+  const auto upperValue = ParseDecimal(upper);
+  const auto lowerValue = ParseDecimal(lower);
+  if (from < 0 || to < 0 || !upperValue || !lowerValue) return std::nullopt;
+  return std::pair{FormatRange(*ConvertTemperature(*upperValue, from, to)),
+                   FormatRange(*ConvertTemperature(*lowerValue, from, to))};
 }
 
 }  // namespace va5

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/DeviceRecord.h"
@@ -76,8 +78,11 @@ class CFilePropertyReadWrite {
   // The 32 lines of a file: the template, the column values, then the carried-over values.
   std::vector<std::string> BuildLines(const ConfigurationValues& values) const;
 
-  // Creates or truncates `path` and writes each line with a text-mode line break. False when
-  // the file cannot be created or written (LastError says why).
+  // Writes each line with a text-mode line break. The lines go to a temporary file beside
+  // `path`, which replaces `path` only once all of it has been written and flushed, so a
+  // failed or interrupted write leaves the previous file as it was. False, with LastError
+  // saying why, when the file cannot be created, written or put in place, or when `path` is
+  // a read-only file.
   bool Write(const std::string& path, const std::vector<std::string>& lines);
 
   // Fills the record from `path`: keys are matched exactly, unknown keys and lines without "="
@@ -103,7 +108,38 @@ ConfigurationValues ConfigurationValuesFromDevice(const DeviceRecord& device,
                                                   const CglobalFile& tables);
 
 // Sets the values a file carries but the editor does not show from a device's identity: device
-// type, identification, preambles and the revisions.
-void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& device);
+// type, identification, preambles and the revisions. The sensor trim's zero point, zero value
+// and gain ("%.6f") are taken only when `trimReadFromThisDevice` says that the record's trim
+// data were read from this very device; otherwise the carried trim values stay as they are
+// (the record keeps the last trim read, whichever device it came from).
+void SetCarriedFromDevice(ConfigurationRecord& record, const DeviceRecord& device,
+                          bool trimReadFromThisDevice = false);
+
+// The "File Configuration" column as the last file read left it (the PV unit from the record's
+// sensor unit).
+ConfigurationValues ConfigurationValuesFromRecord(const ConfigurationRecord& record);
+
+// One shown value of a configuration: its key in the file and its place in the values.
+struct ConfigurationField {
+  const char* key;
+  std::string ConfigurationValues::*value;
+};
+// The values of the file column and the device column in the order of the file, without the
+// damping unit (a window text, not a value).
+const std::vector<ConfigurationField>& ConfigurationFields();
+
+// ---- temperature units ------------------------------------------------------------------
+
+// A temperature converted through degrees Celsius between units given by their places in the
+// temperature unit table (0 degC, 1 degF, 2 degR, 3 Kelvin). Nothing for a place outside the
+// table.
+std::optional<double> ConvertTemperature(double value, int fromIndex, int toIndex);
+
+// The upper and lower range texts converted from one temperature unit name to another and
+// formatted "%4.3f". Nothing (convert nothing) unless both units are in the temperature unit
+// table and both texts read as numbers.
+std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(
+    const CglobalFile& tables, const std::string& fromUnit, const std::string& toUnit,
+    const std::string& upper, const std::string& lower);
 
 }  // namespace va5

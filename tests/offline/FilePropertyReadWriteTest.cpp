@@ -1,8 +1,10 @@
 #include "offline/FilePropertyReadWrite.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -116,9 +118,9 @@ TEST_F(ConfigurationFileTest, ReadsLooselyFormattedFilesAndKeepsMissingFields) {
                                      "PV Upper Range=1000.000\tdegC\r\n"
                                      "  PV Lower Range   =   -50  degC  \n"
                                      "PV Damping = 2.5\n"  // no unit: not a number field value
-                                     "tag = lower case key\n"
                                      "Tag = first\n"
                                      "Tag = second = with equals\n"
+                                     "tag = lower case key\n"  // not the key "Tag"
                                      "Sensor Unit = degF\n"
                                      "PV Snsr Cal. Unit = Kelvin\n");
   ASSERT_TRUE(file.Read(path));
@@ -172,6 +174,96 @@ TEST_F(ConfigurationFileTest, FillsValuesFromADeviceWithCodeTableNames) {
   EXPECT_EQ(v.sensorSerialNumber, "16777215");
   d.pvUnit = 250;  // not in the table: the code stays visible
   EXPECT_EQ(ConfigurationValuesFromDevice(d, tables).pvUnit, "250");
+
+  // The trim data go into the carried values only when read from this device.
+  d.sensorTrimZeroPoint = 1.25;
+  d.sensorTrimGain = 1.5;
+  ConfigurationRecord carried;
+  carried.zeroPoint = "FROM FILE";
+  SetCarriedFromDevice(carried, d);
+  EXPECT_EQ(carried.zeroPoint, "FROM FILE");
+  SetCarriedFromDevice(carried, d, true);
+  EXPECT_EQ(carried.zeroPoint, "1.250000");
+  EXPECT_EQ(carried.zeroValue, "0.000000");
+  EXPECT_EQ(carried.spanGain, "1.500000");
+}
+
+TEST_F(ConfigurationFileTest, ReadThenWriteReproducesTheFileByteForByte) {
+  std::string text;
+  CFilePropertyReadWrite source;
+  source.Record() = {};
+  source.Record().deviceType = "TQ5R";
+  source.Record().zeroPoint = "0.100000";
+  source.Record().zeroValue = "0.200000";
+  source.Record().spanGain = "1.000500";
+  source.Record().preambles = "5";
+  source.Record().universalRevision = "5";
+  source.Record().specificRevision = "3";
+  source.Record().hardwareRevision = "2";
+  source.Record().firmwareRevision = "12";
+  for (const auto& line : source.BuildLines(SampleValues())) text += line + "\n";
+  const std::string path = WriteText("original.txt", text);
+
+  // A fresh reader: the editor shows the file's column, then writes it back.
+  CFilePropertyReadWrite file;
+  ASSERT_TRUE(file.Read(path));
+  const std::string again = PathOf("again.txt");
+  ASSERT_TRUE(file.Write(again, file.BuildLines(ConfigurationValuesFromRecord(file.Record()))));
+  EXPECT_EQ(ReadText(again), text);
+}
+
+TEST_F(ConfigurationFileTest, FailedWritesAreReportedAndKeepThePreviousFile) {
+  CFilePropertyReadWrite file;
+  const auto lines = file.BuildLines(SampleValues());
+  const std::string path = WriteText("kept.txt", "previous\n");
+
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read);
+  EXPECT_FALSE(file.Write(path, lines));
+  EXPECT_NE(file.LastError().find("read-only"), std::string::npos) << file.LastError();
+  EXPECT_EQ(ReadText(path), "previous\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+
+  // A write that breaks off half way (the file size limit stands in for a full disk).
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = file.Write(path, lines);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(written);
+  EXPECT_NE(file.LastError().find("error while writing"), std::string::npos) << file.LastError();
+  EXPECT_EQ(ReadText(path), "previous\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
+                          std::filesystem::directory_iterator()),
+            1);  // no temporary file left behind
+
+  ASSERT_TRUE(file.Write(path, lines));
+  EXPECT_EQ(ReadText(path).substr(0, 21), "[Device Information]\n");
+}
+
+TEST_F(ConfigurationFileTest, ConvertsRangesOnlyBetweenKnownUnitsAndNumbers) {
+  CglobalFile tables;
+  auto f = ConvertRangeTexts(tables, "degC", "degF", "100.000", "0.000");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->first, "212.000");
+  EXPECT_EQ(f->second, "32.000");
+  auto k = ConvertRangeTexts(tables, "degF", "Kelvin", f->first, f->second);
+  ASSERT_TRUE(k);
+  EXPECT_EQ(k->first, "373.150");
+  EXPECT_EQ(k->second, "273.150");
+  auto r = ConvertRangeTexts(tables, "Kelvin", "degR", "373.150", "0");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->first, "671.670");
+  EXPECT_EQ(r->second, "0.000");
+  EXPECT_FALSE(ConvertRangeTexts(tables, "mV", "degF", "100", "0"));  // index -1
+  EXPECT_FALSE(ConvertRangeTexts(tables, "degC", "ohm", "100", "0"));
+  EXPECT_FALSE(ConvertRangeTexts(tables, "degC", "degF", "", "0"));  // not "32.000" from nothing
+  EXPECT_FALSE(ConvertRangeTexts(tables, "degC", "degF", "100", "abc"));
+  EXPECT_FALSE(ConvertTemperature(1.0, 0, 4));
 }
 
 }  // namespace
