@@ -32,6 +32,22 @@ Operation::Status Operation::Start() {
 Operation::Status Operation::Submit() {
   status_ = Status::Running;
   HartWorker& worker = session_.Worker();
+  // The step's own fields, or past the steps that have nothing to do.
+  for (;; ++step_) {
+    if (step_ >= chain_.steps.size()) return Complete();
+    const ChainStep& step = chain_.steps[step_];
+    if (!step.refuseIf && !step.skipIf && !step.store) break;
+    std::optional<Reason> refused;
+    const bool skip = worker.WithRecord([&](DeviceRecord& r) {
+      const DeviceRecord& record = r;
+      if (step.refuseIf && (refused = step.refuseIf(record))) return false;
+      if (step.skipIf && step.skipIf(record)) return true;
+      if (step.store) step.store(r);
+      return false;
+    });
+    if (refused) return Finish(ResultOk, std::move(refused));
+    if (!skip) break;
+  }
   session_.FailurePolicy().BeginRequest(worker);
   const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
   if (submitted == ResultBusy) return Finish(ResultBusy, BusyReason());
@@ -92,6 +108,10 @@ Operation::Status Operation::Answer(bool retry) {
 
 Operation::Status Operation::Advance() {
   if (++step_ < chain_.steps.size()) return Submit();
+  return Complete();
+}
+
+Operation::Status Operation::Complete() {
   std::string value;
   if (chain_.describe) {
     value = session_.Worker().WithRecord(

@@ -67,6 +67,7 @@ class Operation {
  private:
   Status Submit();
   Status Advance();
+  Status Complete();  // after the last step
   Status Finish(HartResult result, std::optional<Reason> reason);
   Reason BusyReason() const;
 

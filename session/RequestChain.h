@@ -26,6 +26,14 @@ struct ChainStep {
   // The pause after this step, before the next request or the outcome, as one of the
   // session's Timing values (the device settles after a unit change); none when null.
   Millis Timing::*pauseAfter = nullptr;
+  // Looked at when the chain comes to this step: true passes over it without a request (the
+  // points beyond the size a header reported).
+  std::function<bool(const DeviceRecord&)> skipIf;
+  // Sets this step's request fields just before it is submitted (a table point's index).
+  std::function<void(DeviceRecord&)> store;
+  // Looked at when the chain comes to this step, before skipIf: a reason ends the chain there
+  // without this request (a table of a size the device cannot take).
+  StopIf refuseIf;
 };
 
 // An operation on the device as data: what goes into the record's request fields, the

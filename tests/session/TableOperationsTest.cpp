@@ -1,0 +1,250 @@
+// The table transfers against the simulated transmitter: what goes out point by point, in
+// which order, what comes back, and how a transfer that fails part-way ends.
+#include "session/TableOperations.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+
+#include "base/NumberText.h"
+#include "session/Operation.h"
+#include "session/Session.h"
+#include "sim/SimulatedTransmitter.h"
+#include "testing/TraceCommands.h"
+
+namespace va5 {
+namespace {
+
+using namespace std::chrono_literals;
+using session::Operation;
+using session::Session;
+using session::TableUpload;
+using Status = session::Operation::Status;
+
+class TableOperationsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Start());
+    session::SessionOptions options;
+    options.port = sim_.SlavePath();
+    options.trace = [this](std::string_view line) {
+      if (line.rfind("TX: ", 0) != 0) return;
+      std::lock_guard lock(mutex_);
+      commands_.push_back(test::CommandOfTxLine(line));
+    };
+    session_ = std::make_unique<Session>(options, timing_);
+    ASSERT_EQ(session_->Connect(), ResultOk);
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+  }
+
+  std::vector<int> Commands() {
+    std::lock_guard lock(mutex_);
+    std::vector<int> c = commands_;
+    std::erase_if(c, [](int command) { return command == 3 || command == 2; });  // the poll
+    return c;
+  }
+
+  // What a window does, with the poll on between and after the requests: start, hand each
+  // worker message to the operation, run a pause as a timer; the shown percentages.
+  struct Run {
+    session::OperationOutcome outcome;
+    std::vector<Millis> pauses;
+    std::vector<int> percents;
+  };
+  Run DriveLikeAWindow(session::RequestChain chain, TableKind kind, bool writing) {
+    Operation operation(*session_, std::move(chain), true);
+    Run run;
+    Status status = operation.Start();
+    while (status != Status::Done) {
+      run.percents.push_back(session_->WithRecord(
+          [&](DeviceRecord& r) { return session::TransferPercent(r, kind, writing); }));
+      if (status == Status::Pausing) {
+        run.pauses.push_back(operation.PauseLength());
+        status = operation.Resume();
+      } else if (status == Status::NeedsAnswer) {
+        status = operation.Answer(false);
+      } else {
+        auto message = session_->Messages().Next(30s);
+        if (!message) {
+          ADD_FAILURE() << "no worker message while running " << operation.CurrentRequest();
+          break;
+        }
+        status = operation.OnMessage(*message);
+      }
+    }
+    run.outcome = operation.Outcome();
+    return run;
+  }
+
+  Timing timing_ = Timing{}.Scaled(0.02);
+  sim::SimulatedTransmitter sim_;
+  std::mutex mutex_;
+  std::vector<int> commands_;
+  std::unique_ptr<Session> session_;  // last: ends before the trace it writes to
+};
+
+TableUpload TcTable(int size) {
+  TableUpload t;
+  t.minimumText = "-200";
+  t.stepText = "1";
+  for (int i = 0; i < size; ++i) t.x.push_back(FormatFixed(-90 + i * 1.0625, 4));
+  return t;
+}
+
+TEST_F(TableOperationsTest, ThousandPointTcTableGoesOutAndComesBackEqual) {
+  const TableUpload table = TcTable(1000);
+  ASSERT_FALSE(session::CheckUpload(TableKind::Tc, table, [](const TableMessage& m) {
+    ADD_FAILURE() << m.text;
+    return false;
+  }));
+  const Run write =
+      DriveLikeAWindow(session::WriteTableChain(TableKind::Tc, table), TableKind::Tc, true);
+  ASSERT_TRUE(write.outcome.Succeeded()) << write.outcome.reason->text;
+  EXPECT_EQ(write.pauses, std::vector<Millis>{timing_.tableWriteWait});
+  EXPECT_EQ(write.percents.front(), 0);
+  EXPECT_EQ(write.percents.back(), 100);
+  EXPECT_TRUE(std::is_sorted(write.percents.begin(), write.percents.end()));
+  // Header, the points, the end marker, then the header read again.
+  std::vector<int> expected{181};
+  expected.insert(expected.end(), 1001, 183);
+  expected.push_back(180);
+  EXPECT_EQ(Commands(), expected);
+  const sim::DeviceState device = sim_.State();
+  EXPECT_TRUE(device.tcTable.configured);
+  EXPECT_EQ(device.tcTable.size, 1000);
+  EXPECT_EQ(device.tcTable.minimum, -200);
+
+  // Read back by the tool's way; a different device copy first, so nothing is left over.
+  session_->WithRecord([](DeviceRecord& r) { r.customTableValues.fill(0); });
+  std::vector<int> percents;
+  Operation read(*session_, session::ReadTableChain(TableKind::Tc));
+  const auto& outcome = session::PerformTransfer(*session_, read, TableKind::Tc, false,
+                                                 [&](int p) { percents.push_back(p); });
+  ASSERT_TRUE(outcome.Succeeded()) << outcome.reason->text;
+  EXPECT_GT(percents.size(), 50u);
+  const DeviceRecord record = session_->Record();
+  EXPECT_EQ(record.customTableState, 0);
+  const TableUpload back = session::UploadFromDevice(record, TableKind::Tc);
+  ASSERT_EQ(back.Size(), 1000);
+  EXPECT_EQ(back.minimumText, "-200");
+  EXPECT_EQ(back.stepText, "1");
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(std::stod(back.x[i]), std::stod(table.x[i])) << i;  // exact in single precision
+  }
+}
+
+TEST_F(TableOperationsTest, SpecialCurveTravelsAsFractionsAndSizesAreChecked) {
+  TableUpload curve;
+  curve.x = {"0", "50", "100"};
+  curve.y = {"0", "25.5", "100"};
+  ASSERT_TRUE(session_->Perform(session::WriteTableChain(TableKind::Curve, curve)).Succeeded());
+  const sim::DeviceState device = sim_.State();
+  ASSERT_EQ(device.curve.size, 3);
+  EXPECT_FLOAT_EQ(device.curve.x[1], 0.5f);
+  EXPECT_FLOAT_EQ(device.curve.y[1], 0.255f);
+  ASSERT_TRUE(session_->Perform(session::ReadTableChain(TableKind::Curve)).Succeeded());
+  EXPECT_NEAR(session_->Record().specialCurveX[1], 50.0, 1e-4);
+
+  // One point, or more than the kind holds: refused before anything is sent.
+  {
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+  }
+  curve.x.resize(1);
+  curve.y.resize(1);
+  auto refused = session_->Perform(session::WriteTableChain(TableKind::Curve, curve));
+  ASSERT_FALSE(refused.Succeeded());
+  EXPECT_EQ(refused.reason->Class(), session::ReasonClass::Entry);
+  refused = session_->Perform(session::WriteTableChain(TableKind::Rtd, TcTable(501)));
+  EXPECT_FALSE(refused.Succeeded());
+  EXPECT_TRUE(Commands().empty());
+
+  // A device header beyond the kind's maximum: the header alone is read.
+  sim_.Modify([](sim::DeviceState& s) { s.rtdTable.size = 700; });
+  ASSERT_TRUE(session_->Perform(session::ReadTableChain(TableKind::Rtd)).Succeeded());
+  EXPECT_EQ(Commands(), std::vector<int>{184});
+}
+
+TEST_F(TableOperationsTest, UploadChecksAskInTheirOrder) {
+  std::vector<std::string> asked;
+  const auto okAll = [&](const TableMessage& m) {
+    asked.push_back(m.key);
+    return true;
+  };
+  TableUpload t = TcTable(3);
+  t.x = {"-100", "1000", "1000"};  // the bounds themselves and equal neighbours pass
+  EXPECT_FALSE(session::CheckUpload(TableKind::Tc, t, okAll));
+  EXPECT_TRUE(asked.empty());
+  t.x = {"-100.5", "5", "4"};
+  EXPECT_FALSE(session::CheckUpload(TableKind::Tc, t, okAll));
+  EXPECT_EQ(asked,
+            (std::vector<std::string>{"Err_CustomTable_Data_Bound", "Err_Custom_Table_Data"}));
+  // Minimum and step refuse without asking.
+  t.minimumText = "-274";
+  EXPECT_EQ(session::CheckUpload(TableKind::Tc, t, okAll)->key, "Err_Temp_Min");
+  t.minimumText = "0";
+  t.stepText = "0";
+  EXPECT_EQ(session::CheckUpload(TableKind::Rtd, t, okAll)->key, "Err_Temp_Step");
+  EXPECT_EQ(asked.size(), 2u);
+  // RTD values must lie above 0; Cancel refuses with the question's message.
+  t.stepText = "5";
+  t.x = {"0", "1", "2"};
+  const auto refused =
+      session::CheckUpload(TableKind::Rtd, t, [](const TableMessage&) { return false; });
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->key, "Err_CustomRTD_Data_Bound");
+  EXPECT_EQ(refused->args[1], "0");
+  // The curve: Y beyond 115 refuses without a choice; equal X values pass, a falling X asks.
+  TableUpload c;
+  c.x = {"0", "0", "10"};
+  c.y = {"0", "115.5", "10"};
+  EXPECT_EQ(session::CheckUpload(TableKind::Curve, c, okAll)->key,
+            "Err_Special_Table_Data_Bound_Y");
+  c.y[1] = "5";
+  EXPECT_FALSE(session::CheckUpload(TableKind::Curve, c, okAll));
+  EXPECT_EQ(asked.size(), 2u);
+  c.x[2] = "-1";
+  EXPECT_FALSE(session::CheckUpload(TableKind::Curve, c, okAll));
+  EXPECT_EQ(asked.back(), "Err_Special_Table_Data");
+}
+
+TEST_F(TableOperationsTest, VanishedDeviceAndRefusedPointStopTheTransfer) {
+  // The device goes after 10 points: the write stops there, the poll is on again and the
+  // header is not read again.
+  sim_.InjectFault({.kind = sim::Fault::Kind::VanishAfterPointWrites, .value = 10});
+  const Run write =
+      DriveLikeAWindow(session::WriteTableChain(TableKind::Tc, TcTable(50)), TableKind::Tc, true);
+  ASSERT_FALSE(write.outcome.Succeeded());
+  EXPECT_EQ(write.outcome.reason->Class(), session::ReasonClass::Link);
+  EXPECT_TRUE(session_->Worker().Monitoring());
+  const std::vector<int> sent = Commands();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), 180), 0);
+  EXPECT_EQ(sent.front(), 181);
+  // The 11th point: two failed transactions (the silent retry) of four attempts each.
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), 183), 10 + 8);
+  EXPECT_TRUE(write.pauses.empty());
+  EXPECT_FALSE(sim_.State().tcTable.configured);
+
+  // A refused point read ends the read there.
+  sim_.ClearFaults();
+  session_->Worker().SetMonitoring(false);
+  sim_.Modify([](sim::DeviceState& s) {
+    s.rtdTable.size = 5;
+    s.rtdTable.values.assign(5, 100.0f);
+  });
+  sim_.InjectFault(
+      {.kind = sim::Fault::Kind::ResponseCode, .count = 1, .command = 186, .value = 2});
+  {
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+  }
+  const auto read = session_->Perform(session::ReadTableChain(TableKind::Rtd));
+  ASSERT_FALSE(read.Succeeded());
+  EXPECT_EQ(read.reason->Class(), session::ReasonClass::Refused);
+  EXPECT_EQ(Commands(), (std::vector<int>{184, 186}));
+}
+
+}  // namespace
+}  // namespace va5
