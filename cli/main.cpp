@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/ConfigCommands.h"
 #include "cli/ExitStatus.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
@@ -57,9 +58,20 @@ const char* const UsageText =
     "  sensor-trim zero|span VALUE\n"
     "                           trim the sensor input at the true VALUE of the reference, in\n"
     "                           the PV unit the device reports, within the sensor limits\n"
+    "  config download FILE     write a configuration file to the device (model TQ5R only):\n"
+    "                           tag group, message, sensor, pv-unit, range, damping,\n"
+    "                           burnout, transfer-function, term-unit, cjc, serial-number,\n"
+    "                           final-assembly in this order, each checked as by set; stops\n"
+    "                           at the first empty or refused value (the rows before it stay\n"
+    "                           written), then reads the device back\n"
+    "  config compare FILE      upload, then list the rows whose values differ from the file\n"
+    "                           (file value beside device value)\n"
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
     "             could not be written), 3 bad usage or a value outside its limits (nothing\n"
-    "             is written then)\n";
+    "             is written then)\n"
+    "             config: a file that cannot be read exits 3 and sends nothing; a value\n"
+    "             that fails its check stops config download with 3 after the rows before\n"
+    "             it; config compare exits 4 when the device differs from the file\n";
 
 int UsageError(const std::string& reason) {
   std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
@@ -227,6 +239,13 @@ int Run(const std::vector<std::string>& args) {
   if (command == "ports") {
     if (!rest.empty()) return UsageError("ports takes no values");
     return OutputOpen() ? ListPorts() : WriteError();
+  }
+  if (command == "config") {
+    if (const std::string problem = ConfigUsageProblem(rest); !problem.empty()) {
+      return UsageError(problem);
+    }
+    if (!havePort) return UsageError("config needs --port");
+    return RunConfigCommand(options, rest[0], rest[1], OutputOpen, WriteError);
   }
   const bool known = command == "identify" || command == "search" || command == "upload" ||
                      command == "monitor" || command == "set" || command == "fixed-current" ||
