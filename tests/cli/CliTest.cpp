@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -353,6 +355,59 @@ TEST_F(CliTest, PortsListsARegisteredSimulatorAndItsNameOpensIt) {
   sim_.reset();
   r = Cli({"ports"});
   EXPECT_EQ(r.out.find(name), std::string::npos) << r.out;
+}
+
+// A configuration file read from the device compares equal; edited, it differs (exit 4) until
+// it is downloaded. A file that cannot be read sends nothing.
+TEST_F(CliTest, ConfigCompareAndDownloadAFile) {
+  StartSim();
+  const std::string path =
+      ::testing::TempDir() + "va5vivi-config-" + std::to_string(::getpid()) + ".txt";
+  auto r = OnSim({"upload"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string text = r.out;
+  {
+    std::ofstream(path) << text;
+  }
+  r = OnSim({"config", "compare", path});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+  const auto replace = [&](const std::string& key, const std::string& value) {
+    const auto at = text.find(key);
+    ASSERT_NE(at, std::string::npos) << key;
+    text.replace(at + 26, text.find('\n', at) - at - 26, value);
+  };
+  replace("Tag ", "TT-9");
+  replace("PV Damping", "4.500 Sec");
+  {
+    std::ofstream(path) << text;
+  }
+  r = OnSim({"config", "compare", path});
+  EXPECT_EQ(r.status, 4) << r.err;
+  EXPECT_EQ(r.out,
+            "Tag: file \"TT-9\", device \"TT-101\"\n"
+            "PV Damping: file \"4.500\", device \"2.000\"\n"
+            "2 rows differ.\n");
+
+  r = OnSim({"--trace", "config", "download", path});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 15u) << r.out;
+  EXPECT_EQ(lines[1].rfind("tag group: written: TT-9 (date ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[6], "damping: written: 4.500 s");
+  EXPECT_EQ(lines[12], "final-assembly: written: 100234");
+  const auto sent = SentCommands(r.err);
+  for (int command : {18, 17, 131, 44, 35, 34, 135, 47, 142, 133, 49, 19}) {
+    EXPECT_TRUE(Contains(sent, command)) << command;
+  }
+  r = OnSim({"config", "compare", path});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+  r = OnSim({"--trace", "config", "download", path + ".absent"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("cannot open"), std::string::npos) << r.err;
+  EXPECT_TRUE(SentCommands(r.err).empty());
+  std::remove(path.c_str());
 }
 
 }  // namespace
