@@ -1,0 +1,196 @@
+#include "gui/graph/LineGraph.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+
+#include "gui/FontManager.h"
+
+namespace va5 {
+
+namespace {
+
+constexpr int kLabelRight = 47;   // x of the last character of a value label
+constexpr int kLabelPitch = 7;    // pixels between the characters of a value label
+constexpr int kPlotLeft = 56;
+constexpr int kMargin = 14;
+constexpr int kShortTick = 5;
+constexpr int kLongTick = 10;
+// Curve points far outside the plot are pulled in to this distance: the clip hides them and
+// the painter never meets coordinates it cannot hold.
+constexpr double kFarOutside = 1e4;
+
+// Where `v` lies between `min` and `max` (0 ... 1 inside), without overflow for ranges near
+// the double limits.
+double Fraction(double v, double min, double max) {
+  const double span = max * 0.5 - min * 0.5;
+  if (!std::isfinite(span) || !(span > 0)) return 0.5;
+  return (v * 0.5 - min * 0.5) / span;
+}
+
+double PixelX(double t, graph::Range x, const QRect& area) {
+  const double px = area.left() + Fraction(t, x.min, x.max) * (area.width() - 1);
+  return std::clamp(px, -kFarOutside, kFarOutside);
+}
+
+double PixelY(double v, graph::Range y, const QRect& area) {
+  const double py = area.bottom() - Fraction(v, y.min, y.max) * (area.height() - 1);
+  return std::clamp(py, -kFarOutside, kFarOutside);
+}
+
+void Flush(QPainter& painter, QPolygonF& line) {
+  if (line.size() == 1) painter.drawPoint(line.front());
+  if (line.size() > 1) painter.drawPolyline(line);
+  line.clear();
+}
+
+}  // namespace
+
+CLineGraph::CLineGraph(QWidget* parent) : QWidget(parent) {
+  QFont small = font();
+  CFontManager::MakeFont(small, 80, 400);
+  setFont(small);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void CLineGraph::SetRanges(graph::Range x, graph::Range y) {
+  x_ = x;
+  y_ = y;
+  update();
+}
+
+void CLineGraph::SetTexts(const QString& unit, const QString& name,
+                          const QString& horizontalName) {
+  unit_ = unit;
+  name_ = name;
+  horizontalName_ = horizontalName;
+  update();
+}
+
+void CLineGraph::Plot() {
+  plotted_ = series_.Size();
+  update();
+}
+
+void CLineGraph::ClearPlot() {
+  plotted_ = 0;
+  update();
+}
+
+QRect CLineGraph::PlotArea() const {
+  const int line = QFontMetrics(font()).height();
+  // Below the plot: the horizontal labels, then the row of texts.
+  const int bottom = height() - 2 * line - 10;
+  return QRect(QPoint(kPlotLeft, kMargin), QPoint(width() - kMargin, std::max(bottom, kMargin + 10)));
+}
+
+void CLineGraph::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  const QRect area = PlotArea();
+  painter.fillRect(area, Qt::black);
+  DrawValueAxis(painter, area);
+  DrawTimeAxis(painter, area);
+  DrawTexts(painter);
+  if (plotted_ > 0) DrawCurve(painter, area);
+}
+
+void CLineGraph::DrawValueAxis(QPainter& painter, const QRect& area) const {
+  const QFontMetrics metrics(font());
+  for (const graph::AxisTick& tick : graph::TicksOf(y_.min, y_.max)) {
+    const int py = static_cast<int>(std::lround(PixelY(tick.value, y_, area)));
+    // Ticks reach no closer than a pixel to the top of the plot.
+    if (py <= area.top() + 1 || py > area.bottom()) continue;
+    const int length = tick.kind == graph::AxisTick::kMinor ? kShortTick : kLongTick;
+    painter.setPen(Qt::white);
+    painter.drawLine(area.left(), py, area.left() + length, py);
+    if (!tick.Labelled()) continue;
+    // The label stands with its top 5 pixels above the tick; one too near the top of the
+    // control is left out.
+    const int top = py - 5;
+    if (top <= 10) continue;
+    const QString label = QString::fromStdString(graph::AxisLabel(tick.value));
+    painter.setPen(palette().color(QPalette::WindowText));
+    int x = kLabelRight;
+    for (auto c = label.size(); c-- > 0 && x > -kLabelPitch; x -= kLabelPitch) {
+      painter.drawText(x, top + metrics.ascent(), QString(label[c]));
+    }
+  }
+}
+
+void CLineGraph::DrawTimeAxis(QPainter& painter, const QRect& area) const {
+  const QFontMetrics metrics(font());
+  int lastLabelRight = area.left() - kMargin;
+  for (const graph::AxisTick& tick : graph::TicksOf(x_.min, x_.max)) {
+    const int px = static_cast<int>(std::lround(PixelX(tick.value, x_, area)));
+    if (px >= area.right() - 1 || px < area.left()) continue;
+    const int length = tick.kind == graph::AxisTick::kMinor ? kShortTick : kLongTick;
+    painter.setPen(Qt::white);
+    painter.drawLine(px, area.bottom(), px, area.bottom() - length);
+    if (tick.kind != graph::AxisTick::kMajor) continue;
+    const QString label = QString::fromStdString(graph::TimeLabel(tick.value));
+    const int width = metrics.horizontalAdvance(label);
+    const int left = px - width / 2;
+    // Labels that would run into each other or off the control are left out.
+    if (left <= lastLabelRight + 4 || left + width > this->width()) continue;
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(left, area.bottom() + 3 + metrics.ascent(), label);
+    lastLabelRight = left + width;
+  }
+}
+
+void CLineGraph::DrawTexts(QPainter& painter) const {
+  const QFontMetrics metrics(font());
+  painter.setPen(palette().color(QPalette::WindowText));
+  const int baseline = height() - 5 - metrics.descent();
+  painter.drawText(2, baseline, unit_);
+  painter.drawText((width() - metrics.horizontalAdvance(name_)) / 2, baseline, name_);
+  painter.drawText(width() - 2 - metrics.horizontalAdvance(horizontalName_), baseline,
+                   horizontalName_);
+}
+
+void CLineGraph::DrawCurve(QPainter& painter, const QRect& area) const {
+  painter.save();
+  painter.setClipRect(area);
+  painter.setPen(QPen(QColor::fromRgb(kCurveColour), 1, Qt::SolidLine));
+  const std::size_t count = std::min(plotted_, series_.Size());
+  const int columns = area.width();
+  QPolygonF line;
+  if (series_.Ordered() && count > static_cast<std::size_t>(4 * columns)) {
+    // A long run: each pixel column's samples become one vertical stroke from their
+    // smallest to their largest value, joined to the neighbours at the first and last.
+    const std::vector<graph::ColumnSpan> spans = series_.Columns(count, x_.min, x_.max, columns);
+    line.reserve(static_cast<int>(4 * spans.size()));
+    for (std::size_t c = 0; c < spans.size(); ++c) {
+      const graph::ColumnSpan& span = spans[c];
+      if (span.count == 0) continue;
+      if (span.empty) {  // only non-finite samples: a gap in the curve
+        Flush(painter, line);
+        continue;
+      }
+      const double px = area.left() + (static_cast<double>(c) + 0.5) * (area.width() - 1) / columns;
+      for (double v : {span.first, span.low, span.high, span.last}) {
+        line.append(QPointF(px, PixelY(v, y_, area)));
+      }
+    }
+  } else {
+    const std::vector<double>& times = series_.Times();
+    const std::vector<double>& values = series_.Values();
+    line.reserve(static_cast<int>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!std::isfinite(times[i]) || !std::isfinite(values[i])) {
+        Flush(painter, line);
+        continue;
+      }
+      line.append(QPointF(PixelX(times[i], x_, area), PixelY(values[i], y_, area)));
+    }
+  }
+  Flush(painter, line);
+  painter.restore();
+}
+
+}  // namespace va5
