@@ -1,12 +1,143 @@
 #include "gui/panels/AnalogOP.h"
 
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <string>
+
+#include "base/NumberText.h"
 #include "comm/RequestTypes.h"
+#include "device/DeviceRecord.h"
+#include "gui/LblColor.h"
+#include "gui/Localise.h"
+#include "gui/MainDlgDlg.h"
+#include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
+#include "lang/MessageFormat.h"
+#include "lang/ResourceDatabase.h"
+#include "session/LinkHold.h"
+#include "session/Operations.h"
+#include "session/Session.h"
 
 namespace va5 {
 
-CAnalogOP::CAnalogOP(QWidget* parent) : COperationPanel(ids::analog_output::kLayout, ReplyAnalogOutput, parent) { }
+namespace ids_ao = ids::analog_output;
 
-void CAnalogOP::Show(bool visible) { setVisible(visible); }
+CAnalogOP::CAnalogOP(QWidget* parent)
+    : COperationPanel(ids_ao::kLayout, ReplyAnalogOutput, parent) {
+  Build();
+  EnableButtons();
+}
+
+void CAnalogOP::Build() {
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(6, 6, 6, 6);
+  column->setSpacing(6);
+
+  title_ = new CLblColor(QStringLiteral("Analog Output"), this);
+  SetControlId(title_, ids_ao::kTitle);
+  title_->SetCaptionLook();
+  title_->setAlignment(Qt::AlignCenter);
+  title_->setWordWrap(true);
+  column->addWidget(title_);
+  column->addSpacing(6);
+
+  // The captions are the built-in English ones until the panel is shown localised.
+  actions_ = {
+      AddActionButton("Set AO for current PV output", ids_ao::kSetFromPvButton,
+                      [this] { OnSetFromPresentCurrent(); }),
+      AddActionButton("Set AO for specified value", ids_ao::kSetSpecifiedButton,
+                      [this] { OnSetSpecified(); }),
+      AddActionButton("Exit Fixed AO Mode", ids_ao::kExitFixedModeButton,
+                      [this] { OnExitFixedMode(); }),
+  };
+  for (QPushButton* button : actions_) column->addWidget(button);
+  column->addSpacing(12);
+
+  // Closing leaves the output as it is: a fixed current stays fixed.
+  close_ = MakePanelButton("Close Analog Output", ids_ao::kCloseButton, this);
+  connect(close_, &QPushButton::clicked, this, [this] {
+    if (!Busy()) emit closeRequested();
+  });
+  column->addWidget(close_);
+  column->addStretch(1);
+}
+
+void CAnalogOP::UpdateAccessibleNames() {
+  title_->setAccessibleName(title_->text());
+  for (QPushButton* button : actions_) button->setAccessibleName(button->text());
+  close_->setAccessibleName(close_->text());
+}
+
+void CAnalogOP::EnableButtons() {
+  for (QPushButton* button : actions_) button->setEnabled(Connected());
+}
+
+void CAnalogOP::OnConnectionChanged() {
+  EnableButtons();
+  // The device is gone (the technician gave up on the link): back to the home view.
+  if (GetSession() == nullptr && isVisible()) emit closeRequested();
+}
+
+void CAnalogOP::Show(bool visible) {
+  if (visible) {
+    LocaliseWindow(Layout(), this);
+    UpdateAccessibleNames();
+    EnableButtons();
+  }
+  setVisible(visible);
+  if (visible) close_->setFocus(Qt::OtherFocusReason);
+}
+
+void CAnalogOP::OnDone(const session::Operation& operation) {
+  if (operation.Outcome().Succeeded() && !operation.Chain().steps.empty() &&
+      operation.Chain().steps.front().request == RequestFixedCurrent) {
+    RedrawLiveDisplay();
+  }
+}
+
+void CAnalogOP::RedrawLiveDisplay() {
+  // The reply of the fixed-current command carries the loop current the device now drives;
+  // the main window shows it as it shows a poll's values.
+  if (auto* main = qobject_cast<CMainDlgDlg*>(window())) emit main->pollCompleted();
+}
+
+// ---- the buttons -------------------------------------------------------------------------
+
+void CAnalogOP::OnSetFromPresentCurrent() {
+  // The loop current of the last poll; an alarm current (burnout) or a reading that is not a
+  // number is no value to hold the loop at.
+  std::string value;
+  if (auto reason = session::CheckPresentCurrent(GetSession()->Record().loopCurrent, value)) {
+    const session::LinkHold hold = HoldLink();
+    ShowReason(*reason);
+    return;
+  }
+  Run(session::FixedCurrentChain(value));
+}
+
+void CAnalogOP::OnSetSpecified() {
+  const session::LinkHold hold = HoldLink();
+  const double present = GetSession()->Record().loopCurrent;
+  const std::vector<std::string> args{FormatFixed(session::MinimumFixedCurrent, 1),
+                                      FormatFixed(session::MaximumFixedCurrent, 1), "mA"};
+  CValidateNumber entry(this);
+  entry.Setup(ToQString(GetTitleMsg("Set_AnalogOP_Val")),
+              ToQString(FormatMessageText(GetDisplayMsg("Set_Analog_Output"), args)),
+              session::MaximumFixedCurrent, session::MinimumFixedCurrent,
+              std::isfinite(present) ? ToQString(FormatFixed(present, 3, 4)) : QString(), true,
+              false);
+  if (entry.exec() != 1) return;
+  std::string value;
+  if (auto reason = session::CheckFixedCurrent(entry.EnteredText().toStdString(), value)) {
+    ShowReason(*reason);
+    return;
+  }
+  Run(session::FixedCurrentChain(value));
+}
+
+void CAnalogOP::OnExitFixedMode() {
+  Run(session::FixedCurrentChain(session::LeaveFixedCurrentText));
+}
 
 }  // namespace va5

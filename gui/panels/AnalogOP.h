@@ -2,11 +2,17 @@
 // test) and releases it.
 #pragma once
 
+#include <vector>
+
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
 #include "gui/ResourceManager.h"
 
+class QPushButton;
+
 namespace va5 {
+
+class CLblColor;
 
 class CAnalogOP : public COperationPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
@@ -15,6 +21,24 @@ class CAnalogOP : public COperationPanel, public CResourceManager, public CFontM
   explicit CAnalogOP(QWidget* parent = nullptr);
 
   void Show(bool visible) override;
+
+ private:
+  void Build();
+  void UpdateAccessibleNames();
+  void EnableButtons();
+  void OnConnectionChanged() override;
+  void OnDone(const session::Operation& operation) override;
+  // The live display shows the fixed current at once, not only from the next poll.
+  void RedrawLiveDisplay();
+
+  // Click handlers.
+  void OnSetFromPresentCurrent();
+  void OnSetSpecified();
+  void OnExitFixedMode();
+
+  CLblColor* title_ = nullptr;
+  std::vector<QPushButton*> actions_;
+  QPushButton* close_ = nullptr;
 };
 
 }  // namespace va5

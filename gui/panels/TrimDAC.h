@@ -2,12 +2,22 @@
 // clears the trim.
 #pragma once
 
+#include <vector>
+
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
 #include "gui/ResourceManager.h"
+#include "session/Operations.h"
+
+class QPushButton;
 
 namespace va5 {
 
+class CLblColor;
+
+// The trim mode starts as none whenever the panel is shown; entering a trim mode fixes the
+// output at 4 or 20 mA, and a trim needs one. Closing the panel always leaves the fixed mode
+// and waits for the output to settle before the panel goes.
 class CTrimDAC : public COperationPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
 
@@ -15,6 +25,25 @@ class CTrimDAC : public COperationPanel, public CResourceManager, public CFontMa
   explicit CTrimDAC(QWidget* parent = nullptr);
 
   void Show(bool visible) override;
+
+ private:
+  void Build();
+  void UpdateAccessibleNames();
+  void EnableButtons();
+  void OnConnectionChanged() override;
+  void OnDone(const session::Operation& operation) override;
+
+  // Click handlers.
+  void OnEnterMode(session::TrimMode mode);
+  void OnTrimMeasured();
+  void OnClearTrim();
+  void OnClose();
+
+  session::TrimMode mode_ = session::TrimMode::None;
+  session::TrimMode requestedMode_ = session::TrimMode::None;  // of the running 429
+  CLblColor* title_ = nullptr;
+  std::vector<QPushButton*> actions_;
+  QPushButton* close_ = nullptr;
 };
 
 }  // namespace va5
