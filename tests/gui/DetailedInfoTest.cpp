@@ -114,7 +114,7 @@ TEST_F(DetailedInfoTest, LinkLostDuringAWriteGoesOffLineAndHome) {
   questions.Answer(UIText("Err_COM", {"SIM9"}).left(20), {kAnswerCancel});
   CDetailedInfo* panel = Open();
   ASSERT_NE(panel, nullptr);
-  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .command = 17});
   Click(panel, di::kMessageButton, {Enter("GONE")});
   EXPECT_EQ(questions.Starting(UIText("Err_COM", {"SIM9"}).left(20)).size(), 1u);
   EXPECT_GE(log_.Count(17), 2);  // the write was retried once before asking
