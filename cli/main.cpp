@@ -25,6 +25,8 @@
 #include "session/Operations.h"
 #include "session/Session.h"
 #include "session/Setting.h"
+#include "session/TableOperations.h"
+#include "tables/FileOperations.h"
 
 namespace va5::cli {
 namespace {
@@ -66,6 +68,14 @@ const char* const UsageText =
     "                           written), then reads the device back\n"
     "  config compare FILE      upload, then list the rows whose values differ from the file\n"
     "                           (file value beside device value)\n"
+    "  table read rtd|tc|sc FILE\n"
+    "                           read the custom RTD or TC table or the special curve from the\n"
+    "                           device into the table file FILE (replaced only once complete)\n"
+    "  table write rtd|tc|sc FILE [--accept-warnings]\n"
+    "                           read and check the table file FILE, then write it to the\n"
+    "                           device point by point (the device then stores it, 8 s for\n"
+    "                           RTD and TC, 1 s for the curve); a doubtful value or step that\n"
+    "                           the editor would ask about exits 3 unless --accept-warnings\n"
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
     "             could not be written), 3 bad usage or a value outside its limits (nothing\n"
     "             is written then)\n"
@@ -203,10 +213,97 @@ int ReadSensorTrim(const std::vector<std::string>& rest, OperationEntry& entry) 
   return UsageError("sensor-trim takes read, clear, zero VALUE or span VALUE");
 }
 
+// ---- table read | write --------------------------------------------------------------------
+
+std::optional<TableKind> TableKindOfName(const std::string& name) {
+  if (name == "rtd") return TableKind::Rtd;
+  if (name == "tc") return TableKind::Tc;
+  if (name == "sc") return TableKind::Curve;
+  return std::nullopt;
+}
+
+// The questions of the file reader and the upload checks: a warning with --accept-warnings,
+// otherwise the end of the command.
+TableQuestion AnswerQuestions(bool accept) {
+  return [accept](const TableMessage& m) {
+    std::cerr << "va5vivi-cli: " << (accept ? "warning: " : "") << m.text << "\n";
+    return accept;
+  };
+}
+
+// One line rewritten in place; whole lines between the trace's lines.
+void ShowProgress(const char* verb, int percent, bool tracing) {
+  std::fprintf(stderr, tracing ? "%s: %3d %%\n" : "\r%s: %3d %%", verb, percent);
+  std::fflush(stderr);
+}
+
+int RunTable(const SessionOptions& options, TableKind kind, bool writing, const std::string& path,
+             bool acceptWarnings, bool tracing) {
+  session::TableUpload upload;
+  if (writing) {
+    CFileOperations file;
+    file.Prepare(kind);
+    const TableQuestion ask = AnswerQuestions(acceptWarnings);
+    const TableReadOutcome read = kind == TableKind::Curve ? file.ReadSpecialCurve(path, ask)
+                                                           : file.ReadCustomTable(path, kind, ask);
+    if (read.message) std::cerr << "va5vivi-cli: " << read.message->text << "\n";
+    if (!read.loaded) {
+      if (!read.message && !read.abandoned) {
+        std::cerr << "va5vivi-cli: " << path << " holds no usable " << LimitsOf(kind).typeName
+                  << " table\n";
+      }
+      return ExitUsage;
+    }
+    upload = session::UploadFromFile(file);
+    if (auto refused = session::CheckUpload(kind, upload, ask)) {
+      if (!refused->okCancel) std::cerr << "va5vivi-cli: " << refused->text << "\n";
+      return ExitUsage;
+    }
+  }
+
+  if (!OutputOpen()) return WriteError();
+  Session device(options);
+  if (HartResult r = device.Open(); r != ResultOk) return Report(device, r, "open");
+  if (HartResult r = device.Identify(); r != ResultOk) return Report(device, r, "identify");
+  const char* verb = writing ? "writing" : "reading";
+  session::Operation operation(
+      device, writing ? session::WriteTableChain(kind, upload) : session::ReadTableChain(kind));
+  if (writing) {
+    // The sensor type and transfer function tell whether the device is using the table.
+    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
+    if (auto busy = session::CheckDeviceTakesTable(kind, device.Record())) {
+      std::cerr << "va5vivi-cli: " << busy->text << "\n";
+      return ExitRefused;
+    }
+  }
+  const auto& outcome = session::PerformTransfer(
+      device, operation, kind, writing,
+      [verb, tracing](int percent) { ShowProgress(verb, percent, tracing); });
+  if (!tracing) std::cerr << "\n";
+  if (outcome.reason) return Refuse(*outcome.reason);
+  if (!writing) {
+    const DeviceRecord record = device.Record();
+    const int size = kind == TableKind::Curve ? record.specialCurveSize : record.customTableSize;
+    if (size < TableMinimumPoints || size > LimitsOf(kind).maximumPoints) {
+      std::cerr << "va5vivi-cli: the device holds no " << LimitsOf(kind).typeName << " table ("
+                << outcome.value << ")\n";
+      return ExitRefused;
+    }
+    if (auto error = session::WriteDeviceCopy(record, kind, path)) {
+      std::cerr << "va5vivi-cli: " << *error << "\n";
+      return ExitLinkFailed;
+    }
+  }
+  std::cout << LimitsOf(kind).typeName << ": " << outcome.value << "\n";
+  return ExitOk;
+}
+
 int Run(const std::vector<std::string>& args) {
   SessionOptions options;
   options.retries = 1;
   bool havePort = false;
+  bool acceptWarnings = false;
+  bool tracing = false;
   std::size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& option = args[i];
@@ -223,8 +320,11 @@ int Run(const std::vector<std::string>& args) {
       if (!ParseCount(args[++i], 0, 1000, options.retries)) {
         return UsageError("--retries takes a count from 0 to 1000");
       }
+    } else if (option == "--accept-warnings") {
+      acceptWarnings = true;
     } else if (option == "--trace") {
       options.trace = TraceToStderr;
+      tracing = true;
     } else if (option == "--help") {
       std::cout << UsageText;
       return ExitOk;
@@ -246,6 +346,22 @@ int Run(const std::vector<std::string>& args) {
     }
     if (!havePort) return UsageError("config needs --port");
     return RunConfigCommand(options, rest[0], rest[1], OutputOpen, WriteError);
+  }
+  if (command == "table") {
+    std::vector<std::string> values;
+    for (const std::string& v : rest) {
+      if (v == "--accept-warnings") {
+        acceptWarnings = true;
+      } else {
+        values.push_back(v);
+      }
+    }
+    const auto kind = values.size() == 3 ? TableKindOfName(values[1]) : std::nullopt;
+    if (!kind || (values[0] != "read" && values[0] != "write") || values[2].empty()) {
+      return UsageError("table takes read or write, then rtd, tc or sc, then a file");
+    }
+    if (!havePort) return UsageError("table needs --port");
+    return RunTable(options, *kind, values[0] == "write", values[2], acceptWarnings, tracing);
   }
   const bool known = command == "identify" || command == "search" || command == "upload" ||
                      command == "monitor" || command == "set" || command == "fixed-current" ||

@@ -212,6 +212,30 @@ std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& uploa
   return std::nullopt;
 }
 
+std::optional<TableMessage> CheckDeviceTakesTable(TableKind kind, const DeviceRecord& device) {
+  constexpr int CustomRtdSensor = 93;
+  constexpr int CustomTcSensor = 146;
+  constexpr int SpecialCurveFunction = 4;
+  switch (kind) {
+    case TableKind::Rtd:
+      if (device.sensorType != CustomRtdSensor) return std::nullopt;
+      return Message("Sensor_Type_Error_RTD", {},
+                     "The sensor type is Custom RTD: the device uses the custom RTD table, which "
+                     "cannot be written now.");
+    case TableKind::Tc:
+      if (device.sensorType != CustomTcSensor) return std::nullopt;
+      return Message("Sensor_Type_Error_TC", {},
+                     "The sensor type is Custom TC: the device uses the custom TC table, which "
+                     "cannot be written now.");
+    case TableKind::Curve:
+      break;
+  }
+  if (device.transferFunction != SpecialCurveFunction) return std::nullopt;
+  return Message("XFER_Error_SC", {},
+                 "The transfer function is the special curve: the device uses it, so it cannot "
+                 "be written now.");
+}
+
 Reason RefusalReason(TableKind kind, const TableMessage& message) {
   return {ReasonKind::OutOfLimits, "write the " + NameOf(kind) + ": " + message.text, message.args};
 }
@@ -320,6 +344,7 @@ const OperationOutcome& PerformTransfer(Session& session, Operation& operation, 
         break;
     }
   }
+  if (progress && operation.Outcome().Succeeded() && shown != 100) progress(100);
   return operation.Outcome();
 }
 

@@ -57,6 +57,11 @@ void StoreUpload(DeviceRecord& device, TableKind kind, const TableUpload& upload
 std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& upload,
                                         const TableQuestion& ask);
 
+// A table the device is using cannot be written: the custom RTD table while the sensor type
+// is Custom RTD, the custom TC table while it is Custom TC, the special curve while the
+// transfer function is the special curve (the record after an upload).
+std::optional<TableMessage> CheckDeviceTakesTable(TableKind kind, const DeviceRecord& device);
+
 // A refusal as the reason of an operation (an entry the device was never asked about).
 Reason RefusalReason(TableKind kind, const TableMessage& message);
 

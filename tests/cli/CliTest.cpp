@@ -410,5 +410,37 @@ TEST_F(CliTest, ConfigCompareAndDownloadAFile) {
   std::remove(path.c_str());
 }
 
+TEST_F(CliTest, TableWriteAsksThroughItsExitStatusAndReadWritesTheFile) {
+  StartSim();
+  const std::string path =
+      ::testing::TempDir() + "va5vivi-curve-" + std::to_string(::getpid()) + ".txt";
+  { std::ofstream(path, std::ios::binary) << "{\r\n0,0\r\n0,10\r\n100,100\r\n}\r\n"; }
+  // Equal X values are a question: without --accept-warnings nothing is sent.
+  auto r = OnSim({"--trace", "table", "write", "sc", path});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("is not greater than"), std::string::npos) << r.err;
+  EXPECT_TRUE(SentCommands(r.err).empty());
+
+  r = OnSim({"--trace", "table", "write", "sc", path, "--accept-warnings"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto sent = SentCommands(r.err);
+  const auto from = std::find(sent.begin(), sent.end(), 189);
+  ASSERT_NE(from, sent.end());
+  EXPECT_EQ((std::vector<int>(from, sent.end())), (std::vector<int>{189, 191, 191, 191, 191, 188}));
+  EXPECT_NE(r.err.find("writing: 100 %"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "Linearize: Configured, 3 points\n");
+
+  r = OnSim({"table", "read", "sc", path});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::ifstream in(path, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("\r\n{\r\n0.000000,0.000000\r\n0.000000,10.000000\r\n"
+                      "100.000000,100.000000\r\n}\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(OnSim({"table", "read", "tc"}).status, 3);
+  std::remove(path.c_str());
+}
+
 }  // namespace
 }  // namespace va5
