@@ -11,6 +11,10 @@
 
 #ifdef _WIN32
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -174,15 +178,29 @@ namespace {
 
 std::string SystemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
 
+// Creates a file that did not exist beside `path` ("path.tmp", "path.tmp1", ...), so that no
+// file of the user's is overwritten; null with the error text when none can be created.
+std::FILE* CreateTemporary(const std::string& path, std::string& name, std::string& error) {
+  for (int n = 0; n < 100; ++n) {
+    name = path + ".tmp" + (n == 0 ? std::string() : std::to_string(n));
+    errno = 0;
+    // "x": fails when the file exists; text mode writes CR LF on Windows.
+    if (std::FILE* file = std::fopen(name.c_str(), "wx")) return file;
+    if (errno != EEXIST) break;
+  }
+  error = "cannot create " + name + ": " + SystemText(errno);
+  return nullptr;
+}
+
 // Writes the lines to a new file and makes sure they reached the disk; the error text on
 // failure (the file is then closed, and may be incomplete).
-std::string WriteNewFile(const std::string& path, const std::vector<std::string>& lines) {
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "w");  // text mode: CR LF on Windows
-  if (file == nullptr) return "cannot create " + path + ": " + SystemText(errno);
+std::string WriteNewFile(std::FILE* file, const std::string& path,
+                         const std::vector<std::string>& lines) {
   int error = 0;
   for (const std::string& line : lines) {
-    if (std::fputs(line.c_str(), file) == EOF || std::fputc('\n', file) == EOF) {
+    // fwrite, not fputs: a value read from a file may hold a NUL byte, and must not be cut.
+    if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+        std::fputc('\n', file) == EOF) {
       error = errno != 0 ? errno : EIO;
       break;
     }
@@ -218,13 +236,22 @@ bool CFilePropertyReadWrite::Write(const std::string& path, const std::vector<st
     }
   }
   // Beside the target, so that the rename stays on one file system.
-  const std::string temporary = path + ".tmp";
-  if (std::string error = WriteNewFile(temporary, lines); !error.empty()) {
+  std::string temporary;
+  std::FILE* file = CreateTemporary(path, temporary, lastError_);
+  if (file == nullptr) return false;
+  if (std::string error = WriteNewFile(file, temporary, lines); !error.empty()) {
     fs::remove(temporary, ec);
     lastError_ = std::move(error);
     return false;
   }
+#ifdef _WIN32
+  if (!::MoveFileExW(fs::path(temporary).wstring().c_str(), target.wstring().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+  }
+#else
   fs::rename(temporary, target, ec);
+#endif
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
