@@ -7,7 +7,7 @@
 // AddSample. Runs on the current platform plug-in (offscreen unless QT_QPA_PLATFORM says
 // otherwise).
 //
-// usage: trend_bench [--repeats N]
+// usage: trend_bench [--repeats N] [--picture PATH]   (PATH: the longest run's plot as PNG)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -33,7 +33,7 @@ struct Figures {
   double slowestMs = 0;
 };
 
-Figures Measure(std::size_t samples, int repeats) {
+Figures Measure(std::size_t samples, int repeats, const char* picture) {
   va5::CTrendGraph trend;
   trend.resize(640, 480);
   std::int64_t now = 0;
@@ -64,6 +64,7 @@ Figures Measure(std::size_t samples, int repeats) {
   std::sort(times.begin(), times.end());
   figures.medianMs = times[times.size() / 2];
   figures.slowestMs = times.back();
+  if (picture != nullptr) image.save(QString::fromLocal8Bit(picture));
   return figures;
 }
 
@@ -72,8 +73,10 @@ Figures Measure(std::size_t samples, int repeats) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int repeats = 50;
+  const char* picture = nullptr;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--repeats") == 0) repeats = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--picture") == 0) picture = argv[i + 1];
   }
   QApplication application(argc, argv);
   va5::TheResourceDatabase().InitEmpty();
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
   double first = 0;
   double last = 0;
   for (std::size_t samples : {std::size_t{1000}, std::size_t{100000}, std::size_t{1500000}}) {
-    const Figures f = Measure(samples, repeats);
+    const Figures f = Measure(samples, repeats, samples == 1500000 ? picture : nullptr);
     std::printf("%zu,%.3f,%.3f,%.3f\n", samples, f.addMicroseconds, f.medianMs, f.slowestMs);
     std::fflush(stdout);
     if (samples == 1000) first = f.medianMs;

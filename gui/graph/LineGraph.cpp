@@ -1,5 +1,6 @@
 #include "gui/graph/LineGraph.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -83,8 +84,9 @@ void CLineGraph::ClearPlot() {
 
 QRect CLineGraph::PlotArea() const {
   const int line = QFontMetrics(font()).height();
-  // Below the plot: the horizontal labels, then the row of texts.
-  const int bottom = height() - 2 * line - 10;
+  // Below the plot: the horizontal labels, then the row of texts if there are any.
+  const bool texts = !unit_.isEmpty() || !name_.isEmpty() || !horizontalName_.isEmpty();
+  const int bottom = height() - (texts ? 2 * line + 10 : line + 6);
   return QRect(QPoint(kPlotLeft, kMargin), QPoint(width() - kMargin, std::max(bottom, kMargin + 10)));
 }
 
@@ -100,7 +102,12 @@ void CLineGraph::paintEvent(QPaintEvent*) {
 }
 
 void CLineGraph::DrawValueAxis(QPainter& painter, const QRect& area) const {
-  const QFontMetrics metrics(font());
+  // The labels are set character by character at a fixed pitch, so they read evenly in a
+  // font whose characters share one width.
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(font().pointSizeF());
+  painter.setFont(fixed);
+  const QFontMetrics metrics(fixed);
   for (const graph::AxisTick& tick : graph::TicksOf(y_.min, y_.max)) {
     const int py = static_cast<int>(std::lround(PixelY(tick.value, y_, area)));
     // Ticks reach no closer than a pixel to the top of the plot.
@@ -120,6 +127,7 @@ void CLineGraph::DrawValueAxis(QPainter& painter, const QRect& area) const {
       painter.drawText(x, top + metrics.ascent(), QString(label[c]));
     }
   }
+  painter.setFont(font());
 }
 
 void CLineGraph::DrawTimeAxis(QPainter& painter, const QRect& area) const {
@@ -162,9 +170,11 @@ void CLineGraph::DrawCurve(QPainter& painter, const QRect& area) const {
   QPolygonF line;
   if (series_.Ordered() && count > static_cast<std::size_t>(4 * columns)) {
     // A long run: each pixel column's samples become one vertical stroke from their
-    // smallest to their largest value, joined to the neighbours at the first and last.
+    // smallest to their largest value, run in the direction the column's samples went, so
+    // the line joins its neighbours as the samples do. Two points a column at most: the cost
+    // follows the width of the plot, not the length of the run.
     const std::vector<graph::ColumnSpan> spans = series_.Columns(count, x_.min, x_.max, columns);
-    line.reserve(static_cast<int>(4 * spans.size()));
+    line.reserve(static_cast<int>(2 * spans.size()));
     for (std::size_t c = 0; c < spans.size(); ++c) {
       const graph::ColumnSpan& span = spans[c];
       if (span.count == 0) continue;
@@ -173,9 +183,11 @@ void CLineGraph::DrawCurve(QPainter& painter, const QRect& area) const {
         continue;
       }
       const double px = area.left() + (static_cast<double>(c) + 0.5) * (area.width() - 1) / columns;
-      for (double v : {span.first, span.low, span.high, span.last}) {
-        line.append(QPointF(px, PixelY(v, y_, area)));
-      }
+      const double low = PixelY(span.low, y_, area);
+      const double high = PixelY(span.high, y_, area);
+      const bool rising = span.last - span.first >= 0;
+      line.append(QPointF(px, rising ? low : high));
+      if (std::fabs(high - low) >= 0.5) line.append(QPointF(px, rising ? high : low));
     }
   } else {
     const std::vector<double>& times = series_.Times();

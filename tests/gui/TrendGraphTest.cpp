@@ -392,6 +392,8 @@ TEST(GraphPictureTest, BothLanguagesLayOutWithoutClippingTheirTexts) {
     }
     EXPECT_EQ(trend.Button(ids::trend_graph::kStartButton)->text(),
               language == std::string("English") ? QStringLiteral("Start") : QStringLiteral("開始"));
+    trend.resize(600, 480);
+    QApplication::processEvents();
     const QImage trendImage = trend.grab().toImage();
 
     CCustomGraph table;
