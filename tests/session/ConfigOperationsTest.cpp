@@ -119,6 +119,17 @@ TEST_F(ConfigOperationsTest, StopsAtTheFirstEmptyOrUncheckedValue) {
   EXPECT_DOUBLE_EQ(sim_.State().damping, 2.0);
   EXPECT_TRUE(damping.Refreshed());
   EXPECT_EQ(ConfigurationValuesFromDevice(session_->Record(), tables_).message, "DOWNLOADED");
+
+  // A custom RTD that the device does not hold stops at the sensor row, as in the sensor panel.
+  sim_.Modify([](sim::DeviceState& s) { s.rtdTable.configured = false; });
+  { std::lock_guard lock(mutex_); commands_.clear(); }
+  values = device_;
+  values.sensorType = "Custom RTD";
+  const ConfigDownload custom = Download(values);
+  EXPECT_EQ(Writes(), (std::vector<int>{18, 17}));
+  ASSERT_TRUE(custom.Rows()[2].reason);
+  EXPECT_EQ(custom.Rows()[2].reason->kind, ReasonKind::TableNotDefined);
+  EXPECT_EQ(sim_.State().sensorType, 12);
 }
 
 TEST_F(ConfigOperationsTest, RowsAreCheckedAsThePanelsCheckThem) {
