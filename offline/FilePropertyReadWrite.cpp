@@ -375,24 +375,40 @@ std::optional<double> ConvertTemperature(double value, int fromIndex, int toInde
   constexpr double Zero = 273.15;
   double celsius = 0;
   switch (fromIndex) {
-    case 0: celsius = value; break;
-    case 1: celsius = (value - 32) * 5 / 9; break;
-    case 2: celsius = value * 5 / 9 - Zero; break;
-    case 3: celsius = value - Zero; break;
-    default: return std::nullopt;
+    case 0:
+      celsius = value;
+      break;
+    case 1:
+      celsius = (value - 32) * 5 / 9;
+      break;
+    case 2:
+      celsius = value * 5 / 9 - Zero;
+      break;
+    case 3:
+      celsius = value - Zero;
+      break;
+    default:
+      return std::nullopt;
   }
   switch (toIndex) {
-    case 0: return celsius;
-    case 1: return celsius * 9 / 5 + 32;
-    case 2: return (celsius + Zero) * 9 / 5;
-    case 3: return celsius + Zero;
-    default: return std::nullopt;
+    case 0:
+      return celsius;
+    case 1:
+      return celsius * 9 / 5 + 32;
+    case 2:
+      return (celsius + Zero) * 9 / 5;
+    case 3:
+      return celsius + Zero;
+    default:
+      return std::nullopt;
   }
 }
 
-std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(
-    const CglobalFile& tables, const std::string& fromUnit, const std::string& toUnit,
-    const std::string& upper, const std::string& lower) {
+std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(const CglobalFile& tables,
+                                                                     const std::string& fromUnit,
+                                                                     const std::string& toUnit,
+                                                                     const std::string& upper,
+                                                                     const std::string& lower) {
   const int from = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), fromUnit);
   const int to = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), toUnit);
   const auto upperValue = ParseDecimal(upper);

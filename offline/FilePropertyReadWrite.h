@@ -138,8 +138,10 @@ std::optional<double> ConvertTemperature(double value, int fromIndex, int toInde
 // The upper and lower range texts converted from one temperature unit name to another and
 // formatted "%4.3f". Nothing (convert nothing) unless both units are in the temperature unit
 // table and both texts read as numbers.
-std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(
-    const CglobalFile& tables, const std::string& fromUnit, const std::string& toUnit,
-    const std::string& upper, const std::string& lower);
+std::optional<std::pair<std::string, std::string>> ConvertRangeTexts(const CglobalFile& tables,
+                                                                     const std::string& fromUnit,
+                                                                     const std::string& toUnit,
+                                                                     const std::string& upper,
+                                                                     const std::string& lower);
 
 }  // namespace va5

@@ -47,9 +47,9 @@ SettingCheck CheckSensor(const CglobalFile& t, std::string type, std::string wir
   if (!check.reason && CglobalFile::IndexOfName(t.WiringNames(), wires) < 0) {
     std::string names;
     for (const auto& n : t.WiringNames()) names += (names.empty() ? "\"" : ", \"") + n + "\"";
-    check.reason = Because(ReasonKind::UnknownName,
-                           "unknown wiring \"" + wires + "\"; choose one of " + names,
-                           {"wiring", wires, names});
+    check.reason =
+        Because(ReasonKind::UnknownName, "unknown wiring \"" + wires + "\"; choose one of " + names,
+                {"wiring", wires, names});
   }
   return check;
 }
@@ -58,8 +58,8 @@ SettingCheck CheckSensor(const CglobalFile& t, std::string type, std::string wir
 
 const std::string& NameOf(ConfigRow row) {
   static const std::array<std::string, ConfigRowCount> names{
-      "tag group", "message",           "sensor",    "pv-unit",  "range",         "damping",
-      "burnout",   "transfer-function", "term-unit", "cjc",      "serial-number", "final-assembly"};
+      "tag group", "message",           "sensor",    "pv-unit", "range",         "damping",
+      "burnout",   "transfer-function", "term-unit", "cjc",     "serial-number", "final-assembly"};
   return names[static_cast<std::size_t>(row)];
 }
 
@@ -69,8 +69,8 @@ ConfigRowCheck CheckConfigRow(const CglobalFile& t, ConfigRow row, const Configu
   switch (row) {
     case ConfigRow::TagGroup: {
       std::string tag = v.tag, descriptor = v.descriptor, date = v.date;
-      if ((check.reason = FirstEmpty(
-               {{"tag", &tag}, {"descriptor", &descriptor}, {"date", &date}}))) {
+      if ((check.reason =
+               FirstEmpty({{"tag", &tag}, {"descriptor", &descriptor}, {"date", &date}}))) {
         break;
       }
       check = CheckSetting(t, Setting::Tag, {tag, descriptor});
@@ -225,9 +225,9 @@ ConfigDownload::Status ConfigDownload::Follow(Status status) {
       const DeviceRecord device = session_.Record();
       if (!IsConfigurableModel(device)) {
         const std::string lacks = "cannot take a configuration download";
-        outcome_.reason = Because(ReasonKind::ModelNotConfigurable,
-                                  "model \"" + device.modelName + "\" " + lacks,
-                                  {device.modelName, lacks});
+        outcome_.reason =
+            Because(ReasonKind::ModelNotConfigurable, "model \"" + device.modelName + "\" " + lacks,
+                    {device.modelName, lacks});
         return Finish();
       }
       phase_ = Phase::Writing;

@@ -217,8 +217,8 @@ TEST_F(ConfigurationFileTest, FailedWritesAreReportedAndKeepThePreviousFile) {
   const auto lines = file.BuildLines(SampleValues());
   const std::string path = WriteText("kept.txt", "previous\n");
 
-  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
-                                         std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_FALSE(file.Write(path, lines));
   EXPECT_NE(file.LastError().find("read-only"), std::string::npos) << file.LastError();
   EXPECT_EQ(ReadText(path), "previous\n");

@@ -58,7 +58,8 @@ class ConfigOperationsTest : public ::testing::Test {
   // Runs a download as a window does, one worker message at a time, noting the rows reported.
   ConfigDownload Download(const ConfigurationValues& values) {
     ConfigDownload download(*session_, tables_, values);
-    download.OnRowDone([this](ConfigRow row, const ConfigRowOutcome&) { reported_.push_back(row); });
+    download.OnRowDone(
+        [this](ConfigRow row, const ConfigRowOutcome&) { reported_.push_back(row); });
     session::PerformDownload(*session_, download);
     return download;
   }
@@ -122,7 +123,10 @@ TEST_F(ConfigOperationsTest, StopsAtTheFirstEmptyOrUncheckedValue) {
 
   // A custom RTD that the device does not hold stops at the sensor row, as in the sensor panel.
   sim_.Modify([](sim::DeviceState& s) { s.rtdTable.configured = false; });
-  { std::lock_guard lock(mutex_); commands_.clear(); }
+  {
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+  }
   values = device_;
   values.sensorType = "Custom RTD";
   const ConfigDownload custom = Download(values);
@@ -134,7 +138,9 @@ TEST_F(ConfigOperationsTest, StopsAtTheFirstEmptyOrUncheckedValue) {
 
 TEST_F(ConfigOperationsTest, RowsAreCheckedAsThePanelsCheckThem) {
   ConfigurationValues v = device_;
-  const auto reasonOf = [&](ConfigRow row) { return session::CheckConfigRow(tables_, row, v).reason; };
+  const auto reasonOf = [&](ConfigRow row) {
+    return session::CheckConfigRow(tables_, row, v).reason;
+  };
   v.date = "2009/3/7";  // day 0, or read past the end, if sent as it is
   ASSERT_TRUE(reasonOf(ConfigRow::TagGroup));
   EXPECT_EQ(reasonOf(ConfigRow::TagGroup)->kind, ReasonKind::OutOfLimits);
