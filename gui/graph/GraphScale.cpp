@@ -288,8 +288,8 @@ std::vector<ColumnSpan> SampleSeries::Columns(std::size_t count, double xMin, do
     const auto to = c + 1 == columns
                         ? std::upper_bound(from, last, xMax)
                         : std::lower_bound(from, last, xMin + width * (c + 1) / columns);
-    result[static_cast<std::size_t>(c)] = SpanOf(static_cast<std::size_t>(from - first),
-                                                 static_cast<std::size_t>(to - first));
+    result[static_cast<std::size_t>(c)] =
+        SpanOf(static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - first));
     from = to;
   }
   return result;

@@ -15,13 +15,13 @@ double NearestInteger(double v);
 // The scale of one axis from min to max. The range is brought into 2 ... 20 by powers of ten
 // (normalised); the major step is 1, 2 or 4 normalised units.
 struct AxisScale {
-  bool valid = false;      // false for a range that is not a positive finite number
-  double normalised = 0;   // the range in 2 ... 20
-  int exponent = 0;        // range = normalised x 10^exponent
-  int unit = 0;            // 1, 2 or 4
-  int majorCount = 0;      // major divisions counted from the minimum
-  int minorPerMajor = 0;   // minor divisions in each major division
-  double step = 0;         // the major step in axis units: unit x 10^exponent
+  bool valid = false;     // false for a range that is not a positive finite number
+  double normalised = 0;  // the range in 2 ... 20
+  int exponent = 0;       // range = normalised x 10^exponent
+  int unit = 0;           // 1, 2 or 4
+  int majorCount = 0;     // major divisions counted from the minimum
+  int minorPerMajor = 0;  // minor divisions in each major division
+  double step = 0;        // the major step in axis units: unit x 10^exponent
 };
 AxisScale ScaleOf(double min, double max);
 
@@ -107,8 +107,7 @@ class SampleSeries {
   // xMin ... xMax: column c holds the samples whose time t has
   // floor((t - xMin) / (xMax - xMin) x columns) = c. Samples outside the range fall into no
   // column. Requires Ordered().
-  std::vector<ColumnSpan> Columns(std::size_t count, double xMin, double xMax,
-                                  int columns) const;
+  std::vector<ColumnSpan> Columns(std::size_t count, double xMin, double xMax, int columns) const;
 
  private:
   struct MinMax {

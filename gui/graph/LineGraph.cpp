@@ -14,8 +14,8 @@ namespace va5 {
 
 namespace {
 
-constexpr int kLabelRight = 47;   // x of the last character of a value label
-constexpr int kLabelPitch = 7;    // pixels between the characters of a value label
+constexpr int kLabelRight = 47;  // x of the last character of a value label
+constexpr int kLabelPitch = 7;   // pixels between the characters of a value label
 constexpr int kPlotLeft = 56;
 constexpr int kMargin = 14;
 constexpr int kShortTick = 5;
@@ -64,8 +64,7 @@ void CLineGraph::SetRanges(graph::Range x, graph::Range y) {
   update();
 }
 
-void CLineGraph::SetTexts(const QString& unit, const QString& name,
-                          const QString& horizontalName) {
+void CLineGraph::SetTexts(const QString& unit, const QString& name, const QString& horizontalName) {
   unit_ = unit;
   name_ = name;
   horizontalName_ = horizontalName;
@@ -87,7 +86,8 @@ QRect CLineGraph::PlotArea() const {
   // Below the plot: the horizontal labels, then the row of texts if there are any.
   const bool texts = !unit_.isEmpty() || !name_.isEmpty() || !horizontalName_.isEmpty();
   const int bottom = height() - (texts ? 2 * line + 10 : line + 6);
-  return QRect(QPoint(kPlotLeft, kMargin), QPoint(width() - kMargin, std::max(bottom, kMargin + 10)));
+  return QRect(QPoint(kPlotLeft, kMargin),
+               QPoint(width() - kMargin, std::max(bottom, kMargin + 10)));
 }
 
 void CLineGraph::paintEvent(QPaintEvent*) {

@@ -41,8 +41,7 @@ QString DefaultSaveDialog(QWidget* parent, const QString& caption, const QString
 // A CSV field, quoted when it holds a separator, a quote or a line break.
 QByteArray CsvField(const QString& text) {
   QByteArray field = text.toUtf8();
-  if (field.contains(',') || field.contains('"') || field.contains('\n') ||
-      field.contains('\r')) {
+  if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
     field.replace("\"", "\"\"");
     field = '"' + field + '"';
   }
@@ -110,7 +109,8 @@ void CTrendGraph::UpdateAccessibleNames() {
     button->setAccessibleName(button->text().remove(QLatin1Char('&')));
   }
   title_->setAccessibleName(title_->text());
-  graph_->setAccessibleName(name_.isEmpty() ? title_->text() : name_ + QLatin1Char(' ') + UnitText());
+  graph_->setAccessibleName(name_.isEmpty() ? title_->text()
+                                            : name_ + QLatin1Char(' ') + UnitText());
 }
 
 void CTrendGraph::UpdateSaveButtons() {
@@ -129,9 +129,7 @@ QString CTrendGraph::UnitText() const {
   return unit_;
 }
 
-void CTrendGraph::RefreshTexts() {
-  graph_->SetTexts(UnitText(), name_, QStringLiteral("(Sec)"));
-}
+void CTrendGraph::RefreshTexts() { graph_->SetTexts(UnitText(), name_, QStringLiteral("(Sec)")); }
 
 void CTrendGraph::SetUnits(const QString& pvUnit, const QString& terminalUnit) {
   pvUnit_ = pvUnit;
@@ -196,11 +194,20 @@ void CTrendGraph::Close() {
 void CTrendGraph::OnPoll(const session::LiveValues& live) {
   if (!running_) return;
   switch (signal_) {
-    case kPv: AddSample(live.pv); break;
-    case kPercent: AddSample(live.percent); break;
-    case kTerminal: AddSample(live.terminalTemperature); break;
-    case kLoopCurrent: AddSample(live.loopCurrent); break;
-    default: break;
+    case kPv:
+      AddSample(live.pv);
+      break;
+    case kPercent:
+      AddSample(live.percent);
+      break;
+    case kTerminal:
+      AddSample(live.terminalTemperature);
+      break;
+    case kLoopCurrent:
+      AddSample(live.loopCurrent);
+      break;
+    default:
+      break;
   }
 }
 
@@ -294,7 +301,8 @@ bool CTrendGraph::SavePicture(const QString& path) {
 
 QString CTrendGraph::SuggestedPath(const QString& suffix) const {
   QString folder = lastFolder_;
-  if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty())
+    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (folder.isEmpty()) folder = QDir::homePath();
   QString name;
   for (const QChar c : name_) {
@@ -302,8 +310,7 @@ QString CTrendGraph::SuggestedPath(const QString& suffix) const {
   }
   if (name.isEmpty()) name = QStringLiteral("trend");
   const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  return QDir(folder).filePath(QStringLiteral("trend-") + name + QLatin1Char('-') + stamp +
-                               suffix);
+  return QDir(folder).filePath(QStringLiteral("trend-") + name + QLatin1Char('-') + stamp + suffix);
 }
 
 void CTrendGraph::OnSaveCsv() {

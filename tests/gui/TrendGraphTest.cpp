@@ -3,6 +3,7 @@
 // the trend's run rules, saving (locale-free CSV, failures reported, old files kept).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,7 +18,6 @@
 #include <filesystem>
 #include <limits>
 #include <random>
-#include <unistd.h>
 
 #include "gui/graph/CustomGraph.h"
 #include "gui/graph/GraphScale.h"
@@ -75,7 +75,8 @@ TEST(GraphScaleTest, StepsTicksAndLabelsOfSeveralRanges) {
   EXPECT_EQ(s.majorCount, 3);
   EXPECT_EQ(s.minorPerMajor, 20);
   // Ranges without a step end at once.
-  for (Range r : {Range{5, 5}, Range{5, 4}, Range{0, kNaN}, Range{-kInf, 0}, Range{-1e308, 1e308}}) {
+  for (Range r :
+       {Range{5, 5}, Range{5, 4}, Range{0, kNaN}, Range{-kInf, 0}, Range{-1e308, 1e308}}) {
     EXPECT_FALSE(graph::ScaleOf(r.min, r.max).valid) << r.min << " " << r.max;
     EXPECT_TRUE(graph::TicksOf(r.min, r.max).empty());
   }
@@ -141,7 +142,9 @@ TEST(GraphScaleTest, ColumnsMatchTheSamplesTheyStandFor) {
   std::normal_distribution<double> noise(0, 5);
   const std::size_t n = 70001;
   for (std::size_t i = 0; i < n; ++i) {
-    const double v = i % 997 == 13 ? kNaN : i % 4093 == 5 ? kInf : std::sin(i * 1e-3) * 50 + noise(random);
+    const double v = i % 997 == 13   ? kNaN
+                     : i % 4093 == 5 ? kInf
+                                     : std::sin(i * 1e-3) * 50 + noise(random);
     series.Append(static_cast<double>(i) * 0.25, v);
   }
   series.Append(0.0, 1.0);  // a time going backwards is taken as the previous one
@@ -323,8 +326,8 @@ TEST_F(TrendGraphTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
     file.write("old\n");
     file.close();
     namespace fs = std::filesystem;
-    fs::permissions(dir.path().toStdString(), fs::perms::owner_write | fs::perms::group_write |
-                                                  fs::perms::others_write,
+    fs::permissions(dir.path().toStdString(),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     EXPECT_FALSE(trend.SaveCsv(old));
     EXPECT_FALSE(trend.SavePicture(old));
@@ -390,8 +393,9 @@ TEST(GraphPictureTest, BothLanguagesLayOutWithoutClippingTheirTexts) {
     for (QPushButton* button : trend.findChildren<QPushButton*>()) {
       EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
     }
-    EXPECT_EQ(trend.Button(ids::trend_graph::kStartButton)->text(),
-              language == std::string("English") ? QStringLiteral("Start") : QStringLiteral("開始"));
+    EXPECT_EQ(
+        trend.Button(ids::trend_graph::kStartButton)->text(),
+        language == std::string("English") ? QStringLiteral("Start") : QStringLiteral("開始"));
     trend.resize(600, 480);
     QApplication::processEvents();
     const QImage trendImage = trend.grab().toImage();
