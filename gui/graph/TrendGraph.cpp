@@ -148,6 +148,10 @@ void CTrendGraph::Open(int signal, const QString& title) {
     name_ = title;
     unit_.clear();
   }
+  // A curve of an earlier selection would be shown, and saved, under this signal's name.
+  graph_->Series().Clear();
+  graph_->SetRanges({0.0, 1.0}, {0.0, 0.1});
+  graph_->ClearPlot();
   Show(true);
 }
 

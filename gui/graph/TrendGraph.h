@@ -47,7 +47,8 @@ class CTrendGraph : public CPanel, public CResourceManager, public CFontManager 
   ~CTrendGraph() override;
 
   // Selects the signal to record under `title`, the gauge's caption followed by its unit in
-  // parentheses ("PV (degC)"), and shows the panel, ready to start.
+  // parentheses ("PV (degC)"), and shows the panel with an empty plot, ready to start. Show
+  // alone (after a table graph that took the panel's place) keeps the last curve.
   void Open(int signal, const QString& title);
   void Show(bool visible) override;
   bool OnWorkerMessage(const WorkerMessage&) override { return false; }

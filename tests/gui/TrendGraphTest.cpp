@@ -25,6 +25,7 @@
 #include "gui/graph/TrendGraph.h"
 #include "lang/ControlIds.h"
 #include "lang/ResourceDatabase.h"
+#include "session/LiveValues.h"
 #include "testing/CommaLocale.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -241,6 +242,26 @@ TEST_F(TrendGraphTest, ARunStartsAtItsFirstSampleWhichIsNotDrawnAlone) {
   // A constant signal spans -15 ... 115 whatever its value.
   EXPECT_EQ(trend.Graph()->YRange().min, -15.0);
   EXPECT_EQ(trend.Graph()->YRange().max, 115.0);
+
+  // Shown again in place (after a table graph) the curve stays; another signal starts empty
+  // rather than showing and saving this run under its name.
+  trend.Show(false);
+  trend.Show(true);
+  EXPECT_FALSE(trend.Running());
+  EXPECT_TRUE(HasCurvePixels(trend.Graph()));
+  trend.Open(CTrendGraph::kLoopCurrent, QStringLiteral("AO (mA)"));
+  EXPECT_EQ(trend.Graph()->Series().Size(), 0u);
+  EXPECT_FALSE(HasCurvePixels(trend.Graph()));
+  EXPECT_FALSE(trend.Button(CTrendGraph::kSaveCsvButton)->isEnabled());
+  session::LiveValues live;
+  live.pv = 1;
+  live.percent = 2;
+  live.terminalTemperature = 3;
+  live.loopCurrent = 12.5;
+  trend.OnPoll(live);  // not started: no sample
+  trend.Start();
+  trend.OnPoll(live);
+  EXPECT_EQ(trend.Graph()->Series().Values(), std::vector<double>{12.5});
 
   QSignalSpy closed(&trend, &CPanel::closeRequested);
   trend.Button(ids::trend_graph::kCloseButton)->click();
