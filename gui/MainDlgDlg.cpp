@@ -224,6 +224,7 @@ void CMainDlgDlg::AttachPanel(COperationPanel* panel) {
   });
   connect(panel, &COperationPanel::busyChanged, this, &CMainDlgDlg::SetPanelBusy);
   connect(panel, &COperationPanel::linkFailure, this, &CMainDlgDlg::AskLinkFailure);
+  connect(panel, &COperationPanel::liveValuesChanged, this, &CMainDlgDlg::pollCompleted);
   connect(panel, &COperationPanel::linkLost, this, [this] {
     ResetLink();
     ShowHome();
@@ -526,8 +527,10 @@ void CMainDlgDlg::AskLinkFailure(Operation* operation) {
   if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
     operation->Answer(true);
   } else {
+    // Off line, and out of the panel whose operation it was.
     HideProgress(kSearchProgress);
     ResetLink();
+    ShowHome();
   }
 }
 
@@ -595,6 +598,7 @@ void CMainDlgDlg::OnLinkFailure(const WorkerMessage& message) {
         session_->AnswerFailure(true);
       } else {
         ResetLink();
+        ShowHome();
       }
       break;
   }

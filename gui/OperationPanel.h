@@ -38,7 +38,9 @@ UIMessageText MessageOfReason(const session::Reason& reason);
 //   linkFailure(operation)   the link failed and the retry policy leaves the answer to the
 //                            technician: ask "Err_COM", then call operation->Answer(retry);
 //   linkLost()               a chain ended because the link is gone: the window goes off line
-//                            and back to its home view.
+//                            and back to its home view;
+//   liveValuesChanged()      a reply brought live values (the loop current of a fixed-current
+//                            write): the display shows them as it shows a poll's.
 class COperationPanel : public CPanel {
   Q_OBJECT
 
@@ -60,6 +62,7 @@ class COperationPanel : public CPanel {
   void busyChanged(bool busy);
   void linkFailure(va5::session::Operation* operation);
   void linkLost();
+  void liveValuesChanged();
 
  protected:
   bool Connected() const { return session_ != nullptr && !linkLost_; }

@@ -10,7 +10,6 @@
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
-#include "gui/MainDlgDlg.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
@@ -75,8 +74,6 @@ void CAnalogOP::EnableButtons() {
 
 void CAnalogOP::OnConnectionChanged() {
   EnableButtons();
-  // The device is gone (the technician gave up on the link): back to the home view.
-  if (GetSession() == nullptr && isVisible()) emit closeRequested();
 }
 
 void CAnalogOP::Show(bool visible) {
@@ -92,15 +89,11 @@ void CAnalogOP::Show(bool visible) {
 void CAnalogOP::OnDone(const session::Operation& operation) {
   if (operation.Outcome().Succeeded() && !operation.Chain().steps.empty() &&
       operation.Chain().steps.front().request == RequestFixedCurrent) {
-    RedrawLiveDisplay();
+    // The reply carries the loop current the device now drives: shown at once.
+    emit liveValuesChanged();
   }
 }
 
-void CAnalogOP::RedrawLiveDisplay() {
-  // The reply of the fixed-current command carries the loop current the device now drives;
-  // the main window shows it as it shows a poll's values.
-  if (auto* main = qobject_cast<CMainDlgDlg*>(window())) emit main->pollCompleted();
-}
 
 // ---- the buttons -------------------------------------------------------------------------
 

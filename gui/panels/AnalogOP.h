@@ -28,8 +28,6 @@ class CAnalogOP : public COperationPanel, public CResourceManager, public CFontM
   void EnableButtons();
   void OnConnectionChanged() override;
   void OnDone(const session::Operation& operation) override;
-  // The live display shows the fixed current at once, not only from the next poll.
-  void RedrawLiveDisplay();
 
   // Click handlers.
   void OnSetFromPresentCurrent();

@@ -193,8 +193,6 @@ void CDetailedInfo::Refresh() {
 void CDetailedInfo::OnConnectionChanged() {
   EnableButtons();
   Refresh();
-  // The device is gone (the technician gave up on the link): back to the home view.
-  if (GetSession() == nullptr && isVisible()) emit closeRequested();
 }
 
 // The device's reply to a write has updated the record: the rows show what it now holds.

@@ -116,9 +116,6 @@ void CDiagnostics::ShowLamps() {
 void CDiagnostics::OnConnectionChanged() {
   // After a lost link the close button stays usable; the action buttons wait for a device.
   EnableButtons(true);
-  // Gone off line while open (the technician gave up on a silent device): nothing is left to
-  // work on, so the window returns to its home view.
-  if (GetSession() == nullptr && isVisible()) emit closeRequested();
 }
 
 void CDiagnostics::Show(bool visible) {

@@ -121,9 +121,6 @@ void CSensorCalib::OnConnectionChanged() {
   // The trim data of another device (or of none) is not shown until it is read.
   if (GetSession() == nullptr) ClearTrimData();
   RefreshPv();
-  // Gone off line while open (the technician gave up on a silent device): nothing is left to
-  // work on, so the window returns to its home view.
-  if (GetSession() == nullptr && isVisible()) emit closeRequested();
 }
 
 void CSensorCalib::Show(bool visible) {

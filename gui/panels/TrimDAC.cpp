@@ -71,8 +71,6 @@ void CTrimDAC::OnConnectionChanged() {
   // A trim mode belongs to the connection it was entered on.
   mode_ = TrimMode::None;
   EnableButtons();
-  // The device is gone (the technician gave up on the link): back to the home view.
-  if (GetSession() == nullptr && isVisible()) emit closeRequested();
 }
 
 void CTrimDAC::Show(bool visible) {

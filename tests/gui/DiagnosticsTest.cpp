@@ -28,12 +28,6 @@ using Flags = std::vector<bool>;
 
 class DiagnosticsTest : public test::ConnectedWindowTest {
  protected:
-  // The simulated self test keeps the device busy for less than the window's (scaled) wait
-  // after command 41, as a real device does for the unscaled wait.
-  DiagnosticsTest() {
-    std::destroy_at(&sim_);
-    std::construct_at(&sim_, sim::SimConfig{.selfTestBusy = timing_.selfTestWait / 2});
-  }
   CPanel* Open() {
     Connect();
     return OpenPanel(fk::kDiagnosticsButton);

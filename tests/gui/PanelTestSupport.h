@@ -131,7 +131,8 @@ class ConnectedWindowTest : public ::testing::Test {
   std::vector<QString> Click(QWidget* panel, int id, std::deque<ModalScript::Action> actions = {});
 
   Timing timing_ = Timing{}.Scaled(0.1);
-  sim::SimulatedTransmitter sim_;
+  // The device is busy for half the (scaled) self-test wait, as a real one is within it.
+  sim::SimulatedTransmitter sim_{sim::SimConfig{.selfTestBusy = timing_.selfTestWait / 2}};
   FrameLog log_;
   std::unique_ptr<CAppSettings> settings_;
   std::unique_ptr<CMainDlgDlg> window_;
