@@ -101,8 +101,8 @@ TableUpload UploadFromDevice(const DeviceRecord& device, TableKind kind) {
     }
   }
   if (!IsCurve(kind)) {
-    upload.minimumText = FormatCNumber("%d", static_cast<long long>(device.customTableMinimum));
-    upload.stepText = FormatCNumber("%d", static_cast<long long>(device.customTableStep));
+    upload.minimumText = std::to_string(static_cast<int>(device.customTableMinimum));
+    upload.stepText = std::to_string(static_cast<int>(device.customTableStep));
   }
   return upload;
 }

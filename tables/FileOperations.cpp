@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +41,14 @@ std::string_view AfterEquals(std::string_view line) {
 double ValueOf(std::string_view text) { return ReadCDouble(text).value; }
 
 std::string Whole(long long v) { return std::to_string(v); }
+
+// "%d" of a value's whole part; a value beyond the int range (never a device's step or
+// minimum) is held at its end.
+std::string WholeText(double v) {
+  if (std::isnan(v)) v = 0;
+  v = std::clamp(v, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX));
+  return std::to_string(static_cast<int>(v));
+}
 
 TableMessage Message(std::string key, std::vector<std::string> args, std::string text,
                      bool okCancel = false, bool systemModal = false) {
@@ -183,7 +193,8 @@ TableMessage CFileOperations::TooManyMessage(bool systemModal) const {
 CFileOperations::Verdict CFileOperations::CheckBound(std::string_view text,
                                                      const TableQuestion& ask,
                                                      std::optional<TableMessage>& message) const {
-  if (!CheckNumberSyntax(text)) {
+  // Digits beyond the range of a number are no number either.
+  if (!CheckNumberSyntax(text) || !std::isfinite(ValueOf(text))) {
     message = BoundMessage(text, false);
     return Verdict::Refused;
   }
@@ -356,10 +367,8 @@ std::vector<std::string> CFileOperations::CustomTableLines(const std::vector<std
                                                            double step,
                                                            std::span<const double> values) {
   std::vector<std::string> lines = header;
-  lines.push_back("Minimum " + std::string(word) + " Temperature = " +
-                  FormatCNumber("%d", static_cast<long long>(static_cast<int>(minimum))));
-  lines.push_back("Step = " +
-                  FormatCNumber("%d", static_cast<long long>(static_cast<int>(step + 0.001))));
+  lines.push_back("Minimum " + std::string(word) + " Temperature = " + WholeText(minimum));
+  lines.push_back("Step = " + WholeText(step + 0.001));
   lines.emplace_back("{");
   for (double v : values) lines.push_back(FormatFixed(v, 6, 4));
   lines.emplace_back("}");
