@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -241,6 +242,10 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
              bool acceptWarnings, bool tracing) {
   session::TableUpload upload;
   if (writing) {
+    if (!std::ifstream(path)) {
+      std::cerr << "va5vivi-cli: cannot open " << path << "\n";
+      return ExitUsage;
+    }
     CFileOperations file;
     file.Prepare(kind);
     const TableQuestion ask = AnswerQuestions(acceptWarnings);

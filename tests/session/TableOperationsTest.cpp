@@ -235,6 +235,29 @@ TEST_F(TableOperationsTest, UploadChecksAskInTheirOrder) {
   EXPECT_EQ(asked.back(), "Err_Special_Table_Data");
 }
 
+TEST(TableCopyOriginTest, OneCustomCopyForRtdAndTcFromOneDevice) {
+  DeviceRecord device;
+  device.manufacturerName = "M";
+  device.modelName = "TQ5R";
+  device.deviceIdText = "293";
+  session::TableCopyOrigin origin;
+  EXPECT_FALSE(origin.Holds(TableKind::Rtd, device));
+  origin.Note(TableKind::Rtd, device);
+  origin.Note(TableKind::Curve, device);
+  EXPECT_TRUE(origin.Holds(TableKind::Rtd, device));
+  EXPECT_FALSE(origin.Holds(TableKind::Tc, device));
+  DeviceRecord other = device;
+  other.deviceIdText = "294";
+  EXPECT_FALSE(origin.Holds(TableKind::Rtd, other));
+  // A TC read replaces the RTD table in the shared copy; the curve has its own.
+  origin.Note(TableKind::Tc, device);
+  EXPECT_FALSE(origin.Holds(TableKind::Rtd, device));
+  EXPECT_TRUE(origin.Holds(TableKind::Tc, device));
+  origin.Forget(TableKind::Tc);
+  EXPECT_FALSE(origin.Holds(TableKind::Tc, device));
+  EXPECT_TRUE(origin.Holds(TableKind::Curve, device));
+}
+
 TEST_F(TableOperationsTest, VanishedDeviceAndRefusedPointStopTheTransfer) {
   // The device goes after 10 points: the write stops there, the poll is on again and the
   // header is not read again.
