@@ -7,6 +7,7 @@
 #include "gui/display/DisplayArea.h"
 #include "gui/display/DisplaySignal.h"
 #include "gui/display/DisplayValues.h"
+#include "gui/graph/TrendGraph.h"
 #include "gui/panels/AnalogOP.h"
 #include "gui/panels/DetailedInfo.h"
 #include "gui/panels/Diagnostics.h"
@@ -48,26 +49,51 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   window.AddFunctionPanel(fk::kTrimDacButton, new CTrimDAC);
   window.AddFunctionPanel(fk::kDiagnosticsButton, new CDiagnostics);
 
-  QObject::connect(&window, &CMainDlgDlg::deviceConnected, display, [&window, display] {
-    // The graph buttons stay disabled: there is no trend graph to open yet.
-    // The units of the upload, before the first poll brings its values.
-    const DeviceRecord record = window.Record();
-    const CglobalFile& tables = window.Tables();
-    display->SetUnits(
-        NameOfCode(tables.PvUnitNames(), tables.PvUnitCodes(), record.pvUnit),
-        NameOfCode(tables.TerminalUnitNames(), tables.TerminalUnitCodes(), record.terminalUnit));
-  });
-  QObject::connect(&window, &CMainDlgDlg::sessionChanged, display,
-                   [display](session::Session* session) {
-                     if (session == nullptr) display->SetGraphsEnabled(false);
+  // The trend graph takes the live display's place from a graph button until it is closed
+  // or the device goes.
+  auto* trend = new CTrendGraph(&window);
+  trend->hide();
+  QObject::connect(display, &CDisplayArea::graphRequested, trend,
+                   [&window, trend](int signal, const QString& title) {
+                     window.ShowGraph(trend);
+                     trend->Open(signal, title);
                    });
-  // A unit written through the panel shows on the gauges at once, before the next poll.
-  QObject::connect(sensor, &CSensorInfo::unitsChanged, display, &CDisplayArea::SetUnits);
+  QObject::connect(trend, &CPanel::closeRequested, &window, [&window, trend] {
+    window.HideGraph(trend);
+  });
 
-  QObject::connect(&window, &CMainDlgDlg::pollCompleted, display, [&window, strip, display] {
+  QObject::connect(&window, &CMainDlgDlg::deviceConnected, display,
+                   [&window, display, trend] {
+                     // The units of the upload, before the first poll brings its values.
+                     const DeviceRecord record = window.Record();
+                     const CglobalFile& tables = window.Tables();
+                     const QString pvUnit =
+                         NameOfCode(tables.PvUnitNames(), tables.PvUnitCodes(), record.pvUnit);
+                     const QString termUnit =
+                         NameOfCode(tables.TerminalUnitNames(), tables.TerminalUnitCodes(),
+                                    record.terminalUnit);
+                     display->SetUnits(pvUnit, termUnit);
+                     trend->SetUnits(pvUnit, termUnit);
+                     display->SetGraphsEnabled(true);
+                   });
+  QObject::connect(&window, &CMainDlgDlg::sessionChanged, display,
+                   [&window, display, trend](session::Session* session) {
+                     if (session != nullptr) return;
+                     display->SetGraphsEnabled(false);
+                     window.HideGraph(trend);
+                   });
+  // A unit written through the panel shows on the gauges and the trend at once, before the
+  // next poll.
+  QObject::connect(sensor, &CSensorInfo::unitsChanged, display, &CDisplayArea::SetUnits);
+  QObject::connect(sensor, &CSensorInfo::unitsChanged, trend, &CTrendGraph::SetUnits);
+
+  QObject::connect(&window, &CMainDlgDlg::pollCompleted, display, [&window, strip, display,
+                                                                   trend] {
     session::Session* session = window.CurrentSession();
     if (session == nullptr) return;
+    // Taken once: taking the live values clears the communication-error bits.
     const session::LiveValues live = session->Live();
+    if (trend->isVisible()) trend->OnPoll(live);
     const DeviceRecord record = session->Record();
     const CglobalFile& tables = window.Tables();
     DisplayValues values;

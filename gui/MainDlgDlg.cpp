@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "comm/RequestTypes.h"
 #include "gui/AppSettings.h"
@@ -212,6 +213,8 @@ void CMainDlgDlg::AddFunctionPanel(int keyId, CPanel* panel) {
   connect(panel, &CPanel::closeRequested, this, [this, panel] {
     if (current_ == panel) ShowHome();
   });
+  connect(panel, &CPanel::graphShown, this, &CMainDlgDlg::ShowGraph);
+  connect(panel, &CPanel::graphHidden, this, &CMainDlgDlg::HideGraph);
   if (auto* operations = qobject_cast<COperationPanel*>(panel)) AttachPanel(operations);
 }
 
@@ -256,7 +259,39 @@ void CMainDlgDlg::ShowPanel(CPanel* panel) {
   panel->Show(true);
 }
 
+void CMainDlgDlg::ShowGraph(QWidget* graph) {
+  if (graph == nullptr || graph == graph_) return;
+  if (graph->parentWidget() != central_ || row_->indexOf(graph) < 0) {
+    graph->setParent(central_);
+    row_->insertWidget(row_->indexOf(displayArea_) + 1, graph, 1);
+  }
+  if (graph_ != nullptr) {
+    coveredGraph_ = graph_;
+    graph_->hide();
+  }
+  graph_ = graph;
+  displayArea_->hide();
+  functionKeys_->hide();
+  graph->show();
+}
+
+void CMainDlgDlg::HideGraph(QWidget* graph) {
+  if (graph == nullptr) return;
+  graph->hide();
+  if (graph == coveredGraph_) coveredGraph_ = nullptr;
+  if (graph != graph_) return;
+  graph_ = std::exchange(coveredGraph_, nullptr);
+  if (graph_ != nullptr) {
+    graph_->show();
+    return;
+  }
+  displayArea_->show();
+  functionKeys_->Show(true);
+  if (current_ != nullptr) functionKeys_->DisableAll();
+}
+
 void CMainDlgDlg::ShowHome() {
+  while (graph_ != nullptr) HideGraph(graph_);
   if (current_ != nullptr) current_->Show(false);
   current_ = nullptr;
   SetTarget(sensorPanel_);

@@ -85,6 +85,12 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // Views: a function panel in place of the sensor information panel, or home.
   void ShowPanel(CPanel* panel);
   void ShowHome();
+  // The graph view: `graph` in place of the live display, the function keys hidden. A graph
+  // shown over another (a table graph over the trend) gives the place back to it when hidden;
+  // hiding the last one brings the live display and the keys back. ShowHome hides them all.
+  void ShowGraph(QWidget* graph);
+  void HideGraph(QWidget* graph);
+  QWidget* CurrentGraph() const { return graph_; }
   CPanel* CurrentPanel() const { return current_; }
   // Puts the keyboard focus on the first button a technician works with: the sensor panel's
   // when it takes input, else the function keys'.
@@ -191,6 +197,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   QAction* about_;
   std::map<int, CPanel*> keyPanels_;
   CPanel* current_ = nullptr;
+  QWidget* graph_ = nullptr;         // the graph in the live display's place
+  QWidget* coveredGraph_ = nullptr;  // the graph under it
   CPanel* target_ = nullptr;
 
   std::unique_ptr<session::Session> session_;

@@ -35,6 +35,9 @@ class CPanel : public QWidget {
  signals:
   // The panel's close button: the main window shows the sensor information panel again.
   void closeRequested();
+  // A graph of the panel (a table graph) takes the live display's place, and gives it back.
+  void graphShown(QWidget* graph);
+  void graphHidden(QWidget* graph);
 
  private:
   int layout_;

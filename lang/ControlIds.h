@@ -177,6 +177,8 @@ inline constexpr int kPlot = 1323;         // no caption (line-graph control)
 inline constexpr int kStartButton = 1172;  // "Start"
 inline constexpr int kStopButton = 1173;   // "Stop"
 inline constexpr int kCloseButton = 1174;  // "Close Trend Graph"
+inline constexpr int kSaveCsvButton = 1175;      // "Save CSV..."
+inline constexpr int kSavePictureButton = 1176;  // "Save Picture..."
 }  // namespace trend_graph
 
 // Sensor information panel: caption buttons (or statics) on the left, values on the right.

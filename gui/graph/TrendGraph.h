@@ -10,6 +10,7 @@
 #include "gui/FontManager.h"
 #include "gui/Panel.h"
 #include "gui/ResourceManager.h"
+#include "lang/ControlIds.h"
 
 class QPushButton;
 
@@ -33,8 +34,8 @@ class CTrendGraph : public CPanel, public CResourceManager, public CFontManager 
   enum Signal : int { kNone = -1, kPv = 0, kPercent = 1, kTerminal = 2, kLoopCurrent = 3 };
 
   // Control identifiers of the two save buttons (layout 140).
-  static constexpr int kSaveCsvButton = 1175;
-  static constexpr int kSavePictureButton = 1176;
+  static constexpr int kSaveCsvButton = ids::trend_graph::kSaveCsvButton;
+  static constexpr int kSavePictureButton = ids::trend_graph::kSavePictureButton;
 
   // The save dialogs: (parent, caption, suggested path, filter) -> chosen path, empty when
   // cancelled. Tests replace it.

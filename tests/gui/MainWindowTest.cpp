@@ -32,6 +32,9 @@
 #include "gui/LookingForDeviceInfo.h"
 #include "gui/MainDlgApp.h"
 #include "gui/UploadDeviceInfo.h"
+#include "gui/display/DisplayArea.h"
+#include "gui/graph/LineGraph.h"
+#include "gui/graph/TrendGraph.h"
 #include "gui/ValidateNumber.h"
 #include "gui/WorkerEvent.h"
 #include "gui/panels/ConnectDevice.h"
@@ -398,6 +401,39 @@ TEST_F(MainWindowTest, DeviceAddressEntryIsBoundedStoredAndUsedAndTheAboutBoxNam
   });
   window_->AboutAction()->trigger();
   EXPECT_EQ(about, QStringLiteral("VA5VIVI Version ") + VA5VIVI_VERSION);
+}
+
+TEST_F(MainWindowTest, AGraphButtonShowsTheTrendInPlaceOfTheDisplayUntilItCloses) {
+  Connect();
+  auto* display = window_->findChild<CDisplayArea*>();
+  auto* trend = window_->findChild<CTrendGraph*>();
+  ASSERT_NE(display, nullptr);
+  ASSERT_NE(trend, nullptr);
+  QPushButton* graphButton = display->GraphButton(CDisplayArea::kLoopCurrent);
+  ASSERT_TRUE(graphButton->isEnabled());
+  graphButton->click();
+  EXPECT_EQ(window_->CurrentGraph(), trend);
+  EXPECT_TRUE(trend->isVisible());
+  EXPECT_FALSE(display->isVisible());
+  EXPECT_FALSE(window_->FunctionKeys()->isVisible());
+  EXPECT_EQ(trend->SignalShown(), CDisplayArea::kLoopCurrent);
+
+  // The polls feed the run once it is started.
+  trend->Button(ids::trend_graph::kStartButton)->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return trend->Graph()->Series().Size() >= 3; }, 10000));
+
+  trend->Button(ids::trend_graph::kCloseButton)->click();
+  EXPECT_EQ(window_->CurrentGraph(), nullptr);
+  EXPECT_TRUE(display->isVisible());
+  EXPECT_TRUE(window_->FunctionKeys()->isVisible());
+
+  // Going off line takes the graph away with the device.
+  graphButton->click();
+  ASSERT_EQ(window_->CurrentGraph(), trend);
+  window_->ResetLink();
+  EXPECT_EQ(window_->CurrentGraph(), nullptr);
+  EXPECT_TRUE(display->isVisible());
+  EXPECT_FALSE(graphButton->isEnabled());
 }
 
 TEST_F(MainWindowTest, WindowClosesOnlyWhenAskedAndPollsOnAfterNo) {

@@ -97,6 +97,7 @@ const std::vector<Section>& Sections() {
            {"Acc_Lamp_Red", 0},
            {"Acc_Scale_Max", 1},  // the gauge's caption
            {"Acc_Scale_Min", 1},  // the gauge's caption
+           {"Err_Save_Trend", 2},  // file, why
            {"Set_Analog_Output", 3},    // lower, upper, unit
            {"Set_Calibration_val", 3},  // lower, upper, unit
            {"Set_Damping_val", 0},
