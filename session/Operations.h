@@ -1,10 +1,8 @@
 // The technician's operations on a connected device, each as a request chain that a window
 // and the command-line tool run alike (Operation, Session::Perform), with the entry checks
 // beside them. The settings of the sensor and detailed-information panels have their own
-// file, Setting.h.
-//
-// Still to join this file in the same shape: the custom tables and the special curve
-// (444-456), and the configuration download and compare of the offline editor.
+// file, Setting.h; the table transfers theirs, TableOperations.h; the configuration download
+// and compare theirs, ConfigOperations.h.
 #pragma once
 
 #include <array>
