@@ -1,0 +1,430 @@
+#include "gui/panels/TableEditor.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+
+#include "base/NumberText.h"
+#include "device/DeviceRecord.h"
+#include "gui/LblColor.h"
+#include "gui/Localise.h"
+#include "gui/MessageBox.h"
+#include "gui/graph/CustomGraph.h"
+#include "lang/ControlIds.h"
+#include "lang/ResourceDatabase.h"
+#include "session/LinkHold.h"
+#include "session/Session.h"
+
+namespace va5 {
+
+namespace te = ids::table_editor;
+
+namespace {
+
+QString DefaultFileDialog(QWidget* parent, bool save, const QString& caption,
+                          const QString& filter) {
+  return save ? QFileDialog::getSaveFileName(parent, caption, QString(), filter)
+              : QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+// The language file's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||") as Qt
+// writes it ("Text Files (*.txt);;All Files (*)").
+QString QtFilter(const std::string& text) {
+  const QStringList parts = ToQString(text).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open > 0) description = description.left(open).trimmed();
+    filters << description + QStringLiteral(" (") +
+                   (patterns == QStringLiteral("*.*") ? QStringLiteral("*") : patterns) +
+                   QLatin1Char(')');
+  }
+  return filters.isEmpty() ? QStringLiteral("Text Files (*.txt);;All Files (*)")
+                           : filters.join(QStringLiteral(";;"));
+}
+
+double ValueOf(const std::string& text) { return ReadCDouble(text).value; }
+
+QString Number(const char* format, double value) { return ToQString(FormatCNumber(format, value)); }
+
+QString Whole(long long value) { return QString::number(value); }
+
+}  // namespace
+
+CTableEditor::CTableEditor(TableKind kind, int layout, int replyMessage,
+                           const TableEditorTexts& texts,
+                           std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent)
+    : COperationPanel(layout, replyMessage, parent),
+      kind_(kind),
+      texts_(texts),
+      origin_(origin ? std::move(origin) : std::make_shared<session::TableCopyOrigin>()),
+      fileDialog_(DefaultFileDialog) {
+  Build();
+  OnConnectionChanged();
+}
+
+CTableEditor::~CTableEditor() = default;
+
+void CTableEditor::Build() {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+
+  const auto caption = [this](int id, const char* text) {
+    auto* label = new CLblColor(QString::fromUtf8(text), this);
+    SetControlId(label, id);
+    label->SetCaptionLook();
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    return label;
+  };
+  title_ = caption(te::kTitle, texts_.title);
+  grid->addWidget(title_, 0, 0, 1, 3);
+  grid->setRowMinimumHeight(1, 6);
+  heading_ = caption(te::kContentsHeading, texts_.heading);
+  grid->addWidget(heading_, 2, 0, 1, 3);
+
+  int row = 3;
+  status_ = AddValueRow(row++, te::kStatusLabel, "Status", te::kStatusValue, 0, nullptr);
+  minimum_ = AddValueRow(row++, te::kMinimumLabel, texts_.minimumCaption, te::kMinimumValue,
+                         te::kMinimumUnit, texts_.unit);
+  maximum_ = AddValueRow(row++, te::kMaximumLabel, texts_.maximumCaption, te::kMaximumValue,
+                         te::kMaximumUnit, texts_.unit);
+  if (kind_ != TableKind::Curve) {
+    step_ = AddValueRow(row++, te::kStepLabel, "Temperature Step", te::kStepValue, te::kStepUnit,
+                        texts_.unit);
+  }
+  size_ = AddValueRow(row, te::kSizeLabel, "Table Size", te::kSizeValue, 0, nullptr);
+  auto* note = new QLabel(QString::fromUtf8(texts_.sizeNote), this);
+  SetControlId(note, te::kSizeNote);
+  grid->addWidget(note, row++, 2);
+
+  grid->setRowMinimumHeight(row++, 8);
+  progressText_ = new QLabel(this);
+  progressText_->setWordWrap(true);
+  grid->addWidget(progressText_, row++, 0, 1, 3);
+  progress_ = new QProgressBar(this);
+  progress_->setRange(0, 100);
+  grid->addWidget(progress_, row++, 0, 1, 3);
+  progressText_->hide();
+  progress_->hide();
+
+  readDevice_ = AddActionButton("Read table from Device", te::kReadDeviceButton,
+                                [this] { OnReadDevice(); });
+  writeDevice_ = AddActionButton("Write table to Device", te::kWriteDeviceButton,
+                                 [this] { OnWriteDevice(); });
+  writeFile_ = AddActionButton("Write table to File", te::kWriteFileButton,
+                               [this] { OnWriteFile(); });
+  // A file and the graph need no device.
+  readFile_ = MakePanelButton("Read table from File", te::kReadFileButton, this);
+  connect(readFile_, &QPushButton::clicked, this, [this] {
+    if (!Busy()) OnReadFile();
+  });
+  graphButton_ = MakePanelButton(texts_.graphCaption, te::kGraphButton, this);
+  connect(graphButton_, &QPushButton::clicked, this, [this] {
+    if (!Busy()) OnGraph();
+  });
+  close_ = MakePanelButton(texts_.closeCaption, te::kCloseButton, this);
+  QFont bold = close_->font();
+  bold.setBold(true);
+  close_->setFont(bold);
+  connect(close_, &QPushButton::clicked, this, [this] { emit closeRequested(); });
+  for (QPushButton* button :
+       {readDevice_, writeDevice_, writeFile_, readFile_, graphButton_, close_}) {
+    grid->addWidget(button, row++, 0, 1, 3);
+  }
+  grid->setRowStretch(row, 1);
+  grid->setColumnStretch(1, 1);
+
+  graph_ = new CCustomGraph(this);
+  graph_->hide();
+  connect(graph_, &CCustomGraph::closeRequested, this, [this] {
+    emit graphHidden(graph_);
+    graphButton_->setEnabled(true);
+  });
+  UpdateAccessibleNames();
+}
+
+QLabel* CTableEditor::AddValueRow(int row, int captionId, const char* caption, int valueId,
+                                  int unitId, const char* unit) {
+  auto* grid = static_cast<QGridLayout*>(layout());
+  auto* name = new QLabel(QString::fromUtf8(caption), this);
+  SetControlId(name, captionId);
+  QLabel* value = MakeValueLabel(valueId, this);
+  value->setMinimumWidth(110);
+  value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(name, row, 0);
+  grid->addWidget(value, row, 1);
+  if (unit != nullptr) {
+    auto* unitLabel = new QLabel(QString::fromUtf8(unit), this);
+    SetControlId(unitLabel, unitId);
+    grid->addWidget(unitLabel, row, 2);
+  }
+  rows_.emplace_back(name, value);
+  return value;
+}
+
+void CTableEditor::UpdateAccessibleNames() {
+  for (QPushButton* button :
+       {readDevice_, writeDevice_, writeFile_, readFile_, graphButton_, close_}) {
+    button->setAccessibleName(button->text());
+  }
+  for (const auto& [name, value] : rows_) value->setAccessibleName(name->text());
+  title_->setAccessibleName(title_->text());
+  heading_->setAccessibleName(heading_->text());
+  progress_->setAccessibleName(progressText_->text());
+}
+
+void CTableEditor::EnableButtons() {
+  const bool device = Connected();
+  readDevice_->setEnabled(device);
+  writeDevice_->setEnabled(device);
+  // Only a complete table of this kind, read from the device now connected, goes to a file:
+  // the custom RTD and TC tables share one copy in the device record.
+  writeFile_->setEnabled(device && origin_->Holds(kind_, GetSession()->Record()));
+  readFile_->setEnabled(true);
+  graphButton_->setEnabled(!graph_->isVisible());
+  close_->setEnabled(true);
+}
+
+void CTableEditor::ClearValues() {
+  for (const auto& row : rows_) row.second->clear();
+}
+
+void CTableEditor::OnConnectionChanged() {
+  // What the device copy holds is known only for the connection that read it.
+  if (GetSession() == nullptr || GetSession() != lastSession_) origin_->Forget(kind_);
+  lastSession_ = GetSession();
+  transfer_ = Transfer::None;
+  progressText_->hide();
+  progress_->hide();
+  EnableButtons();
+}
+
+void CTableEditor::Show(bool visible) {
+  if (visible) {
+    LocaliseWindow(Layout(), this);
+    UpdateAccessibleNames();
+    tablePresent_ = false;
+    upload_ = {};
+    ClearValues();
+    EnableButtons();
+  } else {
+    HideGraph();
+  }
+  setVisible(visible);
+  if (visible) close_->setFocus(Qt::OtherFocusReason);
+}
+
+void CTableEditor::HideGraph() {
+  if (graph_->isVisible()) graph_->Close();
+}
+
+// ---- showing a table ---------------------------------------------------------------------
+
+void CTableEditor::ShowDeviceTable(const DeviceRecord& r, bool complete) {
+  if (kind_ == TableKind::Curve) {
+    status_->setText(QString::fromUtf8(r.specialCurveState == 0 ? "Configured" : "Non configured"));
+    size_->setText(Whole(r.specialCurveSize));
+    minimum_->clear();
+    maximum_->clear();
+    if (complete) {
+      minimum_->setText(Number("%g", r.specialCurveX[0]));
+      maximum_->setText(
+          Number("%g", r.specialCurveX[static_cast<std::size_t>(r.specialCurveSize - 1)]));
+    }
+    return;
+  }
+  status_->setText(QString::fromUtf8(r.customTableState == 0 ? "Configured" : "Non configured"));
+  const auto minimum = static_cast<long long>(r.customTableMinimum);
+  const auto step = static_cast<long long>(r.customTableStep);
+  minimum_->setText(Whole(minimum));
+  step_->setText(Whole(step));
+  size_->setText(Whole(r.customTableSize));
+  maximum_->setText(complete ? Whole(minimum + (r.customTableSize - 1LL) * step) : QString());
+}
+
+void CTableEditor::ShowFileTable() {
+  const int size = file_.PointCount();
+  size_->setText(Whole(size));
+  if (kind_ == TableKind::Curve) {
+    minimum_->setText(size > 0 ? Number("%g", ValueOf(file_.XTexts().front())) : QString());
+    maximum_->setText(size > 0 ? Number("%g", ValueOf(file_.XTexts().back())) : QString());
+    return;
+  }
+  const double minimum = ValueOf(file_.MinimumText());
+  minimum_->setText(Number("%g", minimum));
+  if (file_.StepSeen()) {
+    step_->setText(ToQString(file_.StepText()));
+    maximum_->setText(Number("%g", minimum + ValueOf(file_.StepText()) * (size - 1)));
+  }
+}
+
+// ---- transfers ---------------------------------------------------------------------------
+
+void CTableEditor::SetProgress(const char* key) {
+  progressText_->setText(ToQString(GetProgressMsg(key)));
+  progress_->setAccessibleName(progressText_->text());
+  progress_->setValue(0);
+  progressText_->show();
+  progress_->show();
+}
+
+void CTableEditor::UpdateProgress() {
+  if (transfer_ == Transfer::None || GetSession() == nullptr) return;
+  const bool writing = transfer_ == Transfer::Write;
+  progress_->setValue(GetSession()->WithRecord(
+      [&](DeviceRecord& r) { return session::TransferPercent(r, kind_, writing); }));
+}
+
+bool CTableEditor::OnWorkerMessage(const WorkerMessage& message) {
+  const bool handled = COperationPanel::OnWorkerMessage(message);
+  if (Busy()) UpdateProgress();
+  return handled;
+}
+
+void CTableEditor::OnDone(const session::Operation& operation) {
+  const Transfer transfer = std::exchange(transfer_, Transfer::None);
+  progressText_->hide();
+  progress_->hide();
+  if (operation.Outcome().Succeeded() && GetSession() != nullptr) {
+    const DeviceRecord record = GetSession()->Record();
+    const int size = kind_ == TableKind::Curve ? record.specialCurveSize : record.customTableSize;
+    const bool complete = size >= TableMinimumPoints && size <= LimitsOf(kind_).maximumPoints;
+    if (transfer == Transfer::Read && complete) {
+      origin_->Note(kind_, record);
+      upload_ = session::UploadFromDevice(record, kind_);
+      tablePresent_ = true;
+    } else if (transfer == Transfer::Write && complete) {
+      // The device echoed every point written: the copy is the table it now holds.
+      origin_->Note(kind_, record);
+    }
+    ShowDeviceTable(record, complete);
+  }
+  // A transfer that stopped (a refused request) leaves the buttons usable again; the reason
+  // is shown after this.
+  EnableButtons();
+}
+
+bool CTableEditor::Tell(const TableMessage& message) {
+  const int answer = ShowUIMessage(
+      this, message.key, message.args,
+      message.okCancel ? kStyleOkCancelExclamation : kStyleOkExclamation, {}, message.systemModal);
+  return message.okCancel && answer == kAnswerOk;
+}
+
+void CTableEditor::OnReadDevice() {
+  readDevice_->setEnabled(false);
+  origin_->Forget(kind_);
+  transfer_ = Transfer::Read;
+  SetProgress(texts_.readProgress);
+  if (!Run(session::ReadTableChain(kind_))) OnConnectionChanged();
+}
+
+void CTableEditor::OnWriteDevice() {
+  const session::LinkHold hold = HoldLink();
+  if (auto refusal = session::CheckDeviceTakesTable(kind_, GetSession()->Record())) {
+    Tell(*refusal);
+    return;
+  }
+  writeDevice_->setEnabled(false);
+  if (ShowUIMessage(this, texts_.confirmWrite, {}, kStyleYesNoQuestion) != kAnswerYes) {
+    EnableButtons();
+    return;
+  }
+  // Without a table the size check refuses at once.
+  const session::TableUpload upload = tablePresent_ ? upload_ : session::TableUpload{};
+  const auto ask = [this](const TableMessage& question) { return Tell(question); };
+  if (auto refused = session::CheckUpload(kind_, upload, ask)) {
+    if (!refused->okCancel) Tell(*refused);
+    EnableButtons();
+    return;
+  }
+  origin_->Forget(kind_);
+  transfer_ = Transfer::Write;
+  SetProgress(texts_.writeProgress);
+  if (!Run(session::WriteTableChain(kind_, upload))) OnConnectionChanged();
+}
+
+void CTableEditor::OnWriteFile() {
+  const DeviceRecord record = GetSession()->Record();
+  if (!origin_->Holds(kind_, record)) return;
+  QString path;
+  {
+    const session::LinkHold hold = HoldLink();
+    path = fileDialog_(this, true, writeFile_->text(), QtFilter(GetUIMsg("File_Filter")));
+  }
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
+  if (const auto failure = session::WriteDeviceCopy(record, kind_, path.toStdString())) {
+    const session::LinkHold hold = HoldLink();
+    ShowUIMessage(this, "Err_Save_Trend", {path.toStdString(), *failure}, kStyleOkExclamation);
+  }
+}
+
+void CTableEditor::OnReadFile() {
+  const session::LinkHold hold = HoldLink();
+  const QString path =
+      fileDialog_(this, false, readFile_->text(), QtFilter(GetUIMsg("File_Filter")));
+  if (path.isEmpty()) return;
+  tablePresent_ = false;
+  upload_ = {};
+  file_.Prepare(kind_);
+  const auto ask = [this](const TableMessage& question) { return Tell(question); };
+  const TableReadOutcome outcome =
+      kind_ == TableKind::Curve ? file_.ReadSpecialCurve(path.toStdString(), ask)
+                                : file_.ReadCustomTable(path.toStdString(), kind_, ask);
+  if (outcome.message) Tell(*outcome.message);
+  if (!outcome.abandoned) {
+    ShowFileTable();
+    tablePresent_ = outcome.loaded;
+    if (tablePresent_) upload_ = session::UploadFromFile(file_);
+  }
+  EnableButtons();
+}
+
+void CTableEditor::OnGraph() {
+  if (!tablePresent_ || upload_.Size() == 0) return;
+  std::vector<double> across;
+  std::vector<double> values;
+  graph::Range acrossRange;
+  if (kind_ == TableKind::Curve) {
+    for (const std::string& x : upload_.x) across.push_back(ValueOf(x));
+    for (const std::string& y : upload_.y) values.push_back(ValueOf(y));
+    const auto [low, high] = std::minmax_element(across.begin(), across.end());
+    acrossRange = {*low, *high};
+  } else {
+    const long long step = ReadCInteger(upload_.stepText);
+    if (step < 1 || step > 50) {
+      const session::LinkHold hold = HoldLink();
+      ShowUIMessage(this, "Err_Temp_Step", {upload_.stepText}, kStyleOkExclamation);
+      return;
+    }
+    const double minimum = ValueOf(upload_.minimumText);
+    for (int i = 0; i < upload_.Size(); ++i) {
+      values.push_back(ValueOf(upload_.x[static_cast<std::size_t>(i)]));
+      across.push_back(static_cast<double>(step) * i + minimum);
+    }
+    acrossRange = {minimum, minimum + static_cast<double>(step) * (upload_.Size() - 1)};
+  }
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  const std::string prefix = texts_.graphPrefix;
+  const auto text = [&](const char* name) { return ToQString(GetUIMsg(prefix + name)); };
+  graph_->SetTexts(text("_Table_Name"), text("_Table_Y_Unit"), text("_Table_X_Name"),
+                   text("_Table_Y_Name"));
+  graph_->SetGraph(across, values, acrossRange, {*low, *high});
+  graph_->Show(true);
+  emit graphShown(graph_);
+  graphButton_->setEnabled(false);
+}
+
+}  // namespace va5
