@@ -87,6 +87,21 @@ QPushButton* COperationPanel::AddActionButton(const char* caption, int id,
   return button;
 }
 
+void COperationPanel::WriteSetting(const CglobalFile& tables, session::Setting setting,
+                                   const std::vector<std::string>& values) {
+  const session::SettingCheck check = session::CheckSetting(tables, setting, values);
+  if (check.reason) {
+    ShowReason(*check.reason);
+    return;
+  }
+  const DeviceRecord device = session_->Record();
+  if (auto reason = session::CheckAgainstDevice(tables, check.entry, device)) {
+    ShowReason(*reason);
+    return;
+  }
+  Run(session::SettingChain(tables, check.entry, device));
+}
+
 bool COperationPanel::Run(session::RequestChain chain, bool monitoringAfter) {
   if (!Connected() || Busy()) return false;
   operation_ = std::make_unique<session::Operation>(*session_, std::move(chain), monitoringAfter);

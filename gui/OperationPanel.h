@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "device/GlobalFile.h"
 #include "gui/Panel.h"
 #include "session/LinkHold.h"
 #include "session/Operation.h"
 #include "session/Reason.h"
 #include "session/RequestChain.h"
+#include "session/Setting.h"
 
 namespace va5 {
 
@@ -87,6 +89,12 @@ class COperationPanel : public CPanel {
   // click handler; off line there is nothing to hold.
   session::LinkHold HoldLink() const;
   void ShowReason(const session::Reason& reason);
+
+  // Checks `values` for `setting`, alone and against the connected device, and starts its
+  // request chain; a refused entry is shown and nothing is sent. `tables` must outlive the
+  // chain.
+  void WriteSetting(const CglobalFile& tables, session::Setting setting,
+                    const std::vector<std::string>& values);
 
   // A push button whose handler runs only while connected and idle; an exception thrown by
   // the handler is logged and the panel stays.

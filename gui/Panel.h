@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "base/MessageSink.h"
+#include "gui/LblColor.h"
 #include "gui/Localise.h"
 
 namespace va5 {
@@ -51,6 +52,16 @@ inline QPushButton* MakePanelButton(const char* caption, int id, QWidget* parent
   button->setAutoDefault(false);
   button->setMinimumHeight(28);
   return button;
+}
+
+// A panel's caption or heading: bold on the caption colour, centred, wrapping when narrow.
+inline CLblColor* MakePanelCaption(const char* caption, int id, QWidget* parent) {
+  auto* label = new CLblColor(QString::fromUtf8(caption), parent);
+  SetControlId(label, id);
+  label->SetCaptionLook();
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  return label;
 }
 
 // A sunken value field of a panel (the program sets its text).

@@ -64,10 +64,7 @@ void CTrendGraph::Build() {
   column->setContentsMargins(6, 6, 6, 6);
   column->setSpacing(6);
 
-  title_ = new CLblColor(QStringLiteral("Trend Graph"), this);
-  SetControlId(title_, ids_tg::kTitle);
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
+  title_ = MakePanelCaption("Trend Graph", ids_tg::kTitle, this);
   column->addWidget(title_);
 
   graph_ = new CLineGraph(this);

@@ -33,11 +33,7 @@ void CAnalogOP::Build() {
   column->setContentsMargins(6, 6, 6, 6);
   column->setSpacing(6);
 
-  title_ = new CLblColor(QStringLiteral("Analog Output"), this);
-  SetControlId(title_, ids_ao::kTitle);
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
-  title_->setWordWrap(true);
+  title_ = MakePanelCaption("Analog Output", ids_ao::kTitle, this);
   column->addWidget(title_);
   column->addSpacing(6);
 

@@ -61,11 +61,8 @@ void CDetailedInfo::Build() {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
 
-  title_ = new CLblColor(QStringLiteral("Detailed Information"), this);
-  SetControlId(title_, di::kTitle);
+  title_ = MakePanelCaption("Detailed Information", di::kTitle, this);
   controls_[di::kTitle] = title_;
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
   grid->addWidget(title_, 0, 0, 1, 2);
 
   int row = 1;
@@ -200,19 +197,6 @@ void CDetailedInfo::OnDone(const session::Operation&) { Refresh(); }
 
 // ---- the writes --------------------------------------------------------------------------
 
-void CDetailedInfo::Write(Setting setting, const std::vector<std::string>& values) {
-  const session::SettingCheck check = session::CheckSetting(tables_, setting, values);
-  if (check.reason) {
-    ShowReason(*check.reason);
-    return;
-  }
-  const DeviceRecord device = GetSession()->Record();
-  if (auto reason = session::CheckAgainstDevice(tables_, check.entry, device)) {
-    ShowReason(*reason);
-    return;
-  }
-  Run(session::SettingChain(tables_, check.entry, device));
-}
 
 void CDetailedInfo::OnFinalAssembly() {
   const session::LinkHold hold = HoldLink();
@@ -222,7 +206,7 @@ void CDetailedInfo::OnFinalAssembly() {
   if (entry.exec() != QDialog::Accepted) return;
   // The accepted value is a decimal text ("%.3lf"); the number sent is its whole part.
   const long long whole = ReadCInteger(entry.ValueText().toStdString());
-  Write(Setting::FinalAssembly, {std::to_string(whole)});
+  WriteSetting(tables_, Setting::FinalAssembly, {std::to_string(whole)});
 }
 
 bool CDetailedInfo::AskText(const char* titleKey, const char* promptKey, int length, int valueId,
@@ -253,7 +237,7 @@ void CDetailedInfo::OnTag() {
     return;
   }
   // Tag, descriptor and today's date go together in one write.
-  Write(Setting::Tag, {tag, descriptor});
+  WriteSetting(tables_, Setting::Tag, {tag, descriptor});
 }
 
 void CDetailedInfo::OnMessage() {
@@ -263,7 +247,7 @@ void CDetailedInfo::OnMessage() {
                di::kMessageValue, message)) {
     return;
   }
-  Write(Setting::Message, {message});
+  WriteSetting(tables_, Setting::Message, {message});
 }
 
 }  // namespace va5

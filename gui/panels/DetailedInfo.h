@@ -55,9 +55,6 @@ class CDetailedInfo : public COperationPanel, public CResourceManager, public CF
   // Asks for a text of at most `length` characters; false on Cancel.
   bool AskText(const char* titleKey, const char* promptKey, int length, int valueId,
                std::string& text);
-  // Checks `values` for `setting`, against the device too, and starts its request chain.
-  // A refused entry is shown and nothing is sent.
-  void Write(session::Setting setting, const std::vector<std::string>& values);
 
   const CglobalFile& tables_;
   std::map<int, QWidget*> controls_;

@@ -33,16 +33,10 @@ void CDiagnostics::Build() {
   grid->setVerticalSpacing(4);
 
   // Built-in captions; the language file replaces them when the panel is shown.
-  title_ = new CLblColor(QStringLiteral("Diagnostics"), this);
-  SetControlId(title_, dg::kTitle);
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
+  title_ = MakePanelCaption("Diagnostics", dg::kTitle, this);
   grid->addWidget(title_, 0, 0, 1, 2);
   grid->setRowMinimumHeight(1, 6);
-  heading_ = new CLblColor(QStringLiteral("Additional Status"), this);
-  SetControlId(heading_, dg::kAdditionalStatusHeading);
-  heading_->SetCaptionLook();
-  heading_->setAlignment(Qt::AlignCenter);
+  heading_ = MakePanelCaption("Additional Status", dg::kAdditionalStatusHeading, this);
   grid->addWidget(heading_, 2, 0, 1, 2);
 
   // One lamp a row, beside the name of what it watches (the lamps and their names are

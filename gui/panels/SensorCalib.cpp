@@ -36,10 +36,7 @@ void CSensorCalib::Build() {
   grid->setVerticalSpacing(4);
 
   // Built-in captions; the language file replaces them when the panel is shown.
-  title_ = new CLblColor(QStringLiteral("Sensor Calibration"), this);
-  SetControlId(title_, sc::kTitle);
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
+  title_ = MakePanelCaption("Sensor Calibration", sc::kTitle, this);
   grid->addWidget(title_, 0, 0, 1, 3);
 
   pvLabel_ = AddLabel(sc::kPvLabel);

@@ -246,19 +246,6 @@ void CSensorInfo::OnDone(const session::Operation&) { Refresh(); }
 
 // ---- writing a setting -------------------------------------------------------------------
 
-void CSensorInfo::Write(Setting setting, const std::vector<std::string>& values) {
-  const session::SettingCheck check = session::CheckSetting(tables_, setting, values);
-  if (check.reason) {
-    ShowReason(*check.reason);
-    return;
-  }
-  const DeviceRecord device = GetSession()->Record();
-  if (auto reason = session::CheckAgainstDevice(tables_, check.entry, device)) {
-    ShowReason(*reason);
-    return;
-  }
-  Run(session::SettingChain(tables_, check.entry, device));
-}
 
 void CSensorInfo::OnSensorType() {
   const session::LinkHold hold = HoldLink();
@@ -274,7 +261,7 @@ void CSensorInfo::OnSensorType() {
     // Thermocouples, millivolt and potentiometers have their wiring fixed; only resistance
     // sensors ask for it.
     if (CglobalFile::FixedWiringOfSensorIndex(list.SelectedIndex()) != 0) {
-      Write(Setting::Sensor, values);
+      WriteSetting(tables_, Setting::Sensor, values);
       return;
     }
   }
@@ -283,7 +270,7 @@ void CSensorInfo::OnSensorType() {
                      device.sensorWires);
   if (wiring.exec() != 1 || wiring.SelectedIndex() < 0) return;
   values.push_back(t.WiringNames()[static_cast<std::size_t>(wiring.SelectedIndex())]);
-  Write(Setting::Sensor, values);
+  WriteSetting(tables_, Setting::Sensor, values);
 }
 
 void CSensorInfo::OnSerialNumber() {
@@ -295,7 +282,7 @@ void CSensorInfo::OnSerialNumber() {
   if (entry.exec() != 1) return;
   // The accepted value is a decimal text ("%.3lf"); the number sent is its whole part.
   const long long whole = ReadCInteger(entry.ValueText().toStdString());
-  Write(Setting::SerialNumber, {std::to_string(whole)});
+  WriteSetting(tables_, Setting::SerialNumber, {std::to_string(whole)});
 }
 
 void CSensorInfo::OnPvUnit() {
@@ -309,7 +296,8 @@ void CSensorInfo::OnPvUnit() {
   CSelectListBox list(this);
   list.SetupByCode(Title("Select_PV_Unit"), names, tables_.FamilyCodes(family), device.pvUnit);
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;
-  Write(Setting::PvUnit, {names[static_cast<std::size_t>(list.SelectedIndex())]});
+  WriteSetting(tables_, Setting::PvUnit,
+               {names[static_cast<std::size_t>(list.SelectedIndex())]});
 }
 
 void CSensorInfo::OnPvRange() {
@@ -331,7 +319,7 @@ void CSensorInfo::OnPvRange() {
   QString upper, lower;
   if (!ask("Set_Upper_Range_Title", "Set_Upper_Range", ids_si::kUpperRangeValue, upper)) return;
   if (!ask("Set_Lower_Range_Title", "Set_Lower_Range", ids_si::kLowerRangeValue, lower)) return;
-  Write(Setting::Range, {upper.toStdString(), lower.toStdString()});
+  WriteSetting(tables_, Setting::Range, {upper.toStdString(), lower.toStdString()});
 }
 
 void CSensorInfo::OnDamping() {
@@ -341,7 +329,7 @@ void CSensorInfo::OnDamping() {
               session::MaximumDamping, session::MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
               true);
   if (entry.exec() != 1) return;
-  Write(Setting::Damping, {entry.ValueText().toStdString()});
+  WriteSetting(tables_, Setting::Damping, {entry.ValueText().toStdString()});
 }
 
 void CSensorInfo::SelectAndWrite(Setting setting, const char* titleKey, const StringTable& names,
@@ -350,7 +338,7 @@ void CSensorInfo::SelectAndWrite(Setting setting, const char* titleKey, const St
   CSelectListBox list(this);
   list.SetupByName(Title(titleKey), names, codes, ValueLabel(valueId)->text());
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;
-  Write(setting, {names[static_cast<std::size_t>(list.SelectedIndex())]});
+  WriteSetting(tables_, setting, {names[static_cast<std::size_t>(list.SelectedIndex())]});
 }
 
 void CSensorInfo::OnBurnout() {

@@ -90,9 +90,6 @@ class CSensorInfo : public COperationPanel, public CResourceManager, public CFon
   void SelectAndWrite(session::Setting setting, const char* titleKey, const StringTable& names,
                       const StringTable& codes, int valueId);
 
-  // Checks `values` for `setting`, against the device too, and starts its request chain.
-  // A refused entry is shown and nothing is sent.
-  void Write(session::Setting setting, const std::vector<std::string>& values);
 
   const CglobalFile& tables_;
   session::Session* lastSession_ = nullptr;

@@ -30,11 +30,7 @@ void CTrimDAC::Build() {
   column->setContentsMargins(6, 6, 6, 6);
   column->setSpacing(6);
 
-  title_ = new CLblColor(QStringLiteral("Trim DAC"), this);
-  SetControlId(title_, ids_dt::kTitle);
-  title_->SetCaptionLook();
-  title_->setAlignment(Qt::AlignCenter);
-  title_->setWordWrap(true);
+  title_ = MakePanelCaption("Trim DAC", ids_dt::kTitle, this);
   column->addWidget(title_);
   column->addSpacing(6);
 
