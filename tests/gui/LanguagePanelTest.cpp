@@ -37,27 +37,7 @@ class LanguagePanelTest : public test::ConnectedWindowTest {
     ASSERT_TRUE(sim_.Start());
     WriteLanguage("English.lng", "English");
     WriteLanguage("Japanese.lng", "Japanese", "Japanese.lng");
-    // As ConnectedWindowTest::StartWindow, with the language files of this test's folder.
-    settings_ = std::make_unique<CAppSettings>(QLocale(QLocale::English));
-    settings_->SetLanguageFile(QStringLiteral("English.lng"));
-    settings_->SetLanguageName(QStringLiteral("English"));
-    settings_->SetComPort(QStringLiteral("SIM9"));
-    settings_->Save();
-    MainWindowOptions options;
-    options.timing = timing_;
-    const std::string openName = sim_.SlavePath();
-    options.portSource = [openName] {
-      return std::vector<PortRecord>{{openName, "SIM9", "Simulated transmitter (SIM9)"}};
-    };
-    options.platformFolders = false;
-    options.languageFolders = {folder_.path().toStdString()};
-    options.trace = log_.Sink();
-    window_ = std::make_unique<CMainDlgDlg>(*settings_, options);
-    AssembleMainWindow(*window_);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window_->ConnectPanel()->PortList()->count() == 1; }, 5000));
+    StartWindow("English.lng", {folder_.path().toStdString()});
   }
 
   // A copy of a language file of the program under `name`, carrying `languageName`.

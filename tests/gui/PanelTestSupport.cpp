@@ -206,10 +206,13 @@ void ConnectedWindowTest::TearDown() {
   TheResourceDatabase().InitEmpty();
 }
 
-void ConnectedWindowTest::StartWindow(const char* language) {
+void ConnectedWindowTest::StartWindow(const char* language,
+                                      std::vector<std::string> languageFolders) {
   window_.reset();
   settings_ = std::make_unique<CAppSettings>(QLocale(QLocale::English));
   settings_->SetLanguageFile(QString::fromUtf8(language));
+  // The program's files are named after their language.
+  settings_->SetLanguageName(QString::fromUtf8(language).section(QLatin1Char('.'), 0, 0));
   settings_->SetComPort(QStringLiteral("SIM9"));
   settings_->SetPollingAddr(QStringLiteral("0"));
   settings_->Save();
@@ -220,7 +223,9 @@ void ConnectedWindowTest::StartWindow(const char* language) {
     return std::vector<PortRecord>{{openName, "SIM9", "Simulated transmitter (SIM9)"}};
   };
   options.platformFolders = false;
-  options.languageFolders = {VA5VIVI_RESOURCES_DIR};
+  options.languageFolders = languageFolders.empty()
+                                ? std::vector<std::string>{VA5VIVI_RESOURCES_DIR}
+                                : std::move(languageFolders);
   options.trace = log_.Sink();
   window_ = std::make_unique<CMainDlgDlg>(*settings_, options);
   AssembleMainWindow(*window_);  // as the application has it

@@ -111,8 +111,10 @@ class ConnectedWindowTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // (Re)creates the window in `language` ("English.lng" or "Japanese.lng").
-  void StartWindow(const char* language = "English.lng");
+  // (Re)creates the window in `language` ("English.lng" or "Japanese.lng"), with the language
+  // files of `languageFolders` (the program's own when empty).
+  void StartWindow(const char* language = "English.lng",
+                   std::vector<std::string> languageFolders = {});
   // Connects through the connect panel and waits until monitoring runs.
   void Connect();
   // Monitoring runs: a poll has reached the window and the window takes input again.
