@@ -331,28 +331,32 @@ void CTableEditor::OnReadDevice() {
 }
 
 void CTableEditor::OnWriteDevice() {
-  const session::LinkHold hold = HoldLink();
-  if (auto refusal = session::CheckDeviceTakesTable(kind_, GetSession()->Record())) {
-    Tell(*refusal);
-    return;
-  }
-  writeDevice_->setEnabled(false);
-  if (ShowUIMessage(this, texts_.confirmWrite, {}, kStyleYesNoQuestion) != kAnswerYes) {
-    EnableButtons();
-    return;
-  }
-  // Without a table the size check refuses at once.
-  const session::TableUpload upload = tablePresent_ ? upload_ : session::TableUpload{};
-  const auto ask = [this](const TableMessage& question) { return Tell(question); };
-  if (auto refused = session::CheckUpload(kind_, upload, ask)) {
-    if (!refused->okCancel) Tell(*refused);
-    EnableButtons();
-    return;
+  session::TableUpload upload;
+  {
+    // The poll waits while the technician answers; it is released before the transfer.
+    const session::LinkHold hold = HoldLink();
+    if (auto refusal = session::CheckDeviceTakesTable(kind_, GetSession()->Record())) {
+      Tell(*refusal);
+      return;
+    }
+    writeDevice_->setEnabled(false);
+    if (ShowUIMessage(this, texts_.confirmWrite, {}, kStyleYesNoQuestion) != kAnswerYes) {
+      EnableButtons();
+      return;
+    }
+    // Without a table the size check refuses at once.
+    if (tablePresent_) upload = upload_;
+    const auto ask = [this](const TableMessage& question) { return Tell(question); };
+    if (auto refused = session::CheckUpload(kind_, upload, ask)) {
+      if (!refused->okCancel) Tell(*refused);
+      EnableButtons();
+      return;
+    }
   }
   origin_->Forget(kind_);
   transfer_ = Transfer::Write;
   SetProgress(texts_.writeProgress);
-  if (!Run(session::WriteTableChain(kind_, upload))) OnConnectionChanged();
+  if (!Run(session::WriteTableChain(kind_, std::move(upload)))) OnConnectionChanged();
 }
 
 void CTableEditor::OnWriteFile() {
