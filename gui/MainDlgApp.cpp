@@ -9,14 +9,18 @@
 #include "gui/display/DisplayValues.h"
 #include "gui/graph/TrendGraph.h"
 #include "gui/panels/AnalogOP.h"
+#include "gui/panels/CustomRTD.h"
+#include "gui/panels/CustomTC.h"
 #include "gui/panels/DetailedInfo.h"
 #include "gui/panels/Diagnostics.h"
 #include "gui/panels/SensorCalib.h"
 #include "gui/panels/SensorInfo.h"
+#include "gui/panels/SpecialCurve.h"
 #include "gui/panels/TrimDAC.h"
 #include "lang/ControlIds.h"
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
+#include "session/TableOperations.h"
 
 namespace va5 {
 
@@ -48,6 +52,11 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   window.AddFunctionPanel(fk::kAnalogOutputButton, new CAnalogOP);
   window.AddFunctionPanel(fk::kTrimDacButton, new CTrimDAC);
   window.AddFunctionPanel(fk::kDiagnosticsButton, new CDiagnostics);
+  // The custom RTD and TC editors share what the device copy of the custom table holds.
+  const auto tableCopy = std::make_shared<session::TableCopyOrigin>();
+  window.AddFunctionPanel(fk::kCustomRtdButton, new CCustomRTD(tableCopy));
+  window.AddFunctionPanel(fk::kCustomTcButton, new CCustomTC(tableCopy));
+  window.AddFunctionPanel(fk::kSpecialCurveButton, new CSpecialCurve(tableCopy));
 
   // The trend graph takes the live display's place from a graph button until it is closed
   // or the device goes.
