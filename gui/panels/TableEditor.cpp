@@ -79,18 +79,10 @@ void CTableEditor::Build() {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
 
-  const auto caption = [this](int id, const char* text) {
-    auto* label = new CLblColor(QString::fromUtf8(text), this);
-    SetControlId(label, id);
-    label->SetCaptionLook();
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    return label;
-  };
-  title_ = caption(te::kTitle, texts_.title);
+  title_ = MakePanelCaption(texts_.title, te::kTitle, this);
   grid->addWidget(title_, 0, 0, 1, 3);
   grid->setRowMinimumHeight(1, 6);
-  heading_ = caption(te::kContentsHeading, texts_.heading);
+  heading_ = MakePanelCaption(texts_.heading, te::kContentsHeading, this);
   grid->addWidget(heading_, 2, 0, 1, 3);
 
   int row = 3;
