@@ -53,10 +53,21 @@ void NameButtonsByCaption(QWidget* window) {
   }
 }
 
+namespace {
+
+QString TextOr(const std::string& format, const char* english,
+               const std::vector<std::string>& args) {
+  return ToQString(FormatMessageText(format.empty() ? std::string(english) : format, args));
+}
+
+}  // namespace
+
 QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args) {
-  std::string format = GetDisplayMsg(key);
-  if (format.empty()) format = english;
-  return ToQString(FormatMessageText(format, args));
+  return TextOr(GetDisplayMsg(key), english, args);
+}
+
+QString UIText(const char* key, const char* english, const std::vector<std::string>& args) {
+  return TextOr(GetUIMsg(key), english, args);
 }
 
 }  // namespace va5

@@ -33,5 +33,7 @@ inline QString ToQString(const std::string& text) { return QString::fromStdStrin
 // A DisplayMsg text of the loaded language with its inserts; `english` (a format of the same
 // inserts) when the language file has no such text.
 QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args = {});
+// The same for a UIMsg text (a message box's).
+QString UIText(const char* key, const char* english, const std::vector<std::string>& args = {});
 
 }  // namespace va5

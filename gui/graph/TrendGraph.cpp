@@ -282,9 +282,9 @@ bool CTrendGraph::WriteFile(const QString& path, const QByteArray& bytes) {
   if (error.isEmpty()) return true;
   MessageRequest request;
   request.owner = this;
-  request.caption = ToQString(GetUIMsg("Message_Box"));
-  request.text = DisplayText("Err_Save_Trend", "The file could not be written.%n%1%n%2",
-                             {QDir::toNativeSeparators(path).toStdString(), error.toStdString()});
+  request.caption = UIText("Message_Box", "Message");
+  request.text = UIText("Err_File_Write", "The file could not be written.%n%1%n%2",
+                        {QDir::toNativeSeparators(path).toStdString(), error.toStdString()});
   request.style = kStyleOkExclamation;
   ShowMessageRequest(request);
   return false;

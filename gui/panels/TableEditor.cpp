@@ -223,9 +223,15 @@ void CTableEditor::HideGraph() {
 
 // ---- showing a table ---------------------------------------------------------------------
 
+// The device's word for a table: 0 is a defined table.
+QString CTableEditor::StateText(int state) {
+  return state == 0 ? DisplayText("Table_Configured", "Configured")
+                    : DisplayText("Table_Not_Configured", "Non configured");
+}
+
 void CTableEditor::ShowDeviceTable(const DeviceRecord& r, bool complete) {
   if (kind_ == TableKind::Curve) {
-    status_->setText(QString::fromUtf8(r.specialCurveState == 0 ? "Configured" : "Non configured"));
+    status_->setText(StateText(r.specialCurveState));
     size_->setText(Whole(r.specialCurveSize));
     minimum_->clear();
     maximum_->clear();
@@ -236,7 +242,7 @@ void CTableEditor::ShowDeviceTable(const DeviceRecord& r, bool complete) {
     }
     return;
   }
-  status_->setText(QString::fromUtf8(r.customTableState == 0 ? "Configured" : "Non configured"));
+  status_->setText(StateText(r.customTableState));
   const auto minimum = static_cast<long long>(r.customTableMinimum);
   const auto step = static_cast<long long>(r.customTableStep);
   minimum_->setText(Whole(minimum));
@@ -363,7 +369,7 @@ void CTableEditor::OnWriteFile() {
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
   if (const auto failure = session::WriteDeviceCopy(record, kind_, path.toStdString())) {
     const session::LinkHold hold = HoldLink();
-    ShowUIMessage(this, "Err_Save_Trend", {path.toStdString(), *failure}, kStyleOkExclamation);
+    ShowUIMessage(this, "Err_File_Write", {path.toStdString(), *failure}, kStyleOkExclamation);
   }
 }
 

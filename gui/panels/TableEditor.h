@@ -73,6 +73,7 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   void UpdateAccessibleNames();
   void EnableButtons();
   void ClearValues();
+  static QString StateText(int state);
   void ShowDeviceTable(const DeviceRecord& record, bool complete);
   void ShowFileTable();
   void SetProgress(const char* key);

@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
   EXPECT_TRUE(Key(fk::kPollingAddressButton)->isEnabled());
   EXPECT_TRUE(Key(fk::kConnectButton)->isEnabled());
   EXPECT_TRUE(Key(fk::kDiagnosticsButton)->isEnabled());
-  EXPECT_FALSE(Key(fk::kCustomTcButton)->isEnabled());  // its panel does not exist
+  EXPECT_TRUE(Key(fk::kCustomTcButton)->isEnabled());
   EXPECT_FALSE(Panel()->Button(cp::kConnectButton)->isEnabled());
   EXPECT_FALSE(Panel()->Button(cp::kSearchButton)->isEnabled());
 }

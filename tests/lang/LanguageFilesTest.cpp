@@ -71,6 +71,7 @@ const std::vector<Section>& Sections() {
            {"Err_Temp_Min", 1},             // minimum temperature
            {"Err_Temp_Step", 1},            // step
            {"Err_Trim_Mode_Not_Set", 0},
+           {"Err_File_Write", 2},  // file, why
            {"File_Filter", 0},
            {"Message_Box", 0},
            {"RTD_Table_Name", 0},
@@ -97,7 +98,8 @@ const std::vector<Section>& Sections() {
            {"Acc_Lamp_Red", 0},
            {"Acc_Scale_Max", 1},  // the gauge's caption
            {"Acc_Scale_Min", 1},  // the gauge's caption
-           {"Err_Save_Trend", 2},  // file, why
+           {"Table_Configured", 0},
+           {"Table_Not_Configured", 0},
            {"Set_Analog_Output", 3},    // lower, upper, unit
            {"Set_Calibration_val", 3},  // lower, upper, unit
            {"Set_Damping_val", 0},
