@@ -36,8 +36,11 @@ void PutValue(std::uint8_t* p, double v) { PutFloat(p, ToWireFloat(v)); }
 
 std::string Decimal(unsigned value) { return std::to_string(value); }
 
+// A table size the device reports, kept to 0 ... capacity + 1: one more than the record's arrays
+// hold stands for every larger size, so that a table too large for the record is told from a
+// full one (and its points are not read), while the number stays small.
 int ClampSize(long size, int capacity) {
-  return static_cast<int>(std::clamp<long>(size, 0, capacity));
+  return static_cast<int>(std::clamp<long>(size, 0, capacity + 1L));
 }
 
 // The text of an upload buffer entry, or nothing for an index the buffer does not have.

@@ -518,13 +518,16 @@ TEST_F(CommandSetTest, DeviceIndexesAndSizesBeyondTheRecordAreHarmless) {
   }
   EXPECT_TRUE(record_ == before);
 
-  // Sizes are kept within what the record's arrays hold.
+  // Sizes larger than the record's arrays read as one more than they hold (never as a full
+  // table whose points would then be read).
   Decode(184, {0, 0, 0xFF, 0xFF, 1, 0, 0, 0});
-  EXPECT_EQ(record_.customTableSize, CustomTableMaxPoints);
+  EXPECT_EQ(record_.customTableSize, CustomTableMaxPoints + 1);
   Decode(185, {0x07, 0xD0, 1, 0, 0});
+  EXPECT_EQ(record_.customTableSize, CustomTableMaxPoints + 1);
+  Decode(184, {0, 0, 0x03, 0xE8, 1, 0, 0, 0});
   EXPECT_EQ(record_.customTableSize, CustomTableMaxPoints);
   Decode(188, {0, 0, 0x01, 0x00, 0});
-  EXPECT_EQ(record_.specialCurveSize, SpecialCurveMaxPoints);
+  EXPECT_EQ(record_.specialCurveSize, SpecialCurveMaxPoints + 1);
   Decode(189, {0xFF, 0xFE});
   EXPECT_EQ(record_.specialCurveSize, 0);
 

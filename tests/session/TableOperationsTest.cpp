@@ -186,10 +186,14 @@ TEST_F(TableOperationsTest, SpecialCurveTravelsAsFractionsAndSizesAreChecked) {
   EXPECT_FALSE(refused.Succeeded());
   EXPECT_TRUE(Commands().empty());
 
-  // A device header beyond the kind's maximum: the header alone is read.
+  // A device header beyond the kind's maximum: the header alone is read (for TC too, whose
+  // maximum is what the record holds).
   sim_.Modify([](sim::DeviceState& s) { s.rtdTable.size = 700; });
   ASSERT_TRUE(session_->Perform(session::ReadTableChain(TableKind::Rtd)).Succeeded());
   EXPECT_EQ(Commands(), std::vector<int>{184});
+  sim_.Modify([](sim::DeviceState& s) { s.tcTable.size = 1050; });
+  ASSERT_TRUE(session_->Perform(session::ReadTableChain(TableKind::Tc)).Succeeded());
+  EXPECT_EQ(Commands(), (std::vector<int>{184, 180}));
 }
 
 TEST_F(TableOperationsTest, UploadChecksAskInTheirOrder) {
