@@ -235,7 +235,7 @@ const std::vector<Layout>& Layouts() {
       {special_curve::kLayout, TableEditorCaptioned(false), TableEditorUncaptioned(false)},
       {trend_graph::kLayout,
        {kCaption, trend_graph::kTitle, trend_graph::kStartButton, trend_graph::kStopButton,
-        trend_graph::kCloseButton},
+        trend_graph::kCloseButton, trend_graph::kSaveCsvButton, trend_graph::kSavePictureButton},
        {trend_graph::kPlot}},
       {sensor_info::kLayout,
        {kCaption, sensor_info::kTitle, sensor_info::kSensorTypeButton,
