@@ -234,9 +234,19 @@ void CMainDlgDlg::AttachPanel(COperationPanel* panel) {
   });
 }
 
+void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
+  keyHandlers_[keyId] = std::move(handler);
+  functionKeys_->SetAvailable(keyId, true);
+  if (current_ == nullptr && editorPage_ == nullptr) functionKeys_->Show(true);
+}
+
 void CMainDlgDlg::OnKey(int keyId) {
   if (keyId == fk::kExitButton) {
     close();
+    return;
+  }
+  if (auto handler = keyHandlers_.find(keyId); handler != keyHandlers_.end()) {
+    handler->second();
     return;
   }
   auto it = keyPanels_.find(keyId);
@@ -290,7 +300,36 @@ void CMainDlgDlg::HideGraph(QWidget* graph) {
   if (current_ != nullptr) functionKeys_->DisableAll();
 }
 
+void CMainDlgDlg::ShowFileEditor(CPanel* page) {
+  if (page == nullptr) return;
+  ResetLink();
+  while (graph_ != nullptr) HideGraph(graph_);
+  if (current_ != nullptr) current_->Show(false);
+  current_ = nullptr;
+  if (editorPage_ != nullptr && editorPage_ != page) editorPage_->hide();
+  if (page->parentWidget() != central_ || top_->indexOf(page) < 0) {
+    page->setParent(central_);
+    top_->addWidget(page, 1);
+  }
+  statusStrip_->hide();
+  if (sensorPanel_ != nullptr) {
+    sensorPanel_->Show(false);
+  } else {
+    sensorSlot_->hide();
+  }
+  displayArea_->hide();
+  functionKeys_->hide();
+  editorPage_ = page;
+  SetTarget(page);
+  page->Show(true);
+}
+
 void CMainDlgDlg::ShowHome() {
+  if (editorPage_ != nullptr) {
+    editorPage_->hide();
+    editorPage_ = nullptr;
+    statusStrip_->show();
+  }
   while (graph_ != nullptr) HideGraph(graph_);
   if (current_ != nullptr) current_->Show(false);
   current_ = nullptr;
@@ -328,7 +367,7 @@ void CMainDlgDlg::SetTarget(CPanel* panel) {
 void CMainDlgDlg::UpdateDeviceKeys() {
   const DeviceRecord record = Record();
   functionKeys_->SetDevice(connected_, session::IsConfigurableModel(record));
-  if (current_ == nullptr) functionKeys_->Show(true);
+  if (current_ == nullptr && editorPage_ == nullptr) functionKeys_->Show(true);
   connectPanel_->SetConnected(connected_);
 }
 
@@ -437,6 +476,11 @@ void CMainDlgDlg::OpenLink(bool search) {
   });
 }
 
+void CMainDlgDlg::OpenEditorLink(std::function<void(session::Session*)> opened) {
+  StartLink(connectPanel_->Address(), false);
+  editorOpened_ = std::move(opened);
+}
+
 void CMainDlgDlg::OnOpened(HartResult result, bool search) {
   if (openThread_.joinable()) openThread_.join();
   opening_ = false;
@@ -446,9 +490,18 @@ void CMainDlgDlg::OnOpened(HartResult result, bool search) {
     if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
       OpenLink(search);
     } else {
+      auto editorOpened = std::move(editorOpened_);
       ResetLink();
       HideProgress(kSearchProgress);
+      if (editorOpened) editorOpened(nullptr);
     }
+    return;
+  }
+  if (editorOpened_) {
+    // The editor runs its own requests on the open port.
+    auto editorOpened = std::move(editorOpened_);
+    editorOpened_ = nullptr;
+    editorOpened(session_.get());
     return;
   }
   if (search) {
@@ -497,6 +550,7 @@ void CMainDlgDlg::ResetLink() {
   const bool hadSession = session_ != nullptr;
   operation_.reset();
   done_ = nullptr;
+  editorOpened_ = nullptr;
   session_.reset();
   sink_.reset();
   connected_ = busy_ = searching_ = searchAsked_ = connecting_ = opening_ = false;

@@ -81,6 +81,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // Hands the connected session to the panel and answers its busy, link-failure and
   // link-lost signals.
   void AttachPanel(COperationPanel* panel);
+  // A function key that opens something other than a left-column panel.
+  void AddKeyHandler(int keyId, std::function<void()> handler);
 
   // Views: a function panel in place of the sensor information panel, or home.
   void ShowPanel(CPanel* panel);
@@ -92,6 +94,11 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   void HideGraph(QWidget* graph);
   QWidget* CurrentGraph() const { return graph_; }
   CPanel* CurrentPanel() const { return current_; }
+  // The configuration file editor's view: `page` takes the whole window, the status strip,
+  // the left column, the live display or graph and the function keys are hidden, and the
+  // page receives the worker's messages. The device is disconnected first. ShowHome leaves it.
+  void ShowFileEditor(CPanel* page);
+  CPanel* FileEditorPage() const { return editorPage_; }
   // Puts the keyboard focus on the first button a technician works with: the sensor panel's
   // when it takes input, else the function keys'.
   void FocusHome();
@@ -99,6 +106,12 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // The link.
   void Connect();    // opens the selected port and connects to the device at the address
   void ResetLink();  // stops the worker and forgets every flag of the link
+  // A link for the file editor: opens the connect panel's port at its polling address, off
+  // the user-interface thread, with no identification and no poll; the worker's messages go
+  // to the editor page shown. `opened` gets the session, or null when the port did not open
+  // and the technician cancelled. The editor drives its requests and calls ResetLink when done.
+  void OpenEditorLink(std::function<void(session::Session*)> opened);
+  const std::string& PortName() const { return portName_; }
   void Search(int fromAddress);
   void ShowProgress(const QString& text, int kind);
   void HideProgress(int kind);
@@ -196,6 +209,9 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CLookingForDeviceInfo* search_;
   QAction* about_;
   std::map<int, CPanel*> keyPanels_;
+  std::map<int, std::function<void()>> keyHandlers_;
+  CPanel* editorPage_ = nullptr;  // the file editor page shown, if any
+  std::function<void(session::Session*)> editorOpened_;
   CPanel* current_ = nullptr;
   QWidget* graph_ = nullptr;         // the graph in the live display's place
   QWidget* coveredGraph_ = nullptr;  // the graph under it
