@@ -4,6 +4,7 @@
 #include "gui/AppSettings.h"
 #include "gui/Localise.h"
 #include "gui/MainDlgDlg.h"
+#include "gui/config/ConfigEditor.h"
 #include "gui/display/DisplayArea.h"
 #include "gui/display/DisplaySignal.h"
 #include "gui/display/DisplayValues.h"
@@ -57,6 +58,10 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   window.AddFunctionPanel(fk::kCustomRtdButton, new CCustomRTD(tableCopy));
   window.AddFunctionPanel(fk::kCustomTcButton, new CCustomTC(tableCopy));
   window.AddFunctionPanel(fk::kSpecialCurveButton, new CSpecialCurve(tableCopy));
+
+  // The configuration file editor takes the whole window from the "File" key.
+  auto* fileEditor = new CConfigEditor(window);
+  window.AddKeyHandler(fk::kFileButton, [fileEditor] { fileEditor->Open(); });
 
   // The trend graph takes the live display's place from a graph button until it is closed
   // or the device goes.

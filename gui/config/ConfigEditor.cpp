@@ -1,0 +1,274 @@
+#include "gui/config/ConfigEditor.h"
+
+#include <QFileDialog>
+#include <QStringList>
+#include <QTimer>
+#include <utility>
+
+#include "comm/RequestTypes.h"
+#include "gui/Localise.h"
+#include "gui/MainDlgDlg.h"
+#include "gui/MessageBox.h"
+#include "gui/OperationPanel.h"
+#include "gui/config/FileProperty.h"
+#include "gui/config/FileProperty2.h"
+#include "lang/ResourceDatabase.h"
+#include "session/Operations.h"
+#include "session/Session.h"
+
+namespace va5 {
+
+using session::ConfigDownload;
+using session::Operation;
+using session::OperationOutcome;
+using session::Reason;
+
+namespace {
+
+// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||" as the file dialogs want it.
+QString QtFilter(const std::string& filter) {
+  const QStringList fields = ToQString(filter).split(QLatin1Char('|'));
+  QStringList pairs;
+  for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+    if (fields[i].isEmpty()) break;
+    QString patterns = fields[i + 1];
+    pairs << fields[i] + QLatin1String(" (") + patterns.replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                 QLatin1Char(')');
+  }
+  return pairs.join(QLatin1String(";;"));
+}
+
+QString AskPath(QWidget* owner, bool save) {
+  const QString filter = QtFilter(GetUIMsg("File_Filter"));
+  if (!save) return QFileDialog::getOpenFileName(owner, {}, {}, filter);
+  QFileDialog dialog(owner, {}, {}, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().front()
+             : QString();
+}
+
+}  // namespace
+
+CConfigEditor::CConfigEditor(CMainDlgDlg& window)
+    : QObject(&window), window_(window), fileDialog_(AskPath) {
+  page1_ = new CFileProperty(*this);
+  page2_ = new CFileProperty2(*this);
+  for (CConfigPage* page : {static_cast<CConfigPage*>(page1_), static_cast<CConfigPage*>(page2_)}) {
+    page->hide();
+  }
+}
+
+CConfigEditor::~CConfigEditor() = default;
+
+const CglobalFile& CConfigEditor::Tables() const { return window_.Tables(); }
+
+void CConfigEditor::ShowPage(int page) {
+  window_.ShowFileEditor(page == 2 ? static_cast<CPanel*>(page2_) : page1_);
+}
+
+void CConfigEditor::OtherPage(const CConfigPage* from) { ShowPage(from == page1_ ? 2 : 1); }
+
+void CConfigEditor::Exit() { window_.ShowHome(); }
+
+ConfigurationValues CConfigEditor::Values(ConfigSide side) const {
+  ConfigurationValues values;
+  page1_->GetValues(side, values);
+  page2_->GetValues(side, values);
+  return values;
+}
+
+// Both pages at once, each of them once.
+void CConfigEditor::CopyAll(ConfigSide to) {
+  page1_->CopyAll(to);
+  page2_->CopyAll(to);
+  // The file also carries what the pages do not show, from the device last uploaded.
+  if (to == ConfigSide::File && uploaded_) SetCarriedFromDevice(file_.Record(), device_, trimRead_);
+}
+
+void CConfigEditor::CompareAll(ConfigSide side) {
+  page1_->CompareAll(side);
+  page2_->CompareAll(side);
+}
+
+// ---- the file ----------------------------------------------------------------------------
+
+void CConfigEditor::ReadFile() {
+  QWidget* owner = window_.FileEditorPage();
+  const QString path = fileDialog_(owner, false);
+  if (path.isEmpty()) return;
+  file_.Record().path = path.toStdString();
+  if (!file_.Read(path.toStdString())) {
+    // A file that cannot be opened says nothing; a failure while reading says why.
+    if (!file_.LastError().empty()) {
+      MessageRequest request;
+      request.owner = owner;
+      request.caption = ToQString(GetUIMsg("Message_Box"));
+      request.text = ToQString(file_.LastError());
+      request.style = kStyleOk;
+      ShowMessageRequest(request);
+    }
+    return;
+  }
+  const ConfigurationValues values = ConfigurationValuesFromRecord(file_.Record());
+  page1_->SetValues(ConfigSide::File, values);
+  page2_->SetValues(ConfigSide::File, values);
+}
+
+void CConfigEditor::WriteFile() {
+  QWidget* owner = window_.FileEditorPage();
+  const QString path = fileDialog_(owner, true);
+  if (path.isEmpty()) return;
+  ConfigurationValues values = Values(ConfigSide::File);
+  values.dampingUnit = page1_->FileUnitText(&ConfigurationValues::damping).toStdString();
+  file_.Record().path = path.toStdString();
+  if (!file_.Write(path.toStdString(), file_.BuildLines(values))) {
+    ShowUIMessage(owner, "Err_File_Write", {path.toStdString(), file_.LastError()});
+  }
+}
+
+// ---- upload and download -----------------------------------------------------------------
+
+void CConfigEditor::Upload() { StartTransfer(Transfer::Upload); }
+
+void CConfigEditor::Download() { StartTransfer(Transfer::Download); }
+
+void CConfigEditor::StartTransfer(Transfer transfer) {
+  if (transfer_ != Transfer::None) return;
+  transfer_ = Transfer::Opening;
+  window_.OpenEditorLink(
+      [this, transfer](session::Session* session) { OnLinkOpened(session, transfer); });
+}
+
+void CConfigEditor::OnLinkOpened(session::Session* session, Transfer transfer) {
+  if (session == nullptr) {  // the port did not open and the technician gave up
+    transfer_ = Transfer::None;
+    return;
+  }
+  session_ = session;
+  transfer_ = transfer;
+  window_.SetPanelBusy(true);
+  if (transfer == Transfer::Upload) {
+    window_.ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")),
+                         CMainDlgDlg::kUploadProgress);
+    progressShown_ = true;
+    operation_ = std::make_unique<Operation>(*session, session::ConfigUploadChain());
+    Step(operation_->Start());
+    return;
+  }
+  download_ = std::make_unique<ConfigDownload>(*session, Tables(), Values(ConfigSide::Device));
+  Step(download_->Start());
+}
+
+bool CConfigEditor::OnWorkerMessage(const WorkerMessage& message) {
+  if (operation_ == nullptr && download_ == nullptr) return false;
+  Step(download_ ? download_->OnMessage(message) : operation_->OnMessage(message));
+  // The progress bar is the window's.
+  return message.first != MessageProgress;
+}
+
+CConfigEditor::Status CConfigEditor::Resume() {
+  return download_ ? download_->Resume() : operation_->Resume();
+}
+
+CConfigEditor::Status CConfigEditor::Answer(bool retry) {
+  return download_ ? download_->Answer(retry) : operation_->Answer(retry);
+}
+
+void CConfigEditor::Step(Status status) {
+  if (operation_ == nullptr && download_ == nullptr) return;
+  if (download_ && !progressShown_ && download_->GetPhase() == ConfigDownload::Phase::Writing) {
+    // The model is one that takes a configuration: the writes begin.
+    window_.ShowProgress(ToQString(GetProgressMsg("Download_Dev_Info")),
+                         CMainDlgDlg::kUploadProgress);
+    progressShown_ = true;
+  }
+  switch (status) {
+    case Status::Pausing: {
+      const int generation = generation_;
+      const Millis pause = download_ ? download_->PauseLength() : operation_->PauseLength();
+      QTimer::singleShot(pause, this, [this, generation] {
+        if (generation == generation_) Step(Resume());
+      });
+      break;
+    }
+    case Status::NeedsAnswer:
+      Step(Answer(ShowUIMessage(window_.FileEditorPage(), "Err_COM", {window_.PortName()},
+                                kStyleRetryCancelInformation) == kAnswerRetry));
+      break;
+    case Status::Done:
+      if (download_) {
+        EndDownload();
+      } else {
+        OnUploadStep(operation_->Outcome());
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void CConfigEditor::OnUploadStep(const OperationOutcome& outcome) {
+  if (transfer_ == Transfer::Upload && outcome.Succeeded()) {
+    // The sensor trim too, so that "All Copy <<" can carry it for this very device.
+    device_ = session_->Record();
+    transfer_ = Transfer::Trim;
+    operation_ = std::make_unique<Operation>(*session_, session::ReadSensorTrimChain(Tables()));
+    Step(operation_->Start());
+    return;
+  }
+  if (transfer_ == Transfer::Trim) {
+    trimRead_ = outcome.Succeeded();
+    device_ = session_->Record();
+    uploaded_ = true;
+    EndTransfer(std::nullopt);
+    const ConfigurationValues values = ConfigurationValuesFromDevice(device_, Tables());
+    page1_->SetValues(ConfigSide::Device, values);
+    page2_->SetValues(ConfigSide::Device, values);
+    return;
+  }
+  EndTransfer(outcome.reason);
+}
+
+void CConfigEditor::EndDownload() {
+  const std::unique_ptr<ConfigDownload> download = std::move(download_);
+  const DeviceRecord record = session_->Record();
+  const std::optional<Reason> reason = download->Outcome().reason;
+  EndTransfer(std::nullopt);
+  if (reason && reason->kind == session::ReasonKind::ModelNotConfigurable) {
+    // Nothing was written.
+    ShowUIMessage(window_.FileEditorPage(), "Err_Device_Not_Configurable", {record.modelName},
+                  kStyleOkInformation);
+    return;
+  }
+  if (download->Refreshed()) {
+    trimRead_ = trimRead_ && uploaded_ && device_.deviceIdText == record.deviceIdText;
+    device_ = record;
+    uploaded_ = true;
+  }
+  const ConfigurationValues values = ConfigurationValuesFromDevice(record, Tables());
+  page1_->MarkDownload(download->Rows(), values, download->Refreshed());
+  page2_->MarkDownload(download->Rows(), values, download->Refreshed());
+  if (reason) ShowReasonBox(*reason);
+}
+
+void CConfigEditor::EndTransfer(std::optional<Reason> reason) {
+  ++generation_;
+  operation_.reset();
+  download_.reset();
+  session_ = nullptr;
+  transfer_ = Transfer::None;
+  if (progressShown_) window_.HideProgress(CMainDlgDlg::kUploadProgress);
+  progressShown_ = false;
+  window_.SetPanelBusy(false);
+  window_.ResetLink();
+  if (reason) ShowReasonBox(*reason);
+}
+
+void CConfigEditor::ShowReasonBox(const Reason& reason) {
+  const UIMessageText message = MessageOfReason(reason);
+  ShowUIMessage(window_.FileEditorPage(), message.key, message.args);
+}
+
+}  // namespace va5

@@ -1,0 +1,94 @@
+// The configuration file editor: its two pages, the file they read and write, and the
+// upload and download they run on a link of their own. The pages' buttons act here, on both
+// pages at once.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "device/DeviceRecord.h"
+#include "gui/config/ConfigPage.h"
+#include "offline/FilePropertyReadWrite.h"
+#include "session/ConfigOperations.h"
+#include "session/Operation.h"
+
+namespace va5 {
+
+class CFileProperty;
+class CFileProperty2;
+class CMainDlgDlg;
+
+namespace session {
+class Session;
+}
+
+class CConfigEditor : public QObject {
+  Q_OBJECT
+
+ public:
+  // The path the technician chose in the open (save = false) or save dialog; empty when
+  // cancelled. Tests replace it.
+  using FileDialog = std::function<QString(QWidget* owner, bool save)>;
+
+  explicit CConfigEditor(CMainDlgDlg& window);
+  ~CConfigEditor() override;
+
+  CFileProperty* Page1() const { return page1_; }
+  CFileProperty2* Page2() const { return page2_; }
+  const CglobalFile& Tables() const;
+  CFilePropertyReadWrite& File() { return file_; }
+  void SetFileDialog(FileDialog dialog) { fileDialog_ = std::move(dialog); }
+
+  // The "File" key: page 1 over the whole window (the device is disconnected).
+  void Open() { ShowPage(1); }
+  void ShowPage(int page);
+  void OtherPage(const CConfigPage* from);
+  void Exit();
+
+  void ReadFile();
+  void WriteFile();
+  void Upload();
+  void Download();
+  void CopyAll(ConfigSide to);
+  void CompareAll(ConfigSide side);
+
+  // Both pages' values of one side.
+  ConfigurationValues Values(ConfigSide side) const;
+  // True from a transfer's start until its link is reset.
+  bool Transferring() const { return transfer_ != Transfer::None; }
+  bool OnWorkerMessage(const WorkerMessage& message);
+
+ private:
+  enum class Transfer { None, Opening, Upload, Trim, Download };
+  using Status = session::Operation::Status;
+
+  void StartTransfer(Transfer transfer);
+  void OnLinkOpened(session::Session* session, Transfer transfer);
+  void Step(Status status);
+  Status Resume();
+  Status Answer(bool retry);
+  void OnUploadStep(const session::OperationOutcome& outcome);
+  void EndTransfer(std::optional<session::Reason> reason);
+  void EndDownload();
+  void ShowReasonBox(const session::Reason& reason);
+
+  CMainDlgDlg& window_;
+  CFileProperty* page1_;
+  CFileProperty2* page2_;
+  CFilePropertyReadWrite file_;
+  FileDialog fileDialog_;
+
+  Transfer transfer_ = Transfer::None;
+  session::Session* session_ = nullptr;
+  std::unique_ptr<session::Operation> operation_;
+  std::unique_ptr<session::ConfigDownload> download_;
+  int generation_ = 0;  // a pause timer of an ended transfer does nothing
+  bool progressShown_ = false;
+  bool uploaded_ = false;     // the device column came from a device
+  bool trimRead_ = false;     // its sensor trim was read from it too
+  DeviceRecord device_;       // the device last uploaded
+};
+
+}  // namespace va5
