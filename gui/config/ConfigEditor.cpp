@@ -148,6 +148,7 @@ void CConfigEditor::OnLinkOpened(session::Session* session, Transfer transfer) {
   }
   session_ = session;
   transfer_ = transfer;
+  linkAbandoned_ = false;
   window_.SetPanelBusy(true);
   if (transfer == Transfer::Upload) {
     window_.ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")),
@@ -193,10 +194,13 @@ void CConfigEditor::Step(Status status) {
       });
       break;
     }
-    case Status::NeedsAnswer:
-      Step(Answer(ShowUIMessage(window_.FileEditorPage(), "Err_COM", {window_.PortName()},
-                                kStyleRetryCancelInformation) == kAnswerRetry));
+    case Status::NeedsAnswer: {
+      const bool retry = ShowUIMessage(window_.FileEditorPage(), "Err_COM", {window_.PortName()},
+                                       kStyleRetryCancelInformation) == kAnswerRetry;
+      linkAbandoned_ = !retry;
+      Step(Answer(retry));
       break;
+    }
     case Status::Done:
       if (download_) {
         EndDownload();
@@ -267,6 +271,8 @@ void CConfigEditor::EndTransfer(std::optional<Reason> reason) {
 }
 
 void CConfigEditor::ShowReasonBox(const Reason& reason) {
+  // The technician has just given the link up: no second box about it.
+  if (linkAbandoned_ && reason.Class() == session::ReasonClass::Link) return;
   const UIMessageText message = MessageOfReason(reason);
   ShowUIMessage(window_.FileEditorPage(), message.key, message.args);
 }

@@ -86,6 +86,7 @@ class CConfigEditor : public QObject {
   std::unique_ptr<session::ConfigDownload> download_;
   int generation_ = 0;  // a pause timer of an ended transfer does nothing
   bool progressShown_ = false;
+  bool linkAbandoned_ = false;  // the technician cancelled after a link failure
   bool uploaded_ = false;     // the device column came from a device
   bool trimRead_ = false;     // its sensor trim was read from it too
   DeviceRecord device_;       // the device last uploaded

@@ -171,6 +171,24 @@ TEST_F(ConfigEditorTest, DownloadsWhatTheDeviceColumnShowsAndReadsItBack) {
                   .empty());
   EXPECT_TRUE(window_->InputEnabled());
 
+  // A link lost in the middle ends the download: the rows are marked, the link is reset and
+  // the window takes input again.
+  const QString lost = UIText("Err_COM", {"SIM9"}).left(20);
+  questions.Answer(lost, {kAnswerCancel});
+  Click(page1_, p1::kTagDeviceChange, {Enter("LOST")});
+  Click(page1_, p1::kDampingDeviceChange, {Enter("6")});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .command = 34});
+  Click(page1_, p1::kDownloadButton);
+  sim_.ClearFaults();
+  EXPECT_EQ(questions.Starting(lost).size(), 1u);
+  EXPECT_EQ(sim_.State().tag, "LOST    ");
+  EXPECT_DOUBLE_EQ(sim_.State().damping, 4.5);
+  EXPECT_EQ(page1_->Value(p1::kTagDevice)->Background(), page1_->ButtonFace());
+  EXPECT_EQ(page1_->Value(p1::kDampingDevice)->Background(), CConfigPage::kDifferent);
+  EXPECT_TRUE(window_->InputEnabled());
+  EXPECT_EQ(window_->CurrentSession(), nullptr);
+  EXPECT_TRUE(page1_->isVisible());
+
   // Another model of the family takes nothing.
   sim_.Modify([](sim::DeviceState& s) { s.deviceType = 4; });
   log_.Clear();
