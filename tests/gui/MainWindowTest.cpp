@@ -146,8 +146,8 @@ TEST_F(MainWindowTest, ConnectUploadsWithProgressThenMonitors) {
   EXPECT_EQ(Panel()->PortList()->currentText(), QStringLiteral("Simulated transmitter (SIM9)"));
   // Off line only the keys without a device work (and only those whose windows exist).
   for (int id : CFunctionKeys::KeyIds()) {
-    const bool expected =
-        id == fk::kConnectButton || id == fk::kLanguageButton || id == fk::kExitButton;
+    const bool expected = id == fk::kConnectButton || id == fk::kFileButton ||
+                          id == fk::kLanguageButton || id == fk::kExitButton;
     EXPECT_EQ(Key(id)->isEnabled(), expected) << id;
   }
 
