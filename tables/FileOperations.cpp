@@ -67,6 +67,14 @@ TableMessage TypeMessage(const std::string& typeName) {
                  "This file holds a " + typeName + " table. It cannot be read here.");
 }
 
+// The table type word of a "Minimum ... Temperature" line (its three characters after the first
+// blank), empty when there is none.
+std::string_view TypeWordOf(std::string_view line) {
+  const auto space = line.find(' ');
+  return space == std::string_view::npos ? std::string_view{}
+                                         : TrimWhiteSpace(line.substr(space + 1, 3));
+}
+
 TableMessage TooFewMessage(int count) {
   return Message("Err_TableSize_Min", {Whole(count)},
                  "The table holds only " + Whole(count) + " point(s); a table needs at least 2.");
@@ -216,6 +224,13 @@ std::optional<TableReadOutcome> CFileOperations::CheckStep(std::string_view line
   return std::nullopt;
 }
 
+// A cut-off or empty file is no table either: the values read must make at least two points.
+TableReadOutcome CFileOperations::EndOfFile() {
+  if (PointCount() < TableMinimumPoints) return {false, false, TooFewMessage(PointCount())};
+  loaded_ = true;
+  return {true, false, std::nullopt};
+}
+
 TableReadOutcome CFileOperations::ReadCustomTable(const std::string& path, TableKind kind,
                                                   const TableQuestion& ask) {
   std::ifstream in(path, std::ios::binary);
@@ -247,10 +262,7 @@ TableReadOutcome CFileOperations::ReadCustomTable(std::istream& in, TableKind ki
     const std::string_view l = line;
     if (header) {
       if (StartsWithAny(l, {"Min", "min", "MIN"})) {
-        const auto space = l.find(' ');
-        const std::string_view word = space == std::string_view::npos
-                                          ? std::string_view{}
-                                          : TrimWhiteSpace(l.substr(space + 1, 3));
+        const std::string_view word = TypeWordOf(l);
         if (word == other) return {false, false, TypeMessage("Custom " + std::string(word))};
         const std::string_view value = AfterEquals(l);
         if (l.find('=') != std::string_view::npos && CheckNumberSyntax(value)) {
@@ -294,10 +306,7 @@ TableReadOutcome CFileOperations::ReadCustomTable(std::istream& in, TableKind ki
     previous_ = v;
     xTexts_.emplace_back(text);
   }
-  // A cut-off or empty file is no table either.
-  if (PointCount() < TableMinimumPoints) return {false, false, TooFewMessage(PointCount())};
-  loaded_ = true;
-  return {true, false, std::nullopt};
+  return EndOfFile();
 }
 
 TableReadOutcome CFileOperations::ReadSpecialCurve(std::istream& in, const TableQuestion& ask) {
@@ -309,10 +318,7 @@ TableReadOutcome CFileOperations::ReadSpecialCurve(std::istream& in, const Table
     const std::string_view l = line;
     if (header) {
       if (StartsWithAny(l, {"Min", "min", "MIN"})) {
-        const auto space = l.find(' ');
-        const std::string_view word = space == std::string_view::npos
-                                          ? std::string_view{}
-                                          : TrimWhiteSpace(l.substr(space + 1, 3));
+        const std::string_view word = TypeWordOf(l);
         if (word == "RTD" || word == "TC") {
           return {false, false, TypeMessage("Custom " + std::string(word))};
         }
@@ -355,9 +361,7 @@ TableReadOutcome CFileOperations::ReadSpecialCurve(std::istream& in, const Table
     xTexts_.emplace_back(x);
     yTexts_.emplace_back(y);
   }
-  if (PointCount() < TableMinimumPoints) return {false, false, TooFewMessage(PointCount())};
-  loaded_ = true;
-  return {true, false, std::nullopt};
+  return EndOfFile();
 }
 
 // ---- writing --------------------------------------------------------------------------------

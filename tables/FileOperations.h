@@ -118,6 +118,7 @@ class CFileOperations {
   std::optional<TableReadOutcome> CheckStep(std::string_view line, const TableQuestion& ask);
   TableMessage BoundMessage(std::string_view text, bool question) const;
   TableMessage TooManyMessage(bool systemModal) const;
+  TableReadOutcome EndOfFile();
   void Reset();
   std::optional<std::string> WriteLines(const std::string& path,
                                         const std::vector<std::string>& lines) const;
