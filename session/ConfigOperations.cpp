@@ -1,7 +1,5 @@
 #include "session/ConfigOperations.h"
 
-#include <chrono>
-#include <thread>
 #include <utility>
 
 #include "comm/RequestTypes.h"
@@ -295,24 +293,7 @@ ConfigDownload::Status ConfigDownload::Finish() {
 }
 
 const OperationOutcome& PerformDownload(Session& session, ConfigDownload& download) {
-  using Status = ConfigDownload::Status;
-  for (Status status = download.Start(); status != Status::Done;) {
-    switch (status) {
-      case Status::Pausing:
-        std::this_thread::sleep_for(download.PauseLength());
-        status = download.Resume();
-        break;
-      case Status::NeedsAnswer:
-        status = download.Answer(false);  // nobody to ask: the retries are spent
-        break;
-      default:
-        if (auto message = session.Messages().Next(std::chrono::hours{1})) {
-          status = download.OnMessage(*message);
-        }
-        break;
-    }
-  }
-  return download.Outcome();
+  return session.Drive(download);
 }
 
 }  // namespace va5::session

@@ -16,9 +16,6 @@ namespace va5::session {
 namespace {
 
 constexpr std::chrono::milliseconds Slice{100};
-// A wait for the worker's next message. The worker always ends a request with a message (a
-// completion, a failure question or its end), so this is no time-out, only a bound.
-constexpr std::chrono::hours MessageWait{1};
 
 }  // namespace
 
@@ -73,23 +70,7 @@ void Session::AnswerFailure(bool retry) {
   worker_->AnswerFailure(retry);
 }
 
-const OperationOutcome& Session::Perform(Operation& operation) {
-  for (Operation::Status status = operation.Start(); status != Operation::Status::Done;) {
-    switch (status) {
-      case Operation::Status::Pausing:
-        std::this_thread::sleep_for(operation.PauseLength());
-        status = operation.Resume();
-        break;
-      case Operation::Status::NeedsAnswer:
-        status = operation.Answer(false);  // nobody to ask: the retries are spent
-        break;
-      default:
-        if (auto message = queue_.Next(MessageWait)) status = operation.OnMessage(*message);
-        break;
-    }
-  }
-  return operation.Outcome();
-}
+const OperationOutcome& Session::Perform(Operation& operation) { return Drive(operation); }
 
 OperationOutcome Session::Perform(RequestChain chain, bool monitoringAfter) {
   Operation operation(*this, std::move(chain), monitoringAfter);

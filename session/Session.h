@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "base/MessageQueue.h"
 #include "comm/HartLink.h"
@@ -52,6 +54,11 @@ class Session {
   // Runs an operation to its end on the calling thread: takes the worker's messages from the
   // queue and feeds them to it, sleeps its pauses, and gives up where it would ask.
   const OperationOutcome& Perform(Operation& operation);
+  // The same for anything driven like an Operation (Start, OnMessage, Resume, Answer,
+  // PauseLength, Outcome: a table transfer, a configuration download); `onStep` runs before
+  // each step (progress).
+  template <class Driven>
+  const OperationOutcome& Drive(Driven& driven, const std::function<void()>& onStep = {});
   OperationOutcome Perform(RequestChain chain, bool monitoringAfter = false);
   // One request, run the same way.
   HartResult Run(int type, bool monitoringAfter = false);
@@ -88,6 +95,10 @@ class Session {
   const std::string& OpenName() const { return openName_; }
 
  private:
+  // A wait for the worker's next message. The worker always ends a request with a message (a
+  // completion, a failure question or its end), so this is no time-out, only a bound.
+  static constexpr std::chrono::hours MessageWait{1};
+
   SessionOptions options_;
   Timing timing_;
   LinkFailurePolicy policy_;
@@ -99,5 +110,26 @@ class Session {
   MessageQueue queue_;
   std::unique_ptr<HartWorker> worker_;
 };
+
+template <class Driven>
+const OperationOutcome& Session::Drive(Driven& driven, const std::function<void()>& onStep) {
+  using Status = Operation::Status;
+  for (Status status = driven.Start(); status != Status::Done;) {
+    if (onStep) onStep();
+    switch (status) {
+      case Status::Pausing:
+        std::this_thread::sleep_for(driven.PauseLength());
+        status = driven.Resume();
+        break;
+      case Status::NeedsAnswer:
+        status = driven.Answer(false);  // nobody to ask: the retries are spent
+        break;
+      default:
+        if (auto message = queue_.Next(MessageWait)) status = driven.OnMessage(*message);
+        break;
+    }
+  }
+  return driven.Outcome();
+}
 
 }  // namespace va5::session

@@ -1,11 +1,9 @@
 #include "session/TableOperations.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <span>
-#include <thread>
 
 #include "base/NumberText.h"
 #include "comm/CommandSet.h"
@@ -323,27 +321,12 @@ int TransferPercent(const DeviceRecord& device, TableKind kind, bool writing) {
 const OperationOutcome& PerformTransfer(Session& session, Operation& operation, TableKind kind,
                                         bool writing, const std::function<void(int)>& progress) {
   int shown = -1;
-  for (Operation::Status status = operation.Start(); status != Operation::Status::Done;) {
-    if (progress) {
-      const int percent =
-          session.WithRecord([&](DeviceRecord& r) { return TransferPercent(r, kind, writing); });
-      if (percent != shown) progress(shown = percent);
-    }
-    switch (status) {
-      case Operation::Status::Pausing:
-        std::this_thread::sleep_for(operation.PauseLength());
-        status = operation.Resume();
-        break;
-      case Operation::Status::NeedsAnswer:
-        status = operation.Answer(false);  // nobody to ask: the retries are spent
-        break;
-      default:
-        if (auto message = session.Messages().Next(std::chrono::hours(1))) {
-          status = operation.OnMessage(*message);
-        }
-        break;
-    }
-  }
+  session.Drive(operation, [&] {
+    if (!progress) return;
+    const int percent =
+        session.WithRecord([&](DeviceRecord& r) { return TransferPercent(r, kind, writing); });
+    if (percent != shown) progress(shown = percent);
+  });
   if (progress && operation.Outcome().Succeeded() && shown != 100) progress(100);
   return operation.Outcome();
 }
