@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "cli/ExitStatus.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
+#include "comm/TrafficCapture.h"
 #include "device/GlobalFile.h"
 #include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
@@ -37,12 +39,21 @@ using session::SessionOptions;
 
 std::atomic<bool> interrupted{false};
 int outputError = 0;  // errno of the first failed write to standard output
+std::unique_ptr<TrafficCapture> capture;  // --capture: the frames, put in place at the end
 
 void OnInterrupt(int) { interrupted = true; }
 
 const char* const UsageText =
     "usage: va5vivi-cli ports\n"
-    "       va5vivi-cli --port P [--address N] [--retries K] [--trace] COMMAND\n"
+    "       va5vivi-cli --port P [--address N] [--retries K] [--trace] [--capture FILE]\n"
+    "                   COMMAND\n"
+    "options:\n"
+    "  --trace                  print the frames sent and received on standard error\n"
+    "  --capture FILE           also save every frame sent and received in FILE as a HART-IP\n"
+    "                           capture (pcap) that Wireshark and tshark decode; FILE is\n"
+    "                           replaced when the command ends, and left as it was when\n"
+    "                           nothing was sent; a capture that cannot be written is\n"
+    "                           reported and turns exit status 0 into 2\n"
     "commands:\n"
     "  identify                 read the device identity\n"
     "  search                   find the device from --address upwards (15 wraps to 0)\n"
@@ -78,7 +89,7 @@ const char* const UsageText =
     "                           RTD and TC, 1 s for the curve); a doubtful value or step that\n"
     "                           the editor would ask about exits 3 unless --accept-warnings\n"
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
-    "             could not be written), 3 bad usage or a value outside its limits (nothing\n"
+    "             or the capture could not be written), 3 bad usage or a value outside its limits (nothing\n"
     "             is written then)\n"
     "             config: a file that cannot be read exits 3 and sends nothing; a value\n"
     "             that fails its check stops config download with 3 after the rows before\n"
@@ -126,6 +137,19 @@ int WriteError() {
   if (outputError != 0) std::cerr << ": " << std::strerror(outputError);
   std::cerr << "\n";
   return ExitLinkFailed;
+}
+
+// Puts the capture in place once the link has stopped. A capture that could not be written
+// turns a success into a failure.
+int FinishCapture(int status) {
+  if (!capture) return status;
+  std::unique_ptr<TrafficCapture> done = std::move(capture);
+  if (done->Packets() == 0) return status;  // nothing sent: an older capture stays
+  if (auto error = done->Finish()) {
+    std::cerr << "va5vivi-cli: " << *error << "\n";
+    return status == ExitOk ? ExitLinkFailed : status;
+  }
+  return status;
 }
 
 // Flushes and closes standard output. Output that did not reach it (a full disk, a closed
@@ -309,10 +333,12 @@ int Run(const std::vector<std::string>& args) {
   bool havePort = false;
   bool acceptWarnings = false;
   bool tracing = false;
+  std::string capturePath;
   std::size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& option = args[i];
-    const bool takesValue = option == "--port" || option == "--address" || option == "--retries";
+    const bool takesValue = option == "--port" || option == "--address" ||
+                            option == "--retries" || option == "--capture";
     if (takesValue && i + 1 >= args.size()) return UsageError(option + " needs a value");
     if (option == "--port") {
       options.port = args[++i];
@@ -330,6 +356,9 @@ int Run(const std::vector<std::string>& args) {
     } else if (option == "--trace") {
       options.trace = TraceToStderr;
       tracing = true;
+    } else if (option == "--capture") {
+      capturePath = args[++i];
+      if (capturePath.empty()) return UsageError("--capture needs a file name");
     } else if (option == "--help") {
       std::cout << UsageText;
       return ExitOk;
@@ -338,6 +367,17 @@ int Run(const std::vector<std::string>& args) {
     }
   }
   if (i >= args.size()) return UsageError("no command");
+  if (!capturePath.empty()) {
+    // Created before anything is sent, so that a capture that cannot be written stops the
+    // command before it acts on a device.
+    capture = std::make_unique<TrafficCapture>(capturePath);
+    if (!capture->IsOpen()) {
+      std::cerr << "va5vivi-cli: " << capture->Error() << "\n";
+      capture.reset();
+      return ExitLinkFailed;
+    }
+    options.trace = capture->Sink(tracing ? TraceSink(TraceToStderr) : TraceSink());
+  }
   const std::string command = args[i++];
   const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
 
@@ -502,6 +542,7 @@ int Run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  const int status = va5::cli::Run(args);
+  // Run returns after the link has stopped: no trace line reaches the capture after it.
+  const int status = va5::cli::FinishCapture(va5::cli::Run(args));
   return va5::cli::FinishOutput(status);
 }

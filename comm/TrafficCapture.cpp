@@ -1,0 +1,287 @@
+#include "comm/TrafficCapture.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+#include <utility>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
+namespace va5 {
+namespace {
+
+constexpr std::size_t IpHeaderSize = 20;
+constexpr std::size_t UdpHeaderSize = 8;
+constexpr std::size_t HartIpHeaderSize = 8;
+constexpr std::uint32_t ClientAddress = 0x7F000001;  // 127.0.0.1
+constexpr std::uint32_t DeviceAddress = 0x7F000002;  // 127.0.0.2
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
+void Little16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Little32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Little16(out, static_cast<std::uint16_t>(v));
+  Little16(out, static_cast<std::uint16_t>(v >> 16));
+}
+void Big16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+  out.push_back(static_cast<std::uint8_t>(v));
+}
+void Big32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Big16(out, static_cast<std::uint16_t>(v >> 16));
+  Big16(out, static_cast<std::uint16_t>(v));
+}
+
+// The IPv4 header checksum: the one's complement of the one's complement sum of its words.
+std::uint16_t HeaderChecksum(const std::uint8_t* header, std::size_t length) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i + 1 < length; i += 2) {
+    sum += static_cast<std::uint32_t>(header[i] << 8 | header[i + 1]);
+  }
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<std::uint16_t>(~sum);
+}
+
+std::string ErrnoText(int error) {
+  return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+}  // namespace
+
+TraceEvent ParseTraceLine(std::string_view line) {
+  TraceEvent event;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (line == "TX: Timeout") {
+    event.kind = TraceKind::SendTimeout;
+    return event;
+  }
+  if (StartsWith(line, "Timeout: ")) {
+    event.kind = TraceKind::ReceiveTimeout;
+    event.note = std::string(line.substr(9));
+    return event;
+  }
+  if (StartsWith(line, "TX: ")) {
+    event.kind = TraceKind::Sent;
+    line.remove_prefix(4);
+  } else if (StartsWith(line, "RX: skipped: ")) {
+    event.kind = TraceKind::Skipped;
+    line.remove_prefix(13);
+  } else if (StartsWith(line, "RX: ")) {
+    event.kind = TraceKind::Received;
+    line.remove_prefix(4);
+  } else {
+    event.note = std::string(line);
+    return event;
+  }
+  // "HH," for each byte, then the note (which never starts with two hex digits and a comma).
+  while (line.size() >= 3 && line[2] == ',' && HexDigit(line[0]) >= 0 && HexDigit(line[1]) >= 0) {
+    event.bytes.push_back(static_cast<std::uint8_t>(HexDigit(line[0]) << 4 | HexDigit(line[1])));
+    line.remove_prefix(3);
+  }
+  event.note = std::string(line);
+  return event;
+}
+
+std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>& bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size() && bytes[i] == 0xFF) ++i;
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end()};
+}
+
+std::vector<std::uint8_t> PcapFileHeader() {
+  std::vector<std::uint8_t> out;
+  Little32(out, 0xA1B2C3D4);  // microsecond times; little-endian fields
+  Little16(out, 2);           // version 2.4
+  Little16(out, 4);
+  Little32(out, 0);  // times are UTC
+  Little32(out, 0);  // accuracy of the times
+  Little32(out, 65535);  // snapshot length
+  Little32(out, PcapLinkTypeRawIpv4);
+  return out;
+}
+
+std::vector<std::uint8_t> PcapHartIpRecord(const std::vector<std::uint8_t>& frame, bool request,
+                                           std::uint16_t sequence, std::uint16_t identification,
+                                           CaptureTime time) {
+  const std::size_t hartIpLength = HartIpHeaderSize + frame.size();
+  const std::size_t udpLength = UdpHeaderSize + hartIpLength;
+  const std::size_t ipLength = IpHeaderSize + udpLength;
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(time.time_since_epoch()).count();
+  const auto sinceEpoch = static_cast<std::uint64_t>(micros < 0 ? 0 : micros);
+
+  std::vector<std::uint8_t> out;
+  out.reserve(16 + ipLength);
+  Little32(out, static_cast<std::uint32_t>(sinceEpoch / 1000000));
+  Little32(out, static_cast<std::uint32_t>(sinceEpoch % 1000000));
+  Little32(out, static_cast<std::uint32_t>(ipLength));  // bytes stored
+  Little32(out, static_cast<std::uint32_t>(ipLength));  // bytes on the wire
+
+  const std::size_t ip = out.size();
+  out.push_back(0x45);  // IPv4, 5 words of header
+  out.push_back(0);     // type of service
+  Big16(out, static_cast<std::uint16_t>(ipLength));
+  Big16(out, identification);
+  Big16(out, 0x4000);  // do not fragment
+  out.push_back(64);   // time to live
+  out.push_back(17);   // UDP
+  Big16(out, 0);       // checksum, filled in below
+  Big32(out, request ? ClientAddress : DeviceAddress);
+  Big32(out, request ? DeviceAddress : ClientAddress);
+  const std::uint16_t checksum = HeaderChecksum(out.data() + ip, IpHeaderSize);
+  out[ip + 10] = static_cast<std::uint8_t>(checksum >> 8);
+  out[ip + 11] = static_cast<std::uint8_t>(checksum);
+
+  Big16(out, request ? CaptureClientPort : HartIpPort);
+  Big16(out, request ? HartIpPort : CaptureClientPort);
+  Big16(out, static_cast<std::uint16_t>(udpLength));
+  Big16(out, 0);  // no UDP checksum
+
+  out.push_back(1);               // HART-IP version
+  out.push_back(request ? 0 : 1);  // message type: request or response
+  out.push_back(3);               // message id: token-passing PDU
+  out.push_back(0);               // status
+  Big16(out, sequence);
+  Big16(out, static_cast<std::uint16_t>(hartIpLength));
+  out.insert(out.end(), frame.begin(), frame.end());
+  return out;
+}
+
+// ---- TrafficCapture ----------------------------------------------------------------------
+
+TrafficCapture::TrafficCapture(std::string path)
+    : path_(std::move(path)),
+      systemStart_(std::chrono::system_clock::now()),
+      steadyStart_(std::chrono::steady_clock::now()) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::is_directory(fs::path(path_), ec)) {
+    error_ = "cannot write the capture " + path_ + ": it is a folder";
+    return;
+  }
+  // Beside the target, so that the rename stays on one file system.
+  std::random_device random;
+  temporary_ = path_ + "." + std::to_string(random() % 1000000) + ".tmp";
+  errno = 0;
+  file_ = std::fopen(temporary_.c_str(), "wb");
+  if (file_ == nullptr) {
+    error_ = "cannot create the capture " + temporary_ + ": " + ErrnoText(errno);
+    return;
+  }
+  Write(PcapFileHeader());
+}
+
+TrafficCapture::~TrafficCapture() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    std::error_code ignored;
+    std::filesystem::remove(temporary_, ignored);
+  }
+}
+
+bool TrafficCapture::IsOpen() const {
+  std::lock_guard lock(mutex_);
+  return file_ != nullptr;
+}
+
+std::size_t TrafficCapture::Packets() const {
+  std::lock_guard lock(mutex_);
+  return packets_;
+}
+
+std::string TrafficCapture::Error() const {
+  std::lock_guard lock(mutex_);
+  return error_;
+}
+
+void TrafficCapture::Add(std::string_view line) {
+  // The steady clock from the start on, so that the packets stay in order even when the
+  // wall clock is set while capturing.
+  const auto elapsed = std::chrono::steady_clock::now() - steadyStart_;
+  Add(line, systemStart_ + std::chrono::duration_cast<CaptureTime::duration>(elapsed));
+}
+
+void TrafficCapture::Add(std::string_view line, CaptureTime time) {
+  const TraceEvent event = ParseTraceLine(line);
+  if (event.kind != TraceKind::Sent && event.kind != TraceKind::Received &&
+      event.kind != TraceKind::Skipped) {
+    return;
+  }
+  const std::vector<std::uint8_t> frame = FrameWithoutPreambles(event.bytes);
+  if (frame.empty()) return;  // nothing but noise or preambles arrived
+  std::lock_guard lock(mutex_);
+  const bool request = event.kind == TraceKind::Sent;
+  if (request) ++sequence_;  // a reply carries the number of the request before it
+  Write(PcapHartIpRecord(frame, request, sequence_, ++identification_, time));
+  ++packets_;
+}
+
+TraceSink TrafficCapture::Sink(TraceSink next) {
+  return [this, next = std::move(next)](std::string_view line) {
+    Add(line);
+    if (next) next(line);
+  };
+}
+
+void TrafficCapture::Write(const std::vector<std::uint8_t>& bytes) {
+  if (file_ == nullptr || !error_.empty()) return;
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    error_ = "cannot write the capture " + path_ + ": " + ErrnoText(errno);
+  }
+}
+
+std::optional<std::string> TrafficCapture::Finish() {
+  namespace fs = std::filesystem;
+  std::lock_guard lock(mutex_);
+  if (file_ == nullptr) return error_.empty() ? std::nullopt : std::optional(error_);
+  errno = 0;
+  const bool flushed = std::fflush(file_) == 0;
+  const int flushError = errno;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  std::error_code ec;
+  if (error_.empty() && (!flushed || !closed)) {
+    error_ = "cannot write the capture " + path_ + ": " +
+             (flushed ? std::string("the file did not close") : ErrnoText(flushError));
+  }
+  if (!error_.empty()) {
+    fs::remove(temporary_, ec);
+    return error_;
+  }
+#ifdef _WIN32
+  if (!::MoveFileExW(fs::path(temporary_).wstring().c_str(), fs::path(path_).wstring().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+  }
+#else
+  fs::rename(temporary_, path_, ec);
+#endif
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+    error_ = "cannot replace the capture " + path_ + ": " + ec.message();
+    return error_;
+  }
+  return std::nullopt;
+}
+
+}  // namespace va5

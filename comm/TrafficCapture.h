@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "comm/Trace.h"
+
+namespace va5 {
+
+// ---- The link's trace lines, read back --------------------------------------------------
+
+enum class TraceKind {
+  Sent,            // "TX: FF,FF,...,"            a request as written to the port
+  Received,        // "RX: FF,...,[Error|Communication Error]"
+  Skipped,         // "RX: skipped: FF,...,other address"   a reply to an earlier request
+  SendTimeout,     // "TX: Timeout"                the carrier never dropped
+  ReceiveTimeout,  // "Timeout: N"                 N ms without the byte awaited
+  Other,           // anything else
+};
+
+struct TraceEvent {
+  TraceKind kind = TraceKind::Other;
+  std::vector<std::uint8_t> bytes;  // every byte the line lists, preambles included
+  std::string note;  // what follows the bytes ("Error", "other address", the time-out's ms)
+};
+
+// Reads one trace line (with or without its "\n").
+TraceEvent ParseTraceLine(std::string_view line);
+
+// The HART frame from its delimiter on: the bytes after the leading 0xFF preambles.
+std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>& bytes);
+
+// ---- The capture file -------------------------------------------------------------------
+//
+// A classic pcap file (microsecond times, raw IPv4 link type) in which every HART frame is a
+// HART-IP token-passing message in a UDP datagram: requests from 127.0.0.1:50000 to the
+// HART-IP port 5094 of 127.0.0.2, replies the other way. Wireshark and tshark decode it with
+// their HART-IP dissector. The format is small and fixed, so it is written here rather than
+// through a capture library (which would be one more dependency on both platforms).
+
+using CaptureTime = std::chrono::system_clock::time_point;
+
+inline constexpr std::uint16_t HartIpPort = 5094;
+inline constexpr std::uint16_t CaptureClientPort = 50000;
+inline constexpr std::uint32_t PcapLinkTypeRawIpv4 = 101;
+
+// The 24-byte pcap file header.
+std::vector<std::uint8_t> PcapFileHeader();
+
+// One pcap record: record header, IPv4 header, UDP header, HART-IP header, the frame.
+// `identification` is the IPv4 identification field (any running number).
+std::vector<std::uint8_t> PcapHartIpRecord(const std::vector<std::uint8_t>& frame, bool request,
+                                           std::uint16_t sequence, std::uint16_t identification,
+                                           CaptureTime time);
+
+// Writes the link's traffic to a capture file, from its trace lines. The file is written
+// beside the target under a temporary name and renamed over the target by Finish, so a
+// capture that breaks off never replaces a good file with half of one. Safe to feed from
+// the link's thread while another thread owns the object.
+class TrafficCapture {
+ public:
+  explicit TrafficCapture(std::string path);
+  ~TrafficCapture();  // without Finish, the temporary file is removed
+  TrafficCapture(const TrafficCapture&) = delete;
+  TrafficCapture& operator=(const TrafficCapture&) = delete;
+
+  // Whether the temporary file could be created; Error() says why not.
+  bool IsOpen() const;
+  std::string Error() const;
+
+  // One trace line, stamped with the time it arrives (or the time given). Lines that are
+  // not frames (time-outs, other text) add nothing.
+  void Add(std::string_view line);
+  void Add(std::string_view line, CaptureTime time);
+
+  // The packets written so far.
+  std::size_t Packets() const;
+
+  // A trace sink that feeds this capture and then passes the line on to `next` (if any).
+  // The capture must outlive every copy of the sink.
+  TraceSink Sink(TraceSink next = nullptr);
+
+  // Closes the file and puts it in place. Returns the reason when the capture could not be
+  // written (the temporary file is then removed and the target left as it was).
+  std::optional<std::string> Finish();
+
+ private:
+  void Write(const std::vector<std::uint8_t>& bytes);
+
+  mutable std::mutex mutex_;
+  std::string path_;
+  CaptureTime systemStart_;
+  std::chrono::steady_clock::time_point steadyStart_;
+  std::string temporary_;
+  std::FILE* file_ = nullptr;
+  std::string error_;  // the first failure
+  std::uint16_t sequence_ = 0;
+  std::uint16_t identification_ = 0;
+  std::size_t packets_ = 0;
+};
+
+}  // namespace va5
