@@ -1,0 +1,126 @@
+#include "comm/TrafficCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace va5 {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t Little32(const Bytes& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+unsigned Big16(const Bytes& b, std::size_t at) { return b[at] << 8 | b[at + 1]; }
+
+Bytes ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(TrafficCaptureTest, ReadsEveryKindOfTraceLine) {
+  TraceEvent e = ParseTraceLine("TX: FF,FF,02,80,00,00,82,\n");
+  EXPECT_EQ(e.kind, TraceKind::Sent);
+  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0xFF, 0x02, 0x80, 0x00, 0x00, 0x82}));
+  EXPECT_EQ(FrameWithoutPreambles(e.bytes), (Bytes{0x02, 0x80, 0x00, 0x00, 0x82}));
+  EXPECT_EQ(e.note, "");
+
+  e = ParseTraceLine("RX: FF,06,80,00,EC,Error\n");
+  EXPECT_EQ(e.kind, TraceKind::Received);
+  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0x06, 0x80, 0x00, 0xEC}));
+  EXPECT_EQ(e.note, "Error");
+  e = ParseTraceLine("RX: FF,06,80,00,03,88,00,0C,01,Communication Error\n");
+  EXPECT_EQ(e.bytes.size(), 9u);
+  EXPECT_EQ(e.note, "Communication Error");
+  e = ParseTraceLine("RX: skipped: FF,06,81,00,other address\n");
+  EXPECT_EQ(e.kind, TraceKind::Skipped);
+  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0x06, 0x81, 0x00}));
+  EXPECT_EQ(e.note, "other address");
+
+  EXPECT_EQ(ParseTraceLine("TX: Timeout\n").kind, TraceKind::SendTimeout);
+  e = ParseTraceLine("Timeout: 305\n");
+  EXPECT_EQ(e.kind, TraceKind::ReceiveTimeout);
+  EXPECT_EQ(e.note, "305");
+  EXPECT_EQ(ParseTraceLine("setup: 1200 baud\n").kind, TraceKind::Other);
+}
+
+TEST(TrafficCaptureTest, RecordIsAChecksummedHartIpDatagram) {
+  const Bytes header = PcapFileHeader();
+  ASSERT_EQ(header.size(), 24u);
+  EXPECT_EQ(Little32(header, 0), 0xA1B2C3D4u);
+  EXPECT_EQ(Little32(header, 20), 101u);
+
+  const Bytes frame{0x06, 0x80, 0x0D, 0x02, 0x00, 0x00, 0x89};
+  const CaptureTime time{std::chrono::microseconds(1'700'000'000'123'456)};
+  const Bytes r = PcapHartIpRecord(frame, false, 0x1234, 7, time);
+  ASSERT_EQ(r.size(), 16u + 20 + 8 + 8 + frame.size());
+  EXPECT_EQ(Little32(r, 0), 1'700'000'000u);
+  EXPECT_EQ(Little32(r, 4), 123'456u);
+  EXPECT_EQ(Little32(r, 8), r.size() - 16);
+  EXPECT_EQ(Little32(r, 12), r.size() - 16);
+
+  const std::size_t ip = 16;
+  EXPECT_EQ(r[ip], 0x45);
+  EXPECT_EQ(Big16(r, ip + 2), r.size() - 16);  // total length
+  EXPECT_EQ(r[ip + 9], 17);                    // UDP
+  unsigned sum = 0;  // a header with its checksum sums to 0xFFFF
+  for (std::size_t i = 0; i < 20; i += 2) sum += Big16(r, ip + i);
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  EXPECT_EQ(sum, 0xFFFFu);
+  EXPECT_EQ((Bytes{r.begin() + ip + 12, r.begin() + ip + 20}),
+            (Bytes{127, 0, 0, 2, 127, 0, 0, 1}));  // a reply: device to client
+
+  const std::size_t udp = ip + 20;
+  EXPECT_EQ(Big16(r, udp), 5094u);
+  EXPECT_EQ(Big16(r, udp + 2), 50000u);
+  EXPECT_EQ(Big16(r, udp + 4), 8u + 8 + frame.size());
+
+  const std::size_t hartIp = udp + 8;
+  EXPECT_EQ((Bytes{r.begin() + hartIp, r.begin() + hartIp + 4}), (Bytes{1, 1, 3, 0}));
+  EXPECT_EQ(Big16(r, hartIp + 4), 0x1234u);
+  EXPECT_EQ(Big16(r, hartIp + 6), 8u + frame.size());
+  EXPECT_EQ((Bytes{r.begin() + hartIp + 8, r.end()}), frame);
+}
+
+TEST(TrafficCaptureTest, ReplacesTheFileOnlyWhenFinished) {
+  const auto folder = std::filesystem::temp_directory_path() / "va5vivi-capture-test";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / "link.pcap").string();
+  std::ofstream(path) << "older capture";
+
+  const CaptureTime t0{std::chrono::seconds(1'800'000'000)};
+  {
+    TrafficCapture capture(path);
+    ASSERT_TRUE(capture.IsOpen()) << capture.Error();
+    capture.Add("TX: FF,FF,02,80,00,00,82,\n", t0);
+    capture.Add("Timeout: 305\n", t0);  // no frame, no packet
+    capture.Add("TX: FF,FF,02,80,00,00,82,\n", t0);
+    capture.Add("RX: FF,FF,06,80,00,02,00,00,84,\n", t0 + std::chrono::milliseconds(90));
+    capture.Add("RX: FF,FF,Error\n", t0);  // preambles only: nothing to decode
+    EXPECT_EQ(capture.Packets(), 3u);
+    const Bytes before = ReadAll(path);
+    EXPECT_EQ(std::string(before.begin(), before.end()), "older capture");  // until Finish
+    EXPECT_EQ(capture.Finish(), std::nullopt);
+  }
+  const Bytes file = ReadAll(path);
+  ASSERT_EQ(file.size(), 24u + 2 * (16 + 20 + 8 + 8 + 5) + (16 + 20 + 8 + 8 + 7));
+  const std::size_t third = 24 + 2 * 57;
+  EXPECT_EQ(Little32(file, third + 4), 90'000u);        // the reply's own time
+  EXPECT_EQ(file[third + 16 + 28 + 1], 1);              // a response ...
+  EXPECT_EQ(Big16(file, third + 16 + 28 + 4), 2u);      // ... to the second request
+  EXPECT_EQ(Big16(file, 24 + 57 + 16 + 28 + 4), 2u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);  // no leftovers
+
+  TrafficCapture nowhere((folder / "missing" / "link.pcap").string());
+  EXPECT_FALSE(nowhere.IsOpen());
+  EXPECT_NE(nowhere.Error().find("cannot create the capture"), std::string::npos);
+  EXPECT_NE(nowhere.Finish(), std::nullopt);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace va5
