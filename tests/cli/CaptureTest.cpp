@@ -129,19 +129,5 @@ TEST_F(CaptureTest, TsharkDecodesIdentifyAndUpload) {
   EXPECT_EQ(message.rfind("VA5VIVI SIMULATED TRANSMITTER", 0), 0u) << message;
 }
 
-TEST_F(CaptureTest, RefusedCommandDecodesWithItsResponseCode) {
-  sim_ = std::make_unique<BackgroundProcess>(
-      std::vector<std::string>{VA5VIVI_SIM, "--fault", "rc:13:16"});
-  const std::string file = (folder_ / "refused.pcap").string();
-  const auto r = RunProcess({VA5VIVI_CLI, "--port", sim_->FirstLine(), "--retries", "0",
-                             "--capture", file, "upload"});
-  EXPECT_NE(r.status, 0);
-  const auto rows = Decode(file, "hart_ip.pt.rsp.tag");
-  ASSERT_FALSE(rows.empty()) << "the capture of a failed command is written too";
-  EXPECT_EQ(rows.back()[0], "1");
-  EXPECT_EQ(rows.back()[2], "13");
-  EXPECT_EQ(rows.back()[3], "16");
-}
-
 }  // namespace
 }  // namespace va5
