@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QStringList>
 #include <QVariant>
 #include <QWidget>
 
@@ -64,6 +65,26 @@ QString TextOr(const std::string& format, const char* english,
 
 QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args) {
   return TextOr(GetDisplayMsg(key), english, args);
+}
+
+QString FileDialogFilter() {
+  const QStringList parts =
+      ToQString(GetUIMsg("File_Filter")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    // "Text Files (*.txt)" or "テキストファイル（*.txt）": the description without its patterns.
+    for (const QChar open : {QChar(u'('), QChar(u'（')}) {
+      const qsizetype at = description.lastIndexOf(open);
+      if (at > 0) description = description.left(at).trimmed();
+    }
+    filters << description + QStringLiteral(" (") +
+                   (patterns == QStringLiteral("*.*") ? QStringLiteral("*") : patterns) +
+                   QLatin1Char(')');
+  }
+  return filters.isEmpty() ? QStringLiteral("Text Files (*.txt);;All Files (*)")
+                           : filters.join(QStringLiteral(";;"));
 }
 
 QString UIText(const char* key, const char* english, const std::vector<std::string>& args) {

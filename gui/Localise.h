@@ -33,6 +33,12 @@ inline QString ToQString(const std::string& text) { return QString::fromStdStrin
 // A DisplayMsg text of the loaded language with its inserts; `english` (a format of the same
 // inserts) when the language file has no such text.
 QString DisplayText(const char* key, const char* english, const std::vector<std::string>& args = {});
+// The file dialogs' filter from the language file's "File_Filter" (pairs of description and
+// pattern list, "|" between them): Qt's "Description (patterns)" entries; a pattern the
+// description already names in parentheses is not named twice. Text files and all files
+// when the language file has none.
+QString FileDialogFilter();
+
 // The same for a UIMsg text (a message box's).
 QString UIText(const char* key, const char* english, const std::vector<std::string>& args = {});
 

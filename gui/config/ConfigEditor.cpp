@@ -25,21 +25,8 @@ using session::Reason;
 
 namespace {
 
-// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||" as the file dialogs want it.
-QString QtFilter(const std::string& filter) {
-  const QStringList fields = ToQString(filter).split(QLatin1Char('|'));
-  QStringList pairs;
-  for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
-    if (fields[i].isEmpty()) break;
-    QString patterns = fields[i + 1];
-    pairs << fields[i] + QLatin1String(" (") + patterns.replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                 QLatin1Char(')');
-  }
-  return pairs.join(QLatin1String(";;"));
-}
-
 QString AskPath(QWidget* owner, bool save) {
-  const QString filter = QtFilter(GetUIMsg("File_Filter"));
+  const QString filter = FileDialogFilter();
   if (!save) return QFileDialog::getOpenFileName(owner, {}, {}, filter);
   QFileDialog dialog(owner, {}, {}, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);

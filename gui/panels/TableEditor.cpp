@@ -33,24 +33,6 @@ QString DefaultFileDialog(QWidget* parent, bool save, const QString& caption,
               : QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
-// The language file's filter ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||") as Qt
-// writes it ("Text Files (*.txt);;All Files (*)").
-QString QtFilter(const std::string& text) {
-  const QStringList parts = ToQString(text).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString description = parts[i];
-    const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-    if (open > 0) description = description.left(open).trimmed();
-    filters << description + QStringLiteral(" (") +
-                   (patterns == QStringLiteral("*.*") ? QStringLiteral("*") : patterns) +
-                   QLatin1Char(')');
-  }
-  return filters.isEmpty() ? QStringLiteral("Text Files (*.txt);;All Files (*)")
-                           : filters.join(QStringLiteral(";;"));
-}
-
 double ValueOf(const std::string& text) { return ReadCDouble(text).value; }
 
 QString Number(const char* format, double value) { return ToQString(FormatCNumber(format, value)); }
@@ -363,7 +345,7 @@ void CTableEditor::OnWriteFile() {
   QString path;
   {
     const session::LinkHold hold = HoldLink();
-    path = fileDialog_(this, true, writeFile_->text(), QtFilter(GetUIMsg("File_Filter")));
+    path = fileDialog_(this, true, writeFile_->text(), FileDialogFilter());
   }
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
@@ -376,7 +358,7 @@ void CTableEditor::OnWriteFile() {
 void CTableEditor::OnReadFile() {
   const session::LinkHold hold = HoldLink();
   const QString path =
-      fileDialog_(this, false, readFile_->text(), QtFilter(GetUIMsg("File_Filter")));
+      fileDialog_(this, false, readFile_->text(), FileDialogFilter());
   if (path.isEmpty()) return;
   tablePresent_ = false;
   upload_ = {};

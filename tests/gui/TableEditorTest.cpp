@@ -19,6 +19,7 @@
 #include "gui/graph/LineGraph.h"
 #include "gui/panels/TableEditor.h"
 #include "lang/ControlIds.h"
+#include "lang/ResourceDatabase.h"
 #include "tests/gui/PanelTestSupport.h"
 
 namespace va5 {
@@ -260,6 +261,17 @@ TEST_F(TableEditorTest, NamedAndUnclippedInBothLanguages) {
       ButtonOf(editor, te::kCloseButton)->click();
     }
   }
+}
+
+TEST(FileDialogFilterTest, NamesEachPatternOnceInEitherLanguage) {
+  for (const auto& [file, expected] :
+       {std::pair{"English.lng", "Text Files (*.txt);;All Files (*)"},
+        std::pair{"Japanese.lng", "テキストファイル (*.txt);;すべてのファイル (*)"}}) {
+    TheResourceDatabase().InitEmpty();
+    TheResourceDatabase().Load(file, {VA5VIVI_RESOURCES_DIR});
+    EXPECT_EQ(FileDialogFilter(), QString::fromUtf8(expected)) << file;
+  }
+  TheResourceDatabase().InitEmpty();
 }
 
 }  // namespace
