@@ -418,6 +418,8 @@ void TransmitterModel::ChangePvUnit(int newUnit) {
 // ---- faults ---------------------------------------------------------------------------------
 
 void TransmitterModel::InjectFault(const Fault& fault) {
+  // Faults that are used up go, so that a long run of injections keeps the list short.
+  std::erase_if(faults_, [](const ActiveFault& f) { return f.left == 0; });
   faults_.push_back(ActiveFault{fault, fault.count});
   if (fault.kind == Fault::Kind::VanishAfterPointWrites) {
     pointWrites_ = 0;
