@@ -12,6 +12,7 @@
 
 #include "base/NumberText.h"
 #include "base/Text.h"
+#include "device/GlobalFile.h"
 
 namespace va5 {
 
@@ -21,7 +22,6 @@ constexpr TableLimits kRtd{500, 0, 4000, "Custom RTD", "ohms", "RTD"};
 constexpr TableLimits kTc{1000, -100, 1000, "Custom TC", "mV", "TC"};
 constexpr TableLimits kCurve{128, -15, 115, "Linearize", "%", ""};
 
-constexpr const char* kRule = "/*********************************************************";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -102,38 +102,17 @@ const TableLimits& LimitsOf(TableKind kind) {
 }
 
 const std::vector<std::string>& CommentHeader(TableKind kind) {
-  static const std::vector<std::string> tc{kRule,
-                                           "/*\tCustom TC Table Definition",
-                                           "/*\tTi = f(Xi)   ( 0 <= i < Size )",
-                                           "/*\t\tTemperature Step (1 to 50 degC)",
-                                           "/*\t\t-100 <= X(i) <= 1000 mV",
-                                           "/*\t\tX(i) < X(i+1)",
-                                           "/*\t\t2 <= Size <= 1000",
-                                           kRule};
-  static const std::vector<std::string> rtd{kRule,
-                                            "/*\tCustom RTD Table Definition",
-                                            "/*\tTi = f(Xi)   ( 0 <= i < Size )",
-                                            "/*\t\tTemperature Step (1 to 50 degC)",
-                                            "/*\t\t0 < X(i) <= 4000 Ohms",
-                                            "/*\t\tX(i) < X(i+1)",
-                                            "/*\t\t2 <= Size <= 500",
-                                            kRule};
-  static const std::vector<std::string> curve{kRule,
-                                              "/*\tLinearization Table( Special Curve ) Definition",
-                                              "/*\tYi = f(Xi)   ( 0 <= i < Size )",
-                                              "/*\t\t-15 <= X(i), Y(i) <= 115 %",
-                                              "/*\t\tX(i) < X(i+1)",
-                                              "/*\t\t2 <= Size <= 128",
-                                              kRule};
+  // The comment headers are the code tables' (CglobalFile), written as they stand.
+  static const CglobalFile tables;
   switch (kind) {
     case TableKind::Rtd:
-      return rtd;
+      return tables.CustomRtdHeader();
     case TableKind::Tc:
-      return tc;
+      return tables.CustomTcHeader();
     case TableKind::Curve:
       break;
   }
-  return curve;
+  return tables.SpecialCurveHeader();
 }
 
 void CFileOperations::Prepare(int maximumPoints, int upperBound, int lowerBound,
