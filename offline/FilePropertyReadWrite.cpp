@@ -244,6 +244,7 @@ bool CFilePropertyReadWrite::Write(const std::string& path, const std::vector<st
     lastError_ = std::move(error);
     return false;
   }
+  ec.clear();  // fs::status above leaves "no such file" for a new target
 #ifdef _WIN32
   if (!::MoveFileExW(fs::path(temporary).wstring().c_str(), target.wstring().c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
