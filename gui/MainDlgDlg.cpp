@@ -22,6 +22,7 @@
 #include "gui/MessageBox.h"
 #include "gui/OperationPanel.h"
 #include "gui/Panel.h"
+#include "gui/TrafficMonitor.h"
 #include "gui/UploadDeviceInfo.h"
 #include "gui/WorkerEvent.h"
 #include "gui/panels/ConnectDevice.h"
@@ -141,6 +142,15 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
   addAction(about_);
   setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(about_, &QAction::triggered, this, &CMainDlgDlg::ShowAbout);
+  trafficMonitor_ = new CTrafficMonitor(this);
+  trafficAction_ = new QAction(QStringLiteral("&Traffic Monitor..."), this);
+  trafficAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  addAction(trafficAction_);
+  connect(trafficAction_, &QAction::triggered, this, [this] {
+    trafficMonitor_->show();
+    trafficMonitor_->raise();
+    trafficMonitor_->activateWindow();
+  });
 
   connect(functionKeys_, &CFunctionKeys::keyPressed, this, &CMainDlgDlg::OnKey);
   functionKeys_->SetBusyTest([this] { return busy_; });
@@ -449,7 +459,12 @@ void CMainDlgDlg::StartLink(int address, bool search) {
   session::SessionOptions sessionOptions;
   sessionOptions.port = port.openName.empty() ? port.portName : port.openName;
   sessionOptions.address = address;
-  sessionOptions.trace = options_.trace;
+  // The link's trace goes to the sink the window was given and to the traffic monitor.
+  sessionOptions.trace = [trace = options_.trace,
+                          monitor = trafficMonitor_->Sink()](std::string_view line) {
+    if (trace) trace(line);
+    monitor(line);
+  };
   record_.pollingAddress = static_cast<std::int16_t>(address);
   session_ = std::make_unique<session::Session>(sessionOptions, options_.timing);
   // The record lives on between connections: what was read stays shown until read again.

@@ -42,6 +42,7 @@ class COperationPanel;
 class CPanel;
 class CPollingAddr;
 class CSetting;
+class CTrafficMonitor;
 class CUploadDeviceInfo;
 class GuiMessageSink;
 struct WorkerMessage;
@@ -150,6 +151,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CUploadDeviceInfo* UploadProgress() const { return upload_; }
   CLookingForDeviceInfo* SearchProgress() const { return search_; }
   QAction* AboutAction() const { return about_; }
+  QAction* TrafficMonitorAction() const { return trafficAction_; }
+  CTrafficMonitor* TrafficMonitor() const { return trafficMonitor_; }
 
  signals:
   void sessionChanged(va5::session::Session* session);  // connected, or null
@@ -208,6 +211,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CUploadDeviceInfo* upload_;
   CLookingForDeviceInfo* search_;
   QAction* about_;
+  QAction* trafficAction_;
+  CTrafficMonitor* trafficMonitor_;  // its own window; the link's trace goes to it too
   std::map<int, CPanel*> keyPanels_;
   std::map<int, std::function<void()>> keyHandlers_;
   CPanel* editorPage_ = nullptr;  // the file editor page shown, if any
