@@ -68,7 +68,7 @@ class SensorInfoTest : public ::testing::Test {
 
   static void LoadLanguage(const std::string& file) {
     TheResourceDatabase().InitEmpty();
-    TheResourceDatabase().Load(file, {VA5VIVI_RESOURCE_DIR});
+    TheResourceDatabase().Load(file, {VA5VIVI_RESOURCES_DIR});
   }
 
   // Connects and uploads the simulated device, then shows the panel on that session.
