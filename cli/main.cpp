@@ -21,6 +21,7 @@
 #include "cli/ExitStatus.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
+#include "comm/ResultTexts.h"
 #include "comm/TrafficCapture.h"
 #include "device/GlobalFile.h"
 #include "lang/EntryRules.h"
@@ -478,19 +479,26 @@ int Run(const std::vector<std::string>& args) {
     std::signal(SIGTERM, OnInterrupt);
     int printed = 0;
     const HartResult r = device.Monitor(
-        [&](HartResult) {
-          device.WithRecord([&](DeviceRecord& d) {
-            const auto unit = [&](int code) {
-              const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
-              return index < 0 ? std::to_string(code)
-                               : tables.PvUnitNames()[static_cast<std::size_t>(index)];
-            };
-            std::printf("PV %s %s  %s %%  Term %s %s  Loop %s mA  Status 0x%02X\n",
-                        FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
-                        FormatRange(d.percentOfRange).c_str(),
-                        FormatRange(d.terminalTemperature).c_str(), unit(d.terminalUnit).c_str(),
-                        FormatRange(d.loopCurrent).c_str(), device.Worker().DeviceStatus());
-          });
+        [&](HartResult poll) {
+          if (poll != ResultOk) {
+            // The device answered but refused (busy, or a communication error it saw): say so
+            // and poll on, as the window does.
+            const int code = device.Live().responseCode;
+            std::printf("Poll refused: response code %d (%s)\n", code, ResponseCodeText(code));
+          } else {
+            device.WithRecord([&](DeviceRecord& d) {
+              const auto unit = [&](int code) {
+                const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
+                return index < 0 ? std::to_string(code)
+                                 : tables.PvUnitNames()[static_cast<std::size_t>(index)];
+              };
+              std::printf("PV %s %s  %s %%  Term %s %s  Loop %s mA  Status 0x%02X\n",
+                          FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
+                          FormatRange(d.percentOfRange).c_str(),
+                          FormatRange(d.terminalTemperature).c_str(), unit(d.terminalUnit).c_str(),
+                          FormatRange(d.loopCurrent).c_str(), device.Worker().DeviceStatus());
+            });
+          }
           if (OutputFailed()) return false;  // nobody reads what follows
           return count < 0 || ++printed < count;
         },

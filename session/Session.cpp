@@ -129,7 +129,6 @@ HartResult Session::Monitor(const std::function<bool(HartResult)>& onPoll,
     } else if (message->first == MessageWorkerEnded) {
       return ResultLinkFailed;
     } else if (message->first == RequestPoll) {
-      if (message->second != ResultOk) return message->second;
       policy_.BeginRequest(*worker_);
       if (!onPoll(message->second)) break;
     }

@@ -63,8 +63,9 @@ class Session {
   // One request, run the same way.
   HartResult Run(int type, bool monitoringAfter = false);
 
-  // Switches monitoring on and calls `onPoll` for each poll result until it returns false or
-  // `stop` is set. The result of the last failed poll, or 200.
+  // Switches monitoring on and calls `onPoll` with each poll's result until it returns false or
+  // `stop` is set. A poll the device refuses (a busy device, a communication error it reports)
+  // is passed on and the polls go on, as in the window; 209 when the link was given up, else 200.
   HartResult Monitor(const std::function<bool(HartResult)>& onPoll, const std::atomic<bool>& stop);
 
   // Why a request of the operation `what` ended with `result` (not 200): the port's open

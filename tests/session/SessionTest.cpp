@@ -7,6 +7,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "session/LinkHold.h"
 #include "session/Operations.h"
@@ -294,8 +295,19 @@ TEST_F(SessionTest, LiveSnapshotIsWholeAndTakesTheCommErrorBitsOnce) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
-  int polls = 0;
-  EXPECT_EQ(session->Monitor([&](HartResult) { return ++polls < 3; }, stop), ResultOk);
+  // A busy device refuses two polls; they are reported and the polls go on.
+  sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode, .count = 2, .command = 3,
+                    .value = sim::RcBusy});
+  std::vector<HartResult> polls;
+  EXPECT_EQ(session->Monitor(
+                [&](HartResult result) {
+                  polls.push_back(result);
+                  return polls.size() < 4;
+                },
+                stop),
+            ResultOk);
+  EXPECT_EQ(polls, (std::vector<HartResult>{ResultReplyRejected, ResultReplyRejected, ResultOk,
+                                            ResultOk}));
   stop = true;
   display.join();
   EXPECT_GT(snapshots, 0);
