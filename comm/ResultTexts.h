@@ -14,4 +14,9 @@ const char* LinkFailureText(LinkFailure failure);
 // 45 and 46: loop current mode). A code with bit 7 set reports a communication error.
 const char* ResponseCodeText(int code, int command = -1);
 
+// A short name of a HART command: the universal ones, the common-practice ones and this
+// transmitter's device-specific ones (128 and above) as this tool uses them, e.g. 3 "Read
+// dynamic variables", 141 "Write sensor trim point". An empty text for any other number.
+const char* CommandName(int command);
+
 }  // namespace va5

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "comm/ResultTexts.h"
+
 namespace va5 {
 namespace {
 
@@ -117,6 +119,25 @@ TEST(TrafficCaptureTest, ReplacesTheFileOnlyWhenFinished) {
   EXPECT_NE(nowhere.Error().find("cannot create the capture"), std::string::npos);
   EXPECT_NE(nowhere.Finish(), std::nullopt);
   std::filesystem::remove_all(folder);
+}
+
+// The traffic monitor names the commands beside their numbers: every command the tool sends
+// has a name, and a number it does not know has none.
+TEST(TrafficCaptureTest, NamesTheCommandsTheToolSends) {
+  EXPECT_STREQ(CommandName(0), "Read unique identifier");
+  EXPECT_STREQ(CommandName(3), "Read dynamic variables");
+  EXPECT_STREQ(CommandName(141), "Write sensor trim point");
+  EXPECT_STREQ(CommandName(187), "Write custom RTD table point");
+  for (const int command : {0,   2,   3,   6,   12,  13,  14,  15,  16,  17,  18,  19,  34,
+                            35,  38,  40,  41,  42,  44,  45,  46,  47,  48,  49,  59,  130,
+                            131, 132, 133, 134, 135, 138, 140, 141, 142, 144, 145, 154, 155,
+                            158, 162, 163, 180, 181, 182, 183, 184, 185, 186, 187, 188, 189,
+                            190, 191}) {
+    EXPECT_STRNE(CommandName(command), "") << command;
+  }
+  for (const int command : {-1, 4, 129, 192, 255, 256}) {
+    EXPECT_STREQ(CommandName(command), "") << command;
+  }
 }
 
 }  // namespace
