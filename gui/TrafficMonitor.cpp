@@ -3,26 +3,46 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "comm/ResultTexts.h"
 #include "comm/TrafficCapture.h"
+#include "gui/Localise.h"
+#include "gui/MessageBox.h"
 
 namespace va5 {
 
 namespace {
 
 constexpr int kFlushIntervalMs = 100;
+// What the time column's item keeps of its row: the trace line and when it arrived
+// (microseconds since the epoch), so that the row can be described again and saved.
+constexpr int kLineRole = Qt::UserRole;
+constexpr int kTimeRole = Qt::UserRole + 1;
+
+QString DefaultSaveDialog(QWidget* parent, const QString& caption, const QString& suggested,
+                          const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+QString Arg(long long value) { return QString::number(value); }
 
 QString Hex(const std::uint8_t* begin, const std::uint8_t* end) {
   QStringList bytes;
@@ -77,6 +97,7 @@ struct Row {
   QString direction;
   QString address;
   QString command;
+  QString commandName;
   QString byteCount;
   QString response;
   QString status;
@@ -101,13 +122,16 @@ void DecodeFrame(const std::vector<std::uint8_t>& bytes, bool reply, Row& row) {
     std::uint8_t address[5];
     std::copy(frame.begin() + 1, frame.begin() + 6, address);
     address[0] &= 0x3F;
-    row.address = QStringLiteral("long ") + Hex(address, address + 5);
+    row.address =
+        DisplayText("Traffic_Address_Long", "long %1", {Hex(address, address + 5).toStdString()});
   } else {
-    row.address = QStringLiteral("polling %1").arg(frame[1] & 0x3F);
+    row.address = DisplayText("Traffic_Address_Polling", "polling %1",
+                              {Arg(frame[1] & 0x3F).toStdString()});
   }
   const int command = frame[commandAt];
   const std::size_t count = frame[commandAt + 1];
   row.command = QString::number(command);
+  row.commandName = QString::fromUtf8(CommandName(command));
   row.byteCount = QString::number(count);
   const std::size_t dataAt = commandAt + 2;
   // Without the checksum, and never beyond what arrived.
@@ -127,11 +151,11 @@ Row Describe(const TraceEvent& event) {
   Row row;
   switch (event.kind) {
     case TraceKind::Sent:
-      row.direction = QStringLiteral("Request");
+      row.direction = DisplayText("Traffic_Request", "Request");
       DecodeFrame(event.bytes, false, row);
       break;
     case TraceKind::Received:
-      row.direction = QStringLiteral("Reply");
+      row.direction = DisplayText("Traffic_Reply", "Reply");
       DecodeFrame(event.bytes, true, row);
       if (!event.note.empty()) {
         row.response = QString::fromStdString(event.note) +
@@ -139,25 +163,26 @@ Row Describe(const TraceEvent& event) {
       }
       break;
     case TraceKind::Skipped:
-      row.direction = QStringLiteral("Link");
+      row.direction = DisplayText("Traffic_Link", "Link");
       row.response =
-          QStringLiteral("skipped bytes") +
+          DisplayText("Traffic_Skipped", "skipped bytes") +
           (event.note.empty()
                ? QString()
                : QStringLiteral(" (") + QString::fromStdString(event.note) + QLatin1Char(')'));
       row.data = Hex(event.bytes.data(), event.bytes.data() + event.bytes.size());
       break;
     case TraceKind::SendTimeout:
-      row.direction = QStringLiteral("Link");
-      row.response = QStringLiteral("send time-out: the carrier never dropped");
+      row.direction = DisplayText("Traffic_Link", "Link");
+      row.response =
+          DisplayText("Traffic_Send_Timeout", "send time-out: the carrier never dropped");
       break;
     case TraceKind::ReceiveTimeout:
-      row.direction = QStringLiteral("Link");
+      row.direction = DisplayText("Traffic_Link", "Link");
       row.response =
-          QStringLiteral("receive time-out after %1 ms").arg(QString::fromStdString(event.note));
+          DisplayText("Traffic_Receive_Timeout", "receive time-out after %1 ms", {event.note});
       break;
     case TraceKind::Other:
-      row.direction = QStringLiteral("Link");
+      row.direction = DisplayText("Traffic_Link", "Link");
       row.response = QString::fromStdString(event.note);
       break;
   }
@@ -167,16 +192,10 @@ Row Describe(const TraceEvent& event) {
 }  // namespace
 
 CTrafficMonitor::CTrafficMonitor(QWidget* parent)
-    : QWidget(parent, Qt::Window), queue_(std::make_shared<Queue>()) {
-  setWindowTitle(QStringLiteral("Traffic Monitor"));
-  setAccessibleName(windowTitle());
-
+    : QWidget(parent, Qt::Window),
+      queue_(std::make_shared<Queue>()),
+      saveDialog_(DefaultSaveDialog) {
   table_ = new QTableWidget(0, kColumnCount, this);
-  table_->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Direction"),
-                                     QStringLiteral("Address"), QStringLiteral("Command"),
-                                     QStringLiteral("Bytes"), QStringLiteral("Response"),
-                                     QStringLiteral("Device status"), QStringLiteral("Data")});
-  table_->setAccessibleName(QStringLiteral("Frames"));
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -184,42 +203,23 @@ CTrafficMonitor::CTrafficMonitor(QWidget* parent)
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setWordWrap(false);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  // Widths for the usual contents; the columns stay resizable.
-  const auto width = [this](const char* sample) {
-    return fontMetrics().horizontalAdvance(QString::fromUtf8(sample)) +
-           fontMetrics().averageCharWidth() * 2;
-  };
-  const std::pair<int, const char*> widths[] = {
-      {kTimeColumn, "00:00:00.000"},
-      {kDirectionColumn, "Request"},
-      {kAddressColumn, "long 00 00 00 00 00"},
-      {kCommandColumn, "Command"},
-      {kByteCountColumn, "Bytes"},
-      {kResponseColumn, "00: device-specific command error"},
-      {kStatusColumn, "00: configuration changed"},
-  };
-  for (const auto& [column, sample] : widths) table_->setColumnWidth(column, width(sample));
 
-  pause_ = new QPushButton(QStringLiteral("Pause"), this);
+  pause_ = new QPushButton(this);
   pause_->setCheckable(true);
-  pause_->setAccessibleName(pause_->text());
-  clear_ = new QPushButton(QStringLiteral("Clear"), this);
-  clear_->setAccessibleName(clear_->text());
-  copy_ = new QPushButton(QStringLiteral("Copy"), this);
-  copy_->setAccessibleName(copy_->text());
-  filterCaption_ = new QLabel(QStringLiteral("Command:"), this);
+  clear_ = new QPushButton(this);
+  copy_ = new QPushButton(this);
+  save_ = new QPushButton(this);
+  filterCaption_ = new QLabel(this);
   filter_ = new QLineEdit(this);
-  filter_->setPlaceholderText(QStringLiteral("all"));
-  filter_->setAccessibleName(QStringLiteral("Command"));
   filter_->setClearButtonEnabled(true);
   filterCaption_->setBuddy(filter_);
   droppedLabel_ = new QLabel(this);
-  droppedLabel_->setAccessibleName(QStringLiteral("Dropped while paused"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(pause_);
   buttons->addWidget(clear_);
   buttons->addWidget(copy_);
+  buttons->addWidget(save_);
   buttons->addSpacing(fontMetrics().averageCharWidth() * 2);
   buttons->addWidget(filterCaption_);
   buttons->addWidget(filter_);
@@ -227,7 +227,6 @@ CTrafficMonitor::CTrafficMonitor(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(table_, 1);
-  resize(fontMetrics().averageCharWidth() * 190, fontMetrics().height() * 30);
 
   timer_ = new QTimer(this);
   timer_->setInterval(kFlushIntervalMs);
@@ -235,8 +234,80 @@ CTrafficMonitor::CTrafficMonitor(QWidget* parent)
   connect(pause_, &QPushButton::toggled, this, &CTrafficMonitor::SetPaused);
   connect(clear_, &QPushButton::clicked, this, &CTrafficMonitor::ClearRows);
   connect(copy_, &QPushButton::clicked, this, &CTrafficMonitor::CopySelection);
+  connect(save_, &QPushButton::clicked, this, &CTrafficMonitor::OnSaveCapture);
   connect(filter_, &QLineEdit::textChanged, this, &CTrafficMonitor::ApplyFilter);
+  ReloadLanguage();
+  resize(fontMetrics().averageCharWidth() * 220, fontMetrics().height() * 30);
+}
+
+void CTrafficMonitor::ReloadLanguage() {
+  setWindowTitle(DisplayText("Traffic_Title", "Traffic Monitor"));
+  setAccessibleName(windowTitle());
+  table_->setHorizontalHeaderLabels({
+      DisplayText("Traffic_Column_Time", "Time"),
+      DisplayText("Traffic_Column_Direction", "Direction"),
+      DisplayText("Traffic_Column_Address", "Address"),
+      DisplayText("Traffic_Column_Command", "Command"),
+      DisplayText("Traffic_Column_Command_Name", "Command name"),
+      DisplayText("Traffic_Column_Bytes", "Bytes"),
+      DisplayText("Traffic_Column_Response", "Response"),
+      DisplayText("Traffic_Column_Status", "Device status"),
+      DisplayText("Traffic_Column_Data", "Data"),
+  });
+  table_->setAccessibleName(DisplayText("Traffic_Frames", "Frames"));
+  pause_->setText(DisplayText("Traffic_Pause", "Pause"));
+  clear_->setText(DisplayText("Traffic_Clear", "Clear"));
+  copy_->setText(DisplayText("Traffic_Copy", "Copy"));
+  save_->setText(DisplayText("Traffic_Save_Capture", "Save Capture..."));
+  save_->setToolTip(DisplayText(
+      "Traffic_Save_Capture_Tip",
+      "Saves the frames of the rows shown (the command filter applies) as a capture file "
+      "(pcap) that Wireshark reads"));
+  for (QPushButton* button : {pause_, clear_, copy_, save_}) {
+    button->setAccessibleName(button->text());
+  }
+  filterCaption_->setText(DisplayText("Traffic_Command_Filter", "Command:"));
+  // The edit is named after its caption, without the colon.
+  QString filterName = filterCaption_->text();
+  while (filterName.endsWith(QLatin1Char(':')) || filterName.endsWith(QChar(u'：'))) {
+    filterName.chop(1);
+  }
+  filter_->setAccessibleName(filterName.trimmed());
+  filter_->setPlaceholderText(DisplayText("Traffic_Command_Filter_All", "all"));
+  droppedLabel_->setAccessibleName(DisplayText("Traffic_Dropped_Name", "Dropped while paused"));
   UpdateDropped();
+  SetColumnWidths();
+  table_->setUpdatesEnabled(false);
+  for (int row = 0; row < table_->rowCount(); ++row) DescribeRow(row);
+  table_->setUpdatesEnabled(true);
+}
+
+void CTrafficMonitor::SetColumnWidths() {
+  // Widths for the usual contents or the header, whichever is wider; the columns stay
+  // resizable.
+  const QFontMetrics cells = table_->fontMetrics();
+  const QFontMetrics headers = table_->horizontalHeader()->fontMetrics();
+  const std::pair<int, QString> widths[] = {
+      {kTimeColumn, QStringLiteral("00:00:00.000")},
+      {kDirectionColumn, DisplayText("Traffic_Request", "Request")},
+      {kAddressColumn, DisplayText("Traffic_Address_Long", "long %1", {"00 00 00 00 00"})},
+      {kCommandColumn, QStringLiteral("000")},
+      {kCommandNameColumn, QString()},  // the widest name, below
+      {kByteCountColumn, QStringLiteral("000")},
+      {kResponseColumn, QStringLiteral("00: device-specific command error")},
+      {kStatusColumn, QStringLiteral("00: configuration changed")},
+  };
+  for (const auto& [column, sample] : widths) {
+    int width = cells.horizontalAdvance(sample);
+    if (column == kCommandNameColumn) {
+      for (int command = 0; command < 256; ++command) {
+        width = std::max(width, cells.horizontalAdvance(QString::fromUtf8(CommandName(command))));
+      }
+    }
+    const QTableWidgetItem* header = table_->horizontalHeaderItem(column);
+    if (header != nullptr) width = std::max(width, headers.horizontalAdvance(header->text()));
+    table_->setColumnWidth(column, width + cells.averageCharWidth() * 3);
+  }
 }
 
 CTrafficMonitor::~CTrafficMonitor() { queue_->open = false; }
@@ -295,22 +366,32 @@ void CTrafficMonitor::Flush() {
 }
 
 void CTrafficMonitor::AddRow(const Line& line) {
-  const Row row = Describe(ParseTraceLine(line.text));
-  const QString time =
-      QDateTime::fromMSecsSinceEpoch(
-          std::chrono::duration_cast<std::chrono::milliseconds>(line.time.time_since_epoch())
-              .count())
-          .toString(QStringLiteral("HH:mm:ss.zzz"));
+  const long long micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(line.time.time_since_epoch()).count();
   const int at = table_->rowCount();
   table_->insertRow(at);
-  const QString cells[kColumnCount] = {time,          row.direction, row.address, row.command,
-                                       row.byteCount, row.response,  row.status,  row.data};
-  for (int column = 0; column < kColumnCount; ++column) {
+  auto* time = new QTableWidgetItem(QDateTime::fromMSecsSinceEpoch(micros / 1000)
+                                        .toString(QStringLiteral("HH:mm:ss.zzz")));
+  time->setData(kLineRole, QByteArray::fromStdString(line.text));
+  time->setData(kTimeRole, micros);
+  table_->setItem(at, kTimeColumn, time);
+  DescribeRow(at);
+  table_->setRowHidden(at, !Passes(at));
+}
+
+void CTrafficMonitor::DescribeRow(int at) {
+  const QTableWidgetItem* time = table_->item(at, kTimeColumn);
+  if (time == nullptr) return;
+  const QByteArray line = time->data(kLineRole).toByteArray();
+  const Row row = Describe(ParseTraceLine(std::string_view(line.constData(), line.size())));
+  const QString cells[kColumnCount] = {time->text(),    row.direction, row.address,
+                                       row.command,     row.commandName, row.byteCount,
+                                       row.response,    row.status,    row.data};
+  for (int column = kTimeColumn + 1; column < kColumnCount; ++column) {
     auto* item = new QTableWidgetItem(cells[column]);
-    if (column >= kResponseColumn) item->setToolTip(cells[column]);
+    if (column == kCommandNameColumn || column >= kResponseColumn) item->setToolTip(cells[column]);
     table_->setItem(at, column, item);
   }
-  table_->setRowHidden(at, !Passes(at));
 }
 
 bool CTrafficMonitor::Passes(int row) const {
@@ -356,12 +437,59 @@ void CTrafficMonitor::CopySelection() {
 
 void CTrafficMonitor::UpdateDropped() {
   QString text;
-  if (paused_) text = QStringLiteral("Paused");
+  if (paused_) text = DisplayText("Traffic_Paused", "Paused");
   if (dropped_ > 0) {
     if (!text.isEmpty()) text += QStringLiteral(": ");
-    text += QStringLiteral("%1 lines dropped while paused").arg(dropped_);
+    text += DisplayText("Traffic_Dropped", "%1 lines dropped while paused",
+                        {Arg(dropped_).toStdString()});
   }
   droppedLabel_->setText(text);
+}
+
+QString CTrafficMonitor::SaveCapture(const QString& path) {
+  TrafficCapture capture(QFile::encodeName(path).toStdString());
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    if (table_->isRowHidden(row)) continue;
+    const QTableWidgetItem* item = table_->item(row, kTimeColumn);
+    if (item == nullptr) continue;
+    const QByteArray line = item->data(kLineRole).toByteArray();
+    const CaptureTime time(std::chrono::duration_cast<CaptureTime::duration>(
+        std::chrono::microseconds(item->data(kTimeRole).toLongLong())));
+    capture.Add(std::string_view(line.constData(), line.size()), time);
+  }
+  if (const std::optional<std::string> error = capture.Finish()) {
+    return QString::fromLocal8Bit(error->c_str());
+  }
+  return {};
+}
+
+void CTrafficMonitor::OnSaveCapture() {
+  QString caption = save_->text().remove(QLatin1Char('&'));
+  if (caption.endsWith(QStringLiteral("..."))) caption.chop(3);
+  QString folder = lastFolder_;
+  if (folder.isEmpty()) {
+    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  }
+  if (folder.isEmpty()) folder = QDir::homePath();
+  const QString suggested = QDir(folder).filePath(
+      QStringLiteral("traffic-") +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+      QStringLiteral(".pcap"));
+  const QString filter =
+      DisplayText("Traffic_Capture_Files", "Capture Files") + QStringLiteral(" (*.pcap)");
+  QString path = saveDialog_(this, caption, suggested, filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pcap");
+  lastFolder_ = QFileInfo(path).absolutePath();
+  const QString error = SaveCapture(path);
+  if (error.isEmpty()) return;
+  MessageRequest request;
+  request.owner = this;
+  request.caption = UIText("Message_Box", "Message");
+  request.text = UIText("Err_File_Write", "The file could not be written.%n%1%n%2",
+                        {QDir::toNativeSeparators(path).toStdString(), error.toStdString()});
+  request.style = kStyleOkExclamation;
+  ShowMessageRequest(request);
 }
 
 }  // namespace va5

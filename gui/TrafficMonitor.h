@@ -1,14 +1,18 @@
 // The traffic monitor: a window of its own, beside whatever view the main window shows, that
 // lists every frame the link sends and receives and the link's own events, live. It reads the
-// link's trace lines; while it is closed its sink returns at once.
+// link's trace lines; while it is closed its sink returns at once. The rows shown can be saved
+// as a capture file that Wireshark reads.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "comm/Trace.h"
@@ -32,12 +36,18 @@ class CTrafficMonitor : public QWidget {
     kDirectionColumn,
     kAddressColumn,
     kCommandColumn,
+    kCommandNameColumn,
     kByteCountColumn,
     kResponseColumn,
     kStatusColumn,
     kDataColumn,
     kColumnCount
   };
+
+  // The save dialog: (parent, caption, suggested path, filter) -> chosen path, empty when
+  // cancelled. Tests replace it.
+  using SaveDialog =
+      std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 
   explicit CTrafficMonitor(QWidget* parent = nullptr);
   ~CTrafficMonitor() override;
@@ -53,10 +63,20 @@ class CTrafficMonitor : public QWidget {
   QPushButton* PauseButton() const { return pause_; }
   QPushButton* ClearButton() const { return clear_; }
   QPushButton* CopyButton() const { return copy_; }
+  QPushButton* SaveButton() const { return save_; }
   QLineEdit* CommandFilter() const { return filter_; }
   bool Paused() const { return paused_; }
   // The trace lines left out while paused (since the last Clear).
   long long Dropped() const { return dropped_; }
+
+  // Takes the texts of the language now loaded, the rows' own included.
+  void ReloadLanguage();
+
+  // Writes the frames of the rows shown (the command filter applies), in order and with the
+  // times they arrived, as a pcap capture file. Returns why it failed, empty when written; a
+  // failure leaves whatever file was at `path` as it was.
+  QString SaveCapture(const QString& path);
+  void SetSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -75,6 +95,10 @@ class CTrafficMonitor : public QWidget {
   };
 
   void AddRow(const Line& line);
+  // Sets the cells of `row` from the trace line it keeps.
+  void DescribeRow(int row);
+  void SetColumnWidths();
+  void OnSaveCapture();
   void ApplyFilter();
   bool Passes(int row) const;
   void SetPaused(bool paused);
@@ -87,10 +111,13 @@ class CTrafficMonitor : public QWidget {
   QPushButton* pause_;
   QPushButton* clear_;
   QPushButton* copy_;
+  QPushButton* save_;
   QLineEdit* filter_;
   QLabel* filterCaption_;
   QLabel* droppedLabel_;
   QTimer* timer_;
+  SaveDialog saveDialog_;
+  QString lastFolder_;
   bool paused_ = false;
   long long dropped_ = 0;
 };

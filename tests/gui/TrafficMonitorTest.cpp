@@ -1,5 +1,6 @@
 // The traffic monitor against the simulated transmitter: the frames of the connection and the
-// polls as rows, the command filter, pause, clear, copy and the bound on the rows.
+// polls as rows, the command filter, pause, clear, copy, the bound on the rows, the capture
+// saved from the window and the texts of the language the main window loads.
 #include "gui/TrafficMonitor.h"
 
 #include <gtest/gtest.h>
@@ -7,18 +8,32 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <string>
+#include <vector>
 
 #include "gui/MainDlgDlg.h"
+#include "gui/panels/LanguageSetting.h"
+#include "lang/ControlIds.h"
 #include "tests/gui/PanelTestSupport.h"
 
 namespace va5::test {
 namespace {
+
+namespace fk = ids::function_keys;
+namespace lp = ids::language_panel;
 
 using Monitor = CTrafficMonitor;
 
@@ -38,7 +53,98 @@ int CountRows(const QTableWidget* table, const QString& direction, const QString
   return count;
 }
 
-class TrafficMonitorTest : public ConnectedWindowTest {};
+// One packet of a capture file: its time as the monitor shows it and the HART command it holds.
+struct Packet {
+  QString time;
+  int command = -1;
+};
+
+quint32 Little32(const QByteArray& b, qsizetype at) {
+  const auto u = [&](qsizetype i) { return static_cast<quint32>(static_cast<quint8>(b[at + i])); };
+  return u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24;
+}
+
+// Reads a capture of the link: a pcap header, then records of IPv4 + UDP + HART-IP + frame.
+std::vector<Packet> ReadCapture(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  const QByteArray bytes = file.readAll();
+  std::vector<Packet> packets;
+  EXPECT_GE(bytes.size(), 24);
+  if (bytes.size() < 24) return packets;
+  EXPECT_EQ(Little32(bytes, 0), 0xA1B2C3D4u);  // microsecond times
+  EXPECT_EQ(Little32(bytes, 20), 101u);        // raw IPv4
+  constexpr qsizetype kFrameAt = 16 + 20 + 8 + 8;
+  for (qsizetype at = 24; at < bytes.size();) {
+    EXPECT_LE(at + 16, bytes.size());
+    if (at + 16 > bytes.size()) break;
+    const qint64 ms = qint64(Little32(bytes, at)) * 1000 + Little32(bytes, at + 4) / 1000;
+    const qsizetype length = Little32(bytes, at + 8);
+    EXPECT_LE(at + 16 + length, bytes.size());
+    EXPECT_GT(length, kFrameAt + 2 - 16);
+    if (at + 16 + length > bytes.size() || length <= kFrameAt + 2 - 16) break;
+    const auto delimiter = static_cast<quint8>(bytes[at + kFrameAt]);
+    const qsizetype command = at + kFrameAt + ((delimiter & 0x80) != 0 ? 6 : 2);
+    packets.push_back({QDateTime::fromMSecsSinceEpoch(ms).toString("HH:mm:ss.zzz"),
+                       static_cast<quint8>(bytes[command])});
+    at += 16 + length;
+  }
+  return packets;
+}
+
+// The rows shown that hold a frame, as a capture should hold them.
+std::vector<Packet> FrameRows(const QTableWidget* table) {
+  std::vector<Packet> rows;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    if (table->isRowHidden(row) || Cell(table, row, Monitor::kCommandColumn).isEmpty()) continue;
+    rows.push_back({Cell(table, row, Monitor::kTimeColumn),
+                    Cell(table, row, Monitor::kCommandColumn).toInt()});
+  }
+  return rows;
+}
+
+void ExpectSame(const std::vector<Packet>& packets, const std::vector<Packet>& rows) {
+  ASSERT_EQ(packets.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(packets[i].time, rows[i].time) << i;
+    EXPECT_EQ(packets[i].command, rows[i].command) << i;
+  }
+}
+
+class TrafficMonitorTest : public ConnectedWindowTest {
+ protected:
+  Monitor* OpenMonitor() {
+    window_->TrafficMonitorAction()->trigger();
+    Monitor* monitor = window_->TrafficMonitor();
+    EXPECT_TRUE(monitor->isVisible());
+    return monitor;
+  }
+  // The identification and the polls, both ways, listed under their direction's text.
+  static bool ShowsConnection(const QTableWidget* table, const QString& request,
+                              const QString& reply) {
+    return CountRows(table, request, "0") > 0 && CountRows(table, reply, "0") > 0 &&
+           CountRows(table, request, "3") > 0 && CountRows(table, reply, "3") > 0;
+  }
+  // Every button and the window fit their texts.
+  static void ExpectNothingClipped(Monitor* monitor) {
+    monitor->layout()->activate();
+    for (QPushButton* button : {monitor->PauseButton(), monitor->ClearButton(),
+                                monitor->CopyButton(), monitor->SaveButton()}) {
+      EXPECT_EQ(button->accessibleName(), button->text());
+      EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+    }
+    const QHeaderView* header = monitor->Table()->horizontalHeader();
+    for (int column = 0; column + 1 < Monitor::kColumnCount; ++column) {
+      const QString text = monitor->Table()->horizontalHeaderItem(column)->text();
+      EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(text))
+          << text.toStdString();
+    }
+  }
+  static void Picture(QWidget* widget, const char* name) {
+    const QString folder = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) widget->grab().save(QDir(folder).filePath(name));
+  }
+};
 
 TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
   window_->TrafficMonitorAction()->trigger();
@@ -128,6 +234,121 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
   monitor->show();
   monitor->Flush();
   EXPECT_TRUE(table->findItems("line closed", Qt::MatchExactly).isEmpty());
+}
+
+TEST_F(TrafficMonitorTest, SavesTheFramesShownAsACaptureAndReportsAFailedSave) {
+  Monitor* monitor = OpenMonitor();
+  QTableWidget* table = monitor->Table();
+  Connect();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ShowsConnection(table, "Request", "Reply"); }, 10000));
+  for (int row = 0; row < table->rowCount(); ++row) {
+    const QString command = Cell(table, row, Monitor::kCommandColumn);
+    const QString name = Cell(table, row, Monitor::kCommandNameColumn);
+    if (command == "0") {
+      EXPECT_EQ(name, "Read unique identifier");
+    } else if (command == "3") {
+      EXPECT_EQ(name, "Read dynamic variables");
+    } else if (command == "130") {
+      EXPECT_EQ(name, "Read sensor configuration");
+    }
+  }
+  // A time-out row among the frames adds nothing to the capture.
+  monitor->Sink()("Timeout: 30\n");
+  monitor->Flush();
+  monitor->PauseButton()->click();  // the rows stay as they are while the file is written
+
+  QTemporaryDir folder;
+  QString caption;
+  QString filter;
+  monitor->SetSaveDialog([&](QWidget*, const QString& c, const QString&, const QString& f) {
+    caption = c;
+    filter = f;
+    return folder.filePath("link");  // the suffix is added
+  });
+  Questions questions;
+  monitor->SaveButton()->click();
+  EXPECT_EQ(caption, "Save Capture");
+  EXPECT_TRUE(filter.contains("(*.pcap)"));
+  EXPECT_TRUE(questions.Seen().empty());
+  const std::vector<Packet> all = FrameRows(table);
+  EXPECT_GE(all.size(), 20u);  // the upload's ten commands both ways, and polls
+  ExpectSame(ReadCapture(folder.filePath("link.pcap")), all);
+
+  // With the filter, what is shown.
+  monitor->CommandFilter()->setText("0");
+  EXPECT_EQ(monitor->SaveCapture(folder.filePath("identify.pcap")), "");
+  const std::vector<Packet> identify = FrameRows(table);
+  EXPECT_GE(identify.size(), 2u);
+  ExpectSame(ReadCapture(folder.filePath("identify.pcap")), identify);
+
+  // A folder that does not exist: the technician is told, and no file is left anywhere.
+  const QString nowhere = folder.filePath("missing/link.pcap");
+  monitor->SetSaveDialog([&](QWidget*, const QString&, const QString&, const QString&) {
+    return nowhere;
+  });
+  monitor->SaveButton()->click();
+  ASSERT_EQ(questions.Seen().size(), 1u);
+  EXPECT_TRUE(questions.Seen()[0].text.startsWith(UIText("Err_File_Write", {"x", "y"}).left(10)));
+  EXPECT_TRUE(questions.Seen()[0].text.contains(QDir::toNativeSeparators(nowhere)));
+  EXPECT_FALSE(QFileInfo::exists(nowhere));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+            QStringList({"identify.pcap", "link.pcap"}));
+  EXPECT_FALSE(monitor->SaveCapture(nowhere).isEmpty());
+}
+
+TEST_F(TrafficMonitorTest, FollowsTheLanguageOfTheMainWindow) {
+  Monitor* monitor = OpenMonitor();
+  QTableWidget* table = monitor->Table();
+  Connect();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ShowsConnection(table, "Request", "Reply"); }, 10000));
+  EXPECT_EQ(monitor->windowTitle(), "Traffic Monitor");
+  EXPECT_EQ(monitor->SaveButton()->text(), "Save Capture...");
+  EXPECT_EQ(monitor->CommandFilter()->accessibleName(), "Command");
+  ExpectNothingClipped(monitor);
+  Picture(monitor, "traffic-monitor-en.png");
+
+  CPanel* panel = OpenPanel(fk::kLanguageButton);
+  ASSERT_NE(panel, nullptr);
+  Click(panel, lp::kChangeButton, {Choose("Japanese")});
+  ASSERT_EQ(settings_->LanguageFile(), "Japanese.lng");
+
+  EXPECT_EQ(monitor->windowTitle(), "通信モニタ");
+  EXPECT_EQ(table->horizontalHeaderItem(Monitor::kDirectionColumn)->text(), "方向");
+  EXPECT_EQ(table->horizontalHeaderItem(Monitor::kCommandNameColumn)->text(), "コマンド名");
+  EXPECT_EQ(monitor->PauseButton()->text(), "一時停止");
+  EXPECT_EQ(monitor->SaveButton()->text(), "キャプチャを保存...");
+  EXPECT_EQ(monitor->CommandFilter()->accessibleName(), "コマンド");
+  // The rows already listed are described again, and new ones come in the new language.
+  monitor->Flush();
+  EXPECT_EQ(CountRows(table, "Request", "0") + CountRows(table, "Reply", "3"), 0);
+  EXPECT_TRUE(ShowsConnection(table, "送信", "受信"));
+  bool polling = false;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    polling = polling || Cell(table, row, Monitor::kAddressColumn) == "ポーリング 0";
+  }
+  EXPECT_TRUE(polling);
+  // The command column and its filter keep the numbers.
+  monitor->CommandFilter()->setText("3");
+  int shown = 0;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    if (table->isRowHidden(row)) continue;
+    ++shown;
+    EXPECT_EQ(Cell(table, row, Monitor::kCommandColumn), "3");
+  }
+  EXPECT_GE(shown, 2);
+  monitor->CommandFilter()->clear();
+  monitor->PauseButton()->click();
+  monitor->Sink()("Timeout: 30\n");
+  monitor->Flush();
+  QLabel* dropped = nullptr;
+  for (QLabel* label : monitor->findChildren<QLabel*>()) {
+    if (label->accessibleName() == "一時停止中に破棄した行") dropped = label;
+  }
+  ASSERT_NE(dropped, nullptr);
+  EXPECT_TRUE(dropped->text().startsWith("一時停止中: ")) << dropped->text().toStdString();
+  EXPECT_TRUE(dropped->text().endsWith("行を破棄しました")) << dropped->text().toStdString();
+  ExpectNothingClipped(monitor);
+  Picture(monitor, "traffic-monitor-ja.png");
 }
 
 }  // namespace

@@ -114,6 +114,36 @@ const std::vector<Section>& Sections() {
            {"Set_SerialNo_val", 0},
            {"Set_TAG_Text", 0},
            {"Set_Upper_Range", 3},  // lower limit, upper limit, unit
+           {"Traffic_Title", 0},
+           {"Traffic_Column_Time", 0},
+           {"Traffic_Column_Direction", 0},
+           {"Traffic_Column_Address", 0},
+           {"Traffic_Column_Command", 0},
+           {"Traffic_Column_Command_Name", 0},
+           {"Traffic_Column_Bytes", 0},
+           {"Traffic_Column_Response", 0},
+           {"Traffic_Column_Status", 0},
+           {"Traffic_Column_Data", 0},
+           {"Traffic_Frames", 0},
+           {"Traffic_Request", 0},
+           {"Traffic_Reply", 0},
+           {"Traffic_Link", 0},
+           {"Traffic_Address_Polling", 1},  // polling address
+           {"Traffic_Address_Long", 1},  // the five address bytes
+           {"Traffic_Skipped", 0},
+           {"Traffic_Send_Timeout", 0},
+           {"Traffic_Receive_Timeout", 1},  // milliseconds
+           {"Traffic_Pause", 0},
+           {"Traffic_Clear", 0},
+           {"Traffic_Copy", 0},
+           {"Traffic_Save_Capture", 0},
+           {"Traffic_Save_Capture_Tip", 0},
+           {"Traffic_Capture_Files", 0},
+           {"Traffic_Command_Filter", 0},
+           {"Traffic_Command_Filter_All", 0},
+           {"Traffic_Paused", 0},
+           {"Traffic_Dropped", 1},  // number of lines
+           {"Traffic_Dropped_Name", 0},
        }},
       {"TitleMsg",
        {
