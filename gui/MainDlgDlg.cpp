@@ -187,6 +187,7 @@ void CMainDlgDlg::ReloadLanguage(bool first) {
     ReportException(this, error, kStyleOkError);
   }
   LocaliseWindow(ids::main_window::kLayout, this);
+  trafficMonitor_->ReloadLanguage();
   setWindowTitle(Title());
   const QString about = ToQString(TheResourceDatabase().GetGuiText(
       ids::main_window::kLayout, ids::main_window::kAboutMenuCommand));
