@@ -167,8 +167,8 @@ struct SimConfig {
 
 // A fault to inject. count: how many requests it affects (-1: for good); command: only requests
 // of this command (-1: any). value: the kind's parameter (response code, error bits,
-// delay in ms, preamble count, number of point writes before vanishing; for Noise, 1 means
-// noise instead of the reply).
+// delay in ms, preamble count, number of point writes before vanishing, pause in ms after the
+// preambles; for Noise, 1 means noise instead of the reply).
 struct Fault {
   enum class Kind {
     Silence,
@@ -180,7 +180,8 @@ struct Fault {
     Preambles20,
     VanishAfterPointWrites,
     NanPv,
-    SensorBreak
+    SensorBreak,
+    Gap  // the reply stops for a while after its preambles, then goes on
   } kind;
   int count = -1;
   int command = -1;

@@ -77,6 +77,13 @@ std::optional<Fault> ParseFault(const std::string& text) {
     f.value = static_cast<int>(*ms);
     return f;
   }
+  if (kind == "gap" && p.size() == 2) {
+    const auto ms = Number(p[1], 0, 60000);
+    if (!ms) return std::nullopt;
+    Fault f{K::Gap};
+    f.value = static_cast<int>(*ms);
+    return f;
+  }
   if (kind == "preambles" && p.size() <= 2) {
     Fault f{K::Preambles20};
     f.value = 20;
@@ -106,6 +113,7 @@ const char* FaultUsage() {
          "  rc:CMD:CODE        refuse command CMD with response code CODE\n"
          "  comm-error:BITS    communication error byte 0x80|BITS as first status byte\n"
          "  slow:MS            reply MS milliseconds late\n"
+         "  gap:MS             pause MS milliseconds between the preambles and the frame\n"
          "  preambles[:COUNT]  COUNT preambles (20) in every reply\n"
          "  vanish-after:N     stop answering after N table point writes\n"
          "  nan-pv[:N]         report the PV as not-a-number\n"

@@ -9,7 +9,7 @@ namespace va5::sim {
 
 // Reads one fault as given on the command line:
 //   silence[:N]  noise[:N]  noise-only[:N]  bad-checksum[:N]  rc:CMD:CODE  comm-error:BITS
-//   slow:MS  preambles[:COUNT]  vanish-after:N  nan-pv  sensor-break
+//   slow:MS  gap:MS  preambles[:COUNT]  vanish-after:N  nan-pv  sensor-break
 // N limits the fault to the next N requests (for good without it). Numbers may be decimal or
 // 0x-hexadecimal. nullopt for anything else.
 std::optional<Fault> ParseFault(const std::string& text);

@@ -140,12 +140,16 @@ void SimulatedTransmitter::Answer(const std::vector<std::uint8_t>& frame,
   }
   start += reply->delay;
   if (!SleepUntil(start)) return;
+  const std::size_t gapAt = std::min(reply->gapAt, reply->bytes.size());
   if (!config_.realtime) {
-    WriteAll(reply->bytes.data(), reply->bytes.size());
+    WriteAll(reply->bytes.data(), gapAt);
+    if (reply->gap.count() > 0 && !SleepUntil(Clock::now() + reply->gap)) return;
+    WriteAll(reply->bytes.data() + gapAt, reply->bytes.size() - gapAt);
     return;
   }
   for (std::size_t i = 0; i < reply->bytes.size(); ++i) {
-    if (!SleepUntil(start + CharacterTime * static_cast<long>(i))) return;
+    const auto pause = i >= gapAt ? reply->gap : milliseconds(0);
+    if (!SleepUntil(start + CharacterTime * static_cast<long>(i) + pause)) return;
     WriteAll(&reply->bytes[i], 1);
   }
 }

@@ -529,6 +529,11 @@ std::optional<TransmitterModel::Reply> TransmitterModel::HandleRequest(
   }
   reply.bytes.insert(reply.bytes.end(), static_cast<std::size_t>(preambles), 0xFF);
   const std::size_t start = reply.bytes.size();
+  if (ActiveFault* f = Match(Fault::Kind::Gap, command)) {
+    UseUp(f);
+    reply.gapAt = start;
+    reply.gap = Millis(std::max(0, f->fault.value));
+  }
   reply.bytes.push_back(isLong ? 0x86 : 0x06);
   reply.bytes.push_back(address[0] & 0xBF);  // master bit echoed, not in burst mode
   reply.bytes.insert(reply.bytes.end(), address.begin() + 1, address.end());

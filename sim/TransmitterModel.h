@@ -22,6 +22,8 @@ class TransmitterModel {
   struct Reply {
     std::vector<std::uint8_t> bytes;  // what goes on the line: noise, preambles, frame
     Millis delay{0};                  // extra wait before the first byte (slow reply fault)
+    std::size_t gapAt = 0;            // bytes sent before the pause of a gap fault
+    Millis gap{0};                    // that pause
   };
 
   explicit TransmitterModel(SimConfig config = {});

@@ -138,6 +138,7 @@ TEST(FaultOption, ParsesEveryFaultAndRefusesTheRest) {
       {"rc:34:7", K::ResponseCode, -1, 34, 7},
       {"comm-error:0x22", K::CommError, -1, -1, 0x22},
       {"slow:600", K::Slow, -1, -1, 600},
+      {"gap:30", K::Gap, -1, -1, 30},
       {"preambles", K::Preambles20, -1, -1, 20},
       {"preambles:20", K::Preambles20, -1, -1, 20},
       {"vanish-after:5", K::VanishAfterPointWrites, -1, -1, 5},
