@@ -542,9 +542,16 @@ void CMainDlgDlg::OnConnected(const OperationOutcome& outcome) {
     // display, where a key typed by habit changes the gauge. Once the window takes input again.
     QTimer::singleShot(0, this, [this] { FocusHome(); });
   } else if (outcome.result == ResultReplyRejected) {
-    // The device refused a step: what was read stays, the poll stays off.
+    // The device refused a step of the upload: what was read stays. The technician is told,
+    // and the polls run, so the window never sits connected with a display that stands still.
     busy_ = false;
     UpdateDeviceKeys();
+    emit deviceConnected();
+    ShowHome();
+    RunOperation(session::SingleRequest(RequestMonitorOn), true, {});
+    const UIMessageText message =
+        outcome.reason ? MessageOfReason(*outcome.reason) : UIMessageText{"Err_CMD", {}};
+    ShowUIMessage(this, message.key, message.args);
   } else {
     ResetLink();
     ShowHome();
