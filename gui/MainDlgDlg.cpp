@@ -192,6 +192,7 @@ void CMainDlgDlg::ReloadLanguage(bool first) {
   const QString about = ToQString(TheResourceDatabase().GetGuiText(
       ids::main_window::kLayout, ids::main_window::kAboutMenuCommand));
   if (!about.isEmpty()) about_->setText(about);
+  trafficAction_->setText(DisplayText("Traffic_Menu", "&Traffic Monitor..."));
   if (first) return;
   if (current_ == nullptr) {
     ShowHome();

@@ -313,6 +313,7 @@ TEST_F(TrafficMonitorTest, FollowsTheLanguageOfTheMainWindow) {
   ASSERT_EQ(settings_->LanguageFile(), "Japanese.lng");
 
   EXPECT_EQ(monitor->windowTitle(), "通信モニタ");
+  EXPECT_EQ(window_->TrafficMonitorAction()->text(), "通信モニタ(&T)...");
   EXPECT_EQ(table->horizontalHeaderItem(Monitor::kDirectionColumn)->text(), "方向");
   EXPECT_EQ(table->horizontalHeaderItem(Monitor::kCommandNameColumn)->text(), "コマンド名");
   EXPECT_EQ(monitor->PauseButton()->text(), "一時停止");

@@ -115,6 +115,7 @@ const std::vector<Section>& Sections() {
            {"Set_TAG_Text", 0},
            {"Set_Upper_Range", 3},  // lower limit, upper limit, unit
            {"Traffic_Title", 0},
+           {"Traffic_Menu", 0},
            {"Traffic_Column_Time", 0},
            {"Traffic_Column_Direction", 0},
            {"Traffic_Column_Address", 0},
