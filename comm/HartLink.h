@@ -72,6 +72,8 @@ class HartLink {
   const LinkState& State() const { return state_; }
   const Timing& GetTiming() const { return timing_; }
   void SetTrace(TraceSink trace) { trace_ = std::move(trace); }
+  // Writes a line of the worker's own (its "\n" included) into the same trace as the frames.
+  void TraceNote(const std::string& line) { trace_(line); }
   void SetClock(LinkClock clock) { clock_ = std::move(clock); }
   // A flag that, once set, makes the carrier wait and the receive give up at their next check
   // (within one read time-out), so that a shutdown never waits out a busy line.

@@ -268,7 +268,11 @@ bool HartWorker::FailureProtocol(int type) {
   if (stop_) return false;
   Post(MessageFailure, type);
   answerEvent_.Wait();
-  if (stop_ || !retryAnswer_) return false;
+  // The answer goes into the trace beside the frames it decides about; a stop while the
+  // question is open (the window's Cancel disconnects) gives up too.
+  const bool retry = retryAnswer_ && !stop_;
+  link_.TraceNote(retry ? "Answer: retry\n" : "Answer: give up\n");
+  if (!retry) return false;
   link_.ClearLineErrors();
   return true;
 }

@@ -78,6 +78,11 @@ TraceEvent ParseTraceLine(std::string_view line) {
     event.note = std::string(line.substr(9));
     return event;
   }
+  if (StartsWith(line, "Answer: ")) {
+    event.kind = TraceKind::Answer;
+    event.note = std::string(line.substr(8));
+    return event;
+  }
   if (StartsWith(line, "TX: ")) {
     event.kind = TraceKind::Sent;
     line.remove_prefix(4);

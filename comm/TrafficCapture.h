@@ -21,13 +21,15 @@ enum class TraceKind {
   Skipped,         // "RX: skipped: FF,...,other address"   a reply to an earlier request
   SendTimeout,     // "TX: Timeout"                the carrier never dropped
   ReceiveTimeout,  // "Timeout: N"                 N ms without the byte awaited
+  Answer,          // "Answer: retry|give up"      how a failure was answered
   Other,           // anything else
 };
 
 struct TraceEvent {
   TraceKind kind = TraceKind::Other;
   std::vector<std::uint8_t> bytes;  // every byte the line lists, preambles included
-  std::string note;  // what follows the bytes ("Error", "other address", the time-out's ms)
+  // What follows the bytes ("Error", "other address"), the time-out's ms, the answer.
+  std::string note;
 };
 
 // Reads one trace line (with or without its "\n").

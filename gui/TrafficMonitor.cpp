@@ -36,6 +36,7 @@ constexpr int kFlushIntervalMs = 100;
 // (microseconds since the epoch), so that the row can be described again and saved.
 constexpr int kLineRole = Qt::UserRole;
 constexpr int kTimeRole = Qt::UserRole + 1;
+constexpr int kRetryRole = Qt::UserRole + 2;  // the same request again after a failure
 
 QString DefaultSaveDialog(QWidget* parent, const QString& caption, const QString& suggested,
                           const QString& filter) {
@@ -93,6 +94,12 @@ QString ResponseText(std::uint8_t code, int command) {
   return text;
 }
 
+// Where the command byte stands in a frame that begins with `delimiter`: after the delimiter,
+// the short (1) or long (5) address and the expansion bytes the delimiter announces.
+std::size_t CommandOffset(std::uint8_t delimiter) {
+  return 1 + ((delimiter & 0x80) != 0 ? 5 : 1) + ((delimiter >> 5) & 0x03);
+}
+
 struct Row {
   QString direction;
   QString address;
@@ -109,11 +116,8 @@ struct Row {
 void DecodeFrame(const std::vector<std::uint8_t>& bytes, bool reply, Row& row) {
   const std::vector<std::uint8_t> frame = FrameWithoutPreambles(bytes);
   if (frame.empty()) return;
-  const std::uint8_t delimiter = frame[0];
-  const bool longFrame = (delimiter & 0x80) != 0;
-  const std::size_t expansion = (delimiter >> 5) & 0x03;
-  const std::size_t addressSize = longFrame ? 5 : 1;
-  const std::size_t commandAt = 1 + addressSize + expansion;
+  const bool longFrame = (frame[0] & 0x80) != 0;
+  const std::size_t commandAt = CommandOffset(frame[0]);
   if (frame.size() < commandAt + 2) {
     row.data = Hex(frame.data(), frame.data() + frame.size());
     return;
@@ -125,8 +129,8 @@ void DecodeFrame(const std::vector<std::uint8_t>& bytes, bool reply, Row& row) {
     row.address =
         DisplayText("Traffic_Address_Long", "long %1", {Hex(address, address + 5).toStdString()});
   } else {
-    row.address = DisplayText("Traffic_Address_Polling", "polling %1",
-                              {Arg(frame[1] & 0x3F).toStdString()});
+    row.address =
+        DisplayText("Traffic_Address_Polling", "polling %1", {Arg(frame[1] & 0x3F).toStdString()});
   }
   const int command = frame[commandAt];
   const std::size_t count = frame[commandAt + 1];
@@ -147,20 +151,48 @@ void DecodeFrame(const std::vector<std::uint8_t>& bytes, bool reply, Row& row) {
   row.data = Hex(frame.data() + first, frame.data() + first + dataSize);
 }
 
-Row Describe(const TraceEvent& event) {
+// Whether a whole frame (from its delimiter on) ends in a checksum that does not match.
+bool ChecksumWrong(const std::vector<std::uint8_t>& bytes) {
+  const std::vector<std::uint8_t> frame = FrameWithoutPreambles(bytes);
+  if (frame.empty()) return false;
+  const std::size_t commandAt = CommandOffset(frame[0]);
+  if (frame.size() < commandAt + 2 || frame.size() != commandAt + 2 + frame[commandAt + 1] + 1) {
+    return false;
+  }
+  std::uint8_t sum = 0;
+  for (std::size_t i = 0; i + 1 < frame.size(); ++i) sum ^= frame[i];
+  return sum != frame.back();
+}
+
+Row Describe(const TraceEvent& event, bool retry) {
   Row row;
   switch (event.kind) {
     case TraceKind::Sent:
       row.direction = DisplayText("Traffic_Request", "Request");
       DecodeFrame(event.bytes, false, row);
+      if (retry) row.response = DisplayText("Traffic_Retry", "retry");
       break;
-    case TraceKind::Received:
+    case TraceKind::Received: {
       row.direction = DisplayText("Traffic_Reply", "Reply");
       DecodeFrame(event.bytes, true, row);
-      if (!event.note.empty()) {
-        row.response = QString::fromStdString(event.note) +
-                       (row.response.isEmpty() ? QString() : QStringLiteral("; ") + row.response);
+      QString note = QString::fromStdString(event.note);
+      if (event.note == "Error") {
+        note = event.bytes.empty() ? DisplayText("Traffic_No_Reply", "no reply")
+               : ChecksumWrong(event.bytes)
+                   ? DisplayText("Traffic_Checksum_Error", "checksum error")
+                   : DisplayText("Traffic_Bad_Reply", "not accepted: garbled, cut short or late");
       }
+      if (!note.isEmpty()) {
+        row.response =
+            note + (row.response.isEmpty() ? QString() : QStringLiteral("; ") + row.response);
+      }
+      break;
+    }
+    case TraceKind::Answer:
+      row.direction = DisplayText("Traffic_Link", "Link");
+      row.response = event.note == "retry"
+                         ? DisplayText("Traffic_Answer_Retry", "failure answered: retry")
+                         : DisplayText("Traffic_Answer_Give_Up", "failure answered: give up");
       break;
     case TraceKind::Skipped:
       row.direction = DisplayText("Traffic_Link", "Link");
@@ -370,10 +402,19 @@ void CTrafficMonitor::AddRow(const Line& line) {
       std::chrono::duration_cast<std::chrono::microseconds>(line.time.time_since_epoch()).count();
   const int at = table_->rowCount();
   table_->insertRow(at);
-  auto* time = new QTableWidgetItem(QDateTime::fromMSecsSinceEpoch(micros / 1000)
-                                        .toString(QStringLiteral("HH:mm:ss.zzz")));
+  auto* time = new QTableWidgetItem(
+      QDateTime::fromMSecsSinceEpoch(micros / 1000).toString(QStringLiteral("HH:mm:ss.zzz")));
   time->setData(kLineRole, QByteArray::fromStdString(line.text));
   time->setData(kTimeRole, micros);
+  const TraceEvent event = ParseTraceLine(line.text);
+  if (event.kind == TraceKind::Sent) {
+    time->setData(kRetryRole, event.bytes == lastSent_ && lastExchangeFailed_);
+    lastSent_ = event.bytes;
+    lastExchangeFailed_ = false;
+  } else if (event.kind == TraceKind::ReceiveTimeout || event.kind == TraceKind::SendTimeout ||
+             (event.kind == TraceKind::Received && event.note == "Error")) {
+    lastExchangeFailed_ = true;
+  }
   table_->setItem(at, kTimeColumn, time);
   DescribeRow(at);
   table_->setRowHidden(at, !Passes(at));
@@ -383,10 +424,11 @@ void CTrafficMonitor::DescribeRow(int at) {
   const QTableWidgetItem* time = table_->item(at, kTimeColumn);
   if (time == nullptr) return;
   const QByteArray line = time->data(kLineRole).toByteArray();
-  const Row row = Describe(ParseTraceLine(std::string_view(line.constData(), line.size())));
-  const QString cells[kColumnCount] = {time->text(),    row.direction, row.address,
-                                       row.command,     row.commandName, row.byteCount,
-                                       row.response,    row.status,    row.data};
+  const Row row = Describe(ParseTraceLine(std::string_view(line.constData(), line.size())),
+                           time->data(kRetryRole).toBool());
+  const QString cells[kColumnCount] = {time->text(), row.direction,   row.address,
+                                       row.command,  row.commandName, row.byteCount,
+                                       row.response, row.status,      row.data};
   for (int column = kTimeColumn + 1; column < kColumnCount; ++column) {
     auto* item = new QTableWidgetItem(cells[column]);
     if (column == kCommandNameColumn || column >= kResponseColumn) item->setToolTip(cells[column]);
@@ -413,6 +455,8 @@ void CTrafficMonitor::SetPaused(bool paused) {
 
 void CTrafficMonitor::ClearRows() {
   table_->setRowCount(0);
+  lastSent_.clear();
+  lastExchangeFailed_ = false;
   dropped_ = 0;
   UpdateDropped();
 }

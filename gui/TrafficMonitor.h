@@ -119,6 +119,10 @@ class CTrafficMonitor : public QWidget {
   SaveDialog saveDialog_;
   QString lastFolder_;
   bool paused_ = false;
+  // For telling a retry from a new request: the last frame sent, and whether its exchange
+  // has failed since (a time-out or a reply that was not accepted).
+  std::vector<std::uint8_t> lastSent_;
+  bool lastExchangeFailed_ = false;
   long long dropped_ = 0;
 };
 

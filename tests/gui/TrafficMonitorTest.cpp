@@ -236,6 +236,47 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
   EXPECT_TRUE(table->findItems("line closed", Qt::MatchExactly).isEmpty());
 }
 
+// The link's own events between the frames: a garbled reply named as a checksum error, the
+// time-outs of a silent device, the request tried again marked as a retry, and the
+// technician's answers to "Err_COM".
+TEST_F(TrafficMonitorTest, NamesChecksumErrorsTimeOutsRetriesAndTheAnswers) {
+  window_->TrafficMonitorAction()->trigger();
+  Monitor* monitor = window_->TrafficMonitor();
+  QTableWidget* table = monitor->Table();
+  Connect();
+  Questions questions;
+  questions.Answer(UIText("Err_COM", {"SIM9"}).left(20), {kAnswerRetry, kAnswerCancel});
+  sim_.InjectFault({.kind = sim::Fault::Kind::BadChecksum, .count = 1, .command = 3});
+  QSignalSpy polls(window_.get(), &CMainDlgDlg::pollCompleted);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return polls.count() >= 2; }, 5000));
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .command = 3});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Connected(); }, 10000));
+  monitor->Flush();
+
+  const auto rows = [&](int column, const QString& text) {
+    int count = 0;
+    for (int row = 0; row < table->rowCount(); ++row)
+      count += Cell(table, row, column).startsWith(text) ? 1 : 0;
+    return count;
+  };
+  EXPECT_EQ(rows(Monitor::kResponseColumn, "checksum error"), 1);
+  EXPECT_GE(rows(Monitor::kResponseColumn, "receive time-out"), 8);  // two rounds of four tries
+  EXPECT_GE(rows(Monitor::kResponseColumn, "no reply"), 8);
+  EXPECT_EQ(rows(Monitor::kResponseColumn, "failure answered: retry"), 1);
+  EXPECT_EQ(rows(Monitor::kResponseColumn, "failure answered: give up"), 1);
+  // Every request after a failed exchange of the same frame is a retry, and only those: the
+  // first try of the garbled poll and the first of the silent one are not.
+  int retries = 0;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    if (Cell(table, row, Monitor::kResponseColumn) != "retry") continue;
+    ++retries;
+    EXPECT_EQ(Cell(table, row, Monitor::kDirectionColumn), "Request");
+    EXPECT_EQ(Cell(table, row, Monitor::kCommandColumn), "3");
+  }
+  // The garbled poll once; the silent one three times, then four times after "Retry".
+  EXPECT_EQ(retries, 1 + 3 + 4);
+}
+
 TEST_F(TrafficMonitorTest, SavesTheFramesShownAsACaptureAndReportsAFailedSave) {
   Monitor* monitor = OpenMonitor();
   QTableWidget* table = monitor->Table();

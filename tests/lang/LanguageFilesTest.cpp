@@ -116,6 +116,12 @@ const std::vector<Section>& Sections() {
            {"Set_Upper_Range", 3},  // lower limit, upper limit, unit
            {"Traffic_Title", 0},
            {"Traffic_Menu", 0},
+           {"Traffic_Retry", 0},
+           {"Traffic_No_Reply", 0},
+           {"Traffic_Checksum_Error", 0},
+           {"Traffic_Bad_Reply", 0},
+           {"Traffic_Answer_Retry", 0},
+           {"Traffic_Answer_Give_Up", 0},
            {"Traffic_Column_Time", 0},
            {"Traffic_Column_Direction", 0},
            {"Traffic_Column_Address", 0},
