@@ -173,7 +173,9 @@ Row Describe(const TraceEvent& event, bool retry) {
       if (retry) row.response = DisplayText("Traffic_Retry", "retry");
       break;
     case TraceKind::Received: {
-      row.direction = DisplayText("Traffic_Reply", "Reply");
+      // Nothing received is an event of the link, not a reply.
+      row.direction = event.bytes.empty() ? DisplayText("Traffic_Link", "Link")
+                                          : DisplayText("Traffic_Reply", "Reply");
       DecodeFrame(event.bytes, true, row);
       QString note = QString::fromStdString(event.note);
       if (event.note == "Error") {
@@ -481,11 +483,13 @@ void CTrafficMonitor::CopySelection() {
 
 void CTrafficMonitor::UpdateDropped() {
   QString text;
-  if (paused_) text = DisplayText("Traffic_Paused", "Paused");
-  if (dropped_ > 0) {
-    if (!text.isEmpty()) text += QStringLiteral(": ");
-    text += DisplayText("Traffic_Dropped", "%1 lines dropped while paused",
-                        {Arg(dropped_).toStdString()});
+  const std::string dropped = Arg(dropped_).toStdString();
+  if (paused_ && dropped_ > 0) {
+    text = DisplayText("Traffic_Paused_Dropped", "Paused: %1 lines dropped", {dropped});
+  } else if (paused_) {
+    text = DisplayText("Traffic_Paused", "Paused");
+  } else if (dropped_ > 0) {
+    text = DisplayText("Traffic_Dropped", "%1 lines dropped while paused", {dropped});
   }
   droppedLabel_->setText(text);
 }

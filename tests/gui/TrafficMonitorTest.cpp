@@ -275,6 +275,12 @@ TEST_F(TrafficMonitorTest, NamesChecksumErrorsTimeOutsRetriesAndTheAnswers) {
   }
   // The garbled poll once; the silent one three times, then four times after "Retry".
   EXPECT_EQ(retries, 1 + 3 + 4);
+  for (int row = 0; row < table->rowCount(); ++row) {
+    if (Cell(table, row, Monitor::kResponseColumn).startsWith("checksum error")) {
+      table->scrollToItem(table->item(row, 0), QAbstractItemView::PositionAtTop);
+    }
+  }
+  Picture(monitor, "traffic-monitor-faults.png");
 }
 
 TEST_F(TrafficMonitorTest, SavesTheFramesShownAsACaptureAndReportsAFailedSave) {
@@ -387,7 +393,7 @@ TEST_F(TrafficMonitorTest, FollowsTheLanguageOfTheMainWindow) {
     if (label->accessibleName() == "一時停止中に破棄した行") dropped = label;
   }
   ASSERT_NE(dropped, nullptr);
-  EXPECT_TRUE(dropped->text().startsWith("一時停止中: ")) << dropped->text().toStdString();
+  EXPECT_TRUE(dropped->text().startsWith("一時停止中：")) << dropped->text().toStdString();
   EXPECT_TRUE(dropped->text().endsWith("行を破棄しました")) << dropped->text().toStdString();
   ExpectNothingClipped(monitor);
   Picture(monitor, "traffic-monitor-ja.png");

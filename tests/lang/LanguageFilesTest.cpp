@@ -149,6 +149,7 @@ const std::vector<Section>& Sections() {
            {"Traffic_Command_Filter", 0},
            {"Traffic_Command_Filter_All", 0},
            {"Traffic_Paused", 0},
+           {"Traffic_Paused_Dropped", 1},
            {"Traffic_Dropped", 1},  // number of lines
            {"Traffic_Dropped_Name", 0},
        }},
