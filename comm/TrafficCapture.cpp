@@ -111,13 +111,48 @@ std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>&
   return {bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end()};
 }
 
+TracedFrame DecodeTracedFrame(const std::vector<std::uint8_t>& bytes, bool reply) {
+  TracedFrame t;
+  t.frame = FrameWithoutPreambles(bytes);
+  const std::vector<std::uint8_t>& f = t.frame;
+  if (f.empty()) return t;
+  // After the delimiter: the short (1) or long (5) address and the expansion bytes it announces.
+  t.longAddress = (f[0] & 0x80) != 0;
+  const std::size_t addressSize = t.longAddress ? 5 : 1;
+  const std::size_t commandAt = 1 + addressSize + ((f[0] >> 5) & 0x03);
+  t.dataEnd = f.size();  // without a header, every byte is data
+  if (f.size() < commandAt + 2) return t;
+  t.hasHeader = true;
+  std::copy(f.begin() + 1, f.begin() + 1 + static_cast<std::ptrdiff_t>(addressSize), t.address);
+  t.address[0] &= 0x3F;
+  t.command = f[commandAt];
+  t.byteCount = f[commandAt + 1];
+  const std::size_t dataAt = commandAt + 2;
+  const std::size_t available = f.size() > dataAt ? f.size() - dataAt - 1 : 0;
+  std::size_t size = std::min(static_cast<std::size_t>(t.byteCount), available);
+  t.dataBegin = dataAt;
+  if (reply && size >= 2) {
+    t.responseCode = f[dataAt];
+    t.deviceStatus = f[dataAt + 1];
+    t.dataBegin += 2;
+    size -= 2;
+  }
+  t.dataEnd = t.dataBegin + size;
+  if (f.size() == dataAt + static_cast<std::size_t>(t.byteCount) + 1) {
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i + 1 < f.size(); ++i) sum ^= f[i];
+    t.checksumWrong = sum != f.back();
+  }
+  return t;
+}
+
 std::vector<std::uint8_t> PcapFileHeader() {
   std::vector<std::uint8_t> out;
   Little32(out, 0xA1B2C3D4);  // microsecond times; little-endian fields
   Little16(out, 2);           // version 2.4
   Little16(out, 4);
-  Little32(out, 0);  // times are UTC
-  Little32(out, 0);  // accuracy of the times
+  Little32(out, 0);      // times are UTC
+  Little32(out, 0);      // accuracy of the times
   Little32(out, 65535);  // snapshot length
   Little32(out, PcapLinkTypeRawIpv4);
   return out;
@@ -160,10 +195,10 @@ std::vector<std::uint8_t> PcapHartIpRecord(const std::vector<std::uint8_t>& fram
   Big16(out, static_cast<std::uint16_t>(udpLength));
   Big16(out, 0);  // no UDP checksum
 
-  out.push_back(1);               // HART-IP version
+  out.push_back(1);                // HART-IP version
   out.push_back(request ? 0 : 1);  // message type: request or response
-  out.push_back(3);               // message id: token-passing PDU
-  out.push_back(0);               // status
+  out.push_back(3);                // message id: token-passing PDU
+  out.push_back(0);                // status
   Big16(out, sequence);
   Big16(out, static_cast<std::uint16_t>(hartIpLength));
   out.insert(out.end(), frame.begin(), frame.end());

@@ -38,6 +38,24 @@ TraceEvent ParseTraceLine(std::string_view line);
 // The HART frame from its delimiter on: the bytes after the leading 0xFF preambles.
 std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>& bytes);
 
+// A traced frame's fields, as far as its bytes go (a garbled or cut-short frame leaves the
+// later ones unset). Nothing is read beyond the bytes given.
+struct TracedFrame {
+  std::vector<std::uint8_t> frame;  // from the delimiter on
+  bool hasHeader = false;           // the address, command and byte count are there
+  bool longAddress = false;
+  std::uint8_t address[5]{};  // the long address (master and burst bits cleared), or the
+                              // polling address in address[0]
+  int command = -1;
+  int byteCount = -1;
+  int responseCode = -1;  // a reply's two status bytes, when they arrived
+  int deviceStatus = -1;
+  std::size_t dataBegin = 0;   // the data bytes in `frame` (after a reply's status bytes),
+  std::size_t dataEnd = 0;     // never the checksum nor beyond what arrived
+  bool checksumWrong = false;  // a whole frame whose checksum does not match
+};
+TracedFrame DecodeTracedFrame(const std::vector<std::uint8_t>& bytes, bool reply);
+
 // ---- The capture file -------------------------------------------------------------------
 //
 // A classic pcap file (microsecond times, raw IPv4 link type) in which every HART frame is a

@@ -94,12 +94,6 @@ QString ResponseText(std::uint8_t code, int command) {
   return text;
 }
 
-// Where the command byte stands in a frame that begins with `delimiter`: after the delimiter,
-// the short (1) or long (5) address and the expansion bytes the delimiter announces.
-std::size_t CommandOffset(std::uint8_t delimiter) {
-  return 1 + ((delimiter & 0x80) != 0 ? 5 : 1) + ((delimiter >> 5) & 0x03);
-}
-
 struct Row {
   QString direction;
   QString address;
@@ -113,55 +107,21 @@ struct Row {
 
 // A frame from its delimiter on: the address, command, byte count and, for a reply, its two
 // status bytes. Whatever does not fit the layout is shown as bytes.
-void DecodeFrame(const std::vector<std::uint8_t>& bytes, bool reply, Row& row) {
-  const std::vector<std::uint8_t> frame = FrameWithoutPreambles(bytes);
-  if (frame.empty()) return;
-  const bool longFrame = (frame[0] & 0x80) != 0;
-  const std::size_t commandAt = CommandOffset(frame[0]);
-  if (frame.size() < commandAt + 2) {
-    row.data = Hex(frame.data(), frame.data() + frame.size());
-    return;
+void DecodeFrame(const TracedFrame& t, Row& row) {
+  const std::uint8_t* frame = t.frame.data();
+  row.data = Hex(frame + t.dataBegin, frame + t.dataEnd);
+  if (!t.hasHeader) return;
+  row.address = t.longAddress ? DisplayText("Traffic_Address_Long", "long %1",
+                                            {Hex(t.address, t.address + 5).toStdString()})
+                              : DisplayText("Traffic_Address_Polling", "polling %1",
+                                            {Arg(t.address[0]).toStdString()});
+  row.command = QString::number(t.command);
+  row.commandName = QString::fromUtf8(CommandName(t.command));
+  row.byteCount = QString::number(t.byteCount);
+  if (t.responseCode >= 0) {
+    row.response = ResponseText(static_cast<std::uint8_t>(t.responseCode), t.command);
+    row.status = DeviceStatusText(static_cast<std::uint8_t>(t.deviceStatus));
   }
-  if (longFrame) {
-    std::uint8_t address[5];
-    std::copy(frame.begin() + 1, frame.begin() + 6, address);
-    address[0] &= 0x3F;
-    row.address =
-        DisplayText("Traffic_Address_Long", "long %1", {Hex(address, address + 5).toStdString()});
-  } else {
-    row.address =
-        DisplayText("Traffic_Address_Polling", "polling %1", {Arg(frame[1] & 0x3F).toStdString()});
-  }
-  const int command = frame[commandAt];
-  const std::size_t count = frame[commandAt + 1];
-  row.command = QString::number(command);
-  row.commandName = QString::fromUtf8(CommandName(command));
-  row.byteCount = QString::number(count);
-  const std::size_t dataAt = commandAt + 2;
-  // Without the checksum, and never beyond what arrived.
-  const std::size_t available = frame.size() > dataAt ? frame.size() - dataAt - 1 : 0;
-  std::size_t dataSize = std::min(count, available);
-  std::size_t first = dataAt;
-  if (reply && dataSize >= 2) {
-    row.response = ResponseText(frame[dataAt], command);
-    row.status = DeviceStatusText(frame[dataAt + 1]);
-    first += 2;
-    dataSize -= 2;
-  }
-  row.data = Hex(frame.data() + first, frame.data() + first + dataSize);
-}
-
-// Whether a whole frame (from its delimiter on) ends in a checksum that does not match.
-bool ChecksumWrong(const std::vector<std::uint8_t>& bytes) {
-  const std::vector<std::uint8_t> frame = FrameWithoutPreambles(bytes);
-  if (frame.empty()) return false;
-  const std::size_t commandAt = CommandOffset(frame[0]);
-  if (frame.size() < commandAt + 2 || frame.size() != commandAt + 2 + frame[commandAt + 1] + 1) {
-    return false;
-  }
-  std::uint8_t sum = 0;
-  for (std::size_t i = 0; i + 1 < frame.size(); ++i) sum ^= frame[i];
-  return sum != frame.back();
 }
 
 Row Describe(const TraceEvent& event, bool retry) {
@@ -169,18 +129,19 @@ Row Describe(const TraceEvent& event, bool retry) {
   switch (event.kind) {
     case TraceKind::Sent:
       row.direction = DisplayText("Traffic_Request", "Request");
-      DecodeFrame(event.bytes, false, row);
+      DecodeFrame(DecodeTracedFrame(event.bytes, false), row);
       if (retry) row.response = DisplayText("Traffic_Retry", "retry");
       break;
     case TraceKind::Received: {
       // Nothing received is an event of the link, not a reply.
       row.direction = event.bytes.empty() ? DisplayText("Traffic_Link", "Link")
                                           : DisplayText("Traffic_Reply", "Reply");
-      DecodeFrame(event.bytes, true, row);
+      const TracedFrame frame = DecodeTracedFrame(event.bytes, true);
+      DecodeFrame(frame, row);
       QString note = QString::fromStdString(event.note);
       if (event.note == "Error") {
         note = event.bytes.empty() ? DisplayText("Traffic_No_Reply", "no reply")
-               : ChecksumWrong(event.bytes)
+               : frame.checksumWrong
                    ? DisplayText("Traffic_Checksum_Error", "checksum error")
                    : DisplayText("Traffic_Bad_Reply", "not accepted: garbled, cut short or late");
       }

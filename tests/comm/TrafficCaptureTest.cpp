@@ -43,7 +43,53 @@ TEST(TrafficCaptureTest, ReadsEveryKindOfTraceLine) {
   e = ParseTraceLine("Timeout: 305\n");
   EXPECT_EQ(e.kind, TraceKind::ReceiveTimeout);
   EXPECT_EQ(e.note, "305");
+  e = ParseTraceLine("Answer: give up\n");
+  EXPECT_EQ(e.kind, TraceKind::Answer);
+  EXPECT_EQ(e.note, "give up");
   EXPECT_EQ(ParseTraceLine("setup: 1200 baud\n").kind, TraceKind::Other);
+}
+
+// The fields of whole, garbled and cut-short frames; nothing is read beyond what arrived.
+TEST(TrafficCaptureTest, DecodesTracedFramesAsFarAsTheirBytesGo) {
+  // A long reply to command 3 from 1D 02 00 01 25 (master bit set), four data bytes.
+  Bytes reply = {0xFF, 0xFF, 0x86, 0x9D, 0x02, 0x00, 0x01, 0x25, 0x03, 0x06,
+                 0x00, 0x40, 0x41, 0x74, 0xCF, 0x10};
+  std::uint8_t sum = 0;
+  for (std::size_t i = 2; i < reply.size(); ++i) sum ^= reply[i];
+  reply.push_back(sum);
+  TracedFrame t = DecodeTracedFrame(reply, true);
+  ASSERT_TRUE(t.hasHeader);
+  EXPECT_TRUE(t.longAddress);
+  EXPECT_EQ(Bytes(t.address, t.address + 5), (Bytes{0x1D, 0x02, 0x00, 0x01, 0x25}));
+  EXPECT_EQ(t.command, 3);
+  EXPECT_EQ(t.byteCount, 6);
+  EXPECT_EQ(t.responseCode, 0x00);
+  EXPECT_EQ(t.deviceStatus, 0x40);
+  EXPECT_EQ(Bytes(t.frame.begin() + t.dataBegin, t.frame.begin() + t.dataEnd),
+            (Bytes{0x41, 0x74, 0xCF, 0x10}));
+  EXPECT_FALSE(t.checksumWrong);
+  reply.back() ^= 0x5A;
+  EXPECT_TRUE(DecodeTracedFrame(reply, true).checksumWrong);
+
+  // Cut short after one data byte: no status of its own, the checksum not judged.
+  const Bytes cut(reply.begin(), reply.begin() + 12);
+  t = DecodeTracedFrame(cut, true);
+  EXPECT_EQ(t.byteCount, 6);
+  EXPECT_EQ(t.responseCode, -1);
+  EXPECT_EQ(t.dataEnd - t.dataBegin, 1u);  // the last byte may be a checksum: never data
+  EXPECT_FALSE(t.checksumWrong);
+
+  // A short request with two expansion bytes announced; a request has no status bytes.
+  t = DecodeTracedFrame({0x02 | 0x40, 0x80, 0xAA, 0xBB, 0x01, 0x00, 0x00}, false);
+  EXPECT_EQ(t.address[0], 0x00);
+  EXPECT_EQ(t.command, 0x01);
+  EXPECT_EQ(t.responseCode, -1);
+  EXPECT_EQ(t.dataBegin, t.dataEnd);
+
+  // Too short for a header: every byte is data.
+  t = DecodeTracedFrame({0xFF, 0x86, 0x9D, 0x02}, true);
+  EXPECT_FALSE(t.hasHeader);
+  EXPECT_EQ(t.dataEnd, 3u);
 }
 
 TEST(TrafficCaptureTest, RecordIsAChecksummedHartIpDatagram) {
