@@ -1,6 +1,7 @@
 #include "gui/MessageBox.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -122,6 +123,17 @@ int ShowUIMessage(QWidget* owner, const std::string& key, const std::vector<std:
   request.text = ToQString(FormatMessageText(GetUIMsg(key), args));
   request.style = style;
   request.topmost = topmost;
+  return ShowMessageRequest(request, hold);
+}
+
+int ShowFileWriteError(QWidget* owner, const QString& path, const std::string& why,
+                       const HoldCallback& hold) {
+  MessageRequest request;
+  request.owner = owner;
+  request.caption = UIText("Message_Box", "Message");
+  request.text = UIText("Err_File_Write", "The file could not be written.%n%1%n%2",
+                        {QDir::toNativeSeparators(path).toStdString(), why});
+  request.style = kStyleOkExclamation;
   return ShowMessageRequest(request, hold);
 }
 

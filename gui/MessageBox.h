@@ -60,6 +60,11 @@ int ShowUIMessage(QWidget* owner, const std::string& key, const std::vector<std:
                   int style = kStyleOkExclamation, const HoldCallback& hold = {},
                   bool topmost = false);
 
+// "Err_File_Write": the file at `path` (with the platform's separators) could not be written,
+// and why.
+int ShowFileWriteError(QWidget* owner, const QString& path, const std::string& why,
+                       const HoldCallback& hold = {});
+
 // The report of an exception: at most its first 511 characters, captioned with the
 // application's name, with the error icon (kStyleOkError) or none (kStyleOk).
 int ReportException(QWidget* owner, const CPrivateException& error, int style = kStyleOkError,

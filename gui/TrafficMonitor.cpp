@@ -491,14 +491,7 @@ void CTrafficMonitor::OnSaveCapture() {
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pcap");
   lastFolder_ = QFileInfo(path).absolutePath();
   const QString error = SaveCapture(path);
-  if (error.isEmpty()) return;
-  MessageRequest request;
-  request.owner = this;
-  request.caption = UIText("Message_Box", "Message");
-  request.text = UIText("Err_File_Write", "The file could not be written.%n%1%n%2",
-                        {QDir::toNativeSeparators(path).toStdString(), error.toStdString()});
-  request.style = kStyleOkExclamation;
-  ShowMessageRequest(request);
+  if (!error.isEmpty()) ShowFileWriteError(this, path, error.toStdString());
 }
 
 }  // namespace va5

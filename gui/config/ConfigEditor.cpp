@@ -111,7 +111,7 @@ void CConfigEditor::WriteFile() {
   values.dampingUnit = page1_->FileUnitText(&ConfigurationValues::damping).toStdString();
   file_.Record().path = path.toStdString();
   if (!file_.Write(path.toStdString(), file_.BuildLines(values))) {
-    ShowUIMessage(owner, "Err_File_Write", {path.toStdString(), file_.LastError()});
+    ShowFileWriteError(owner, path, file_.LastError());
   }
 }
 

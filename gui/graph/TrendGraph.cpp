@@ -280,13 +280,7 @@ bool CTrendGraph::WriteFile(const QString& path, const QByteArray& bytes) {
     error = file.errorString();
   }
   if (error.isEmpty()) return true;
-  MessageRequest request;
-  request.owner = this;
-  request.caption = UIText("Message_Box", "Message");
-  request.text = UIText("Err_File_Write", "The file could not be written.%n%1%n%2",
-                        {QDir::toNativeSeparators(path).toStdString(), error.toStdString()});
-  request.style = kStyleOkExclamation;
-  ShowMessageRequest(request);
+  ShowFileWriteError(this, path, error.toStdString());
   return false;
 }
 

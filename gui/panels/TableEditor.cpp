@@ -351,7 +351,7 @@ void CTableEditor::OnWriteFile() {
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
   if (const auto failure = session::WriteDeviceCopy(record, kind_, path.toStdString())) {
     const session::LinkHold hold = HoldLink();
-    ShowUIMessage(this, "Err_File_Write", {path.toStdString(), *failure}, kStyleOkExclamation);
+    ShowFileWriteError(this, path, *failure);
   }
 }
 
