@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/LblColor.h"
 #include "gui/MainDlgDlg.h"
 #include "gui/MessageBox.h"
 #include "gui/config/ConfigEditor.h"
@@ -27,7 +28,6 @@
 #include "gui/display/DisplaySignal.h"
 #include "gui/display/Temperature.h"
 #include "gui/panels/ConnectDevice.h"
-#include "gui/LblColor.h"
 #include "gui/panels/TableEditor.h"
 #include "lang/ControlIds.h"
 #include "tests/gui/PanelTestSupport.h"
@@ -86,72 +86,172 @@ constexpr int kUnderSearchLimit = 5;
 constexpr int kOverSearchLimit = 35;
 
 const Drill kDrills[] = {
-    {"SilenceForTwoRequests", Stage::Monitoring, {{.kind = Kind::Silence, .count = 2}}, nullptr,
-     {}, End::Monitoring},
-    {"SilenceForGoodRetryThenCancel", Stage::Monitoring, {{.kind = Kind::Silence}}, "Err_COM",
-     {kAnswerRetry, kAnswerCancel}, End::OffLine},
-    {"SilenceThenRetryAfterTheDeviceIsBack", Stage::Monitoring, {{.kind = Kind::Silence}},
-     "Err_COM", {kAnswerRetry}, End::Monitoring},
-    {"NoiseBeforeEveryReply", Stage::Monitoring, {{.kind = Kind::Noise}}, nullptr, {},
+    {"SilenceForTwoRequests",
+     Stage::Monitoring,
+     {{.kind = Kind::Silence, .count = 2}},
+     nullptr,
+     {},
      End::Monitoring},
-    {"NoiseInsteadOfOneReply", Stage::Monitoring, {{.kind = Kind::Noise, .count = 1, .value = 1}},
-     nullptr, {}, End::Monitoring},
-    {"NoiseOnlyForGood", Stage::Monitoring, {{.kind = Kind::Noise, .value = 1}}, "Err_COM",
-     {kAnswerCancel}, End::OffLine},
-    {"BadChecksumOnce", Stage::Monitoring, {{.kind = Kind::BadChecksum, .count = 1}}, nullptr, {},
+    {"SilenceForGoodRetryThenCancel",
+     Stage::Monitoring,
+     {{.kind = Kind::Silence}},
+     "Err_COM",
+     {kAnswerRetry, kAnswerCancel},
+     End::OffLine},
+    {"SilenceThenRetryAfterTheDeviceIsBack",
+     Stage::Monitoring,
+     {{.kind = Kind::Silence}},
+     "Err_COM",
+     {kAnswerRetry},
      End::Monitoring},
-    {"BadChecksumForGood", Stage::Monitoring, {{.kind = Kind::BadChecksum}}, "Err_COM",
-     {kAnswerCancel}, End::OffLine},
-    {"PollRefusedBusy", Stage::Monitoring,
-     {{.kind = Kind::ResponseCode, .count = 3, .command = 3, .value = sim::RcBusy}}, nullptr, {},
+    {"NoiseBeforeEveryReply",
+     Stage::Monitoring,
+     {{.kind = Kind::Noise}},
+     nullptr,
+     {},
      End::Monitoring},
-    {"PollRefusedNotImplemented", Stage::Monitoring,
-     {{.kind = Kind::ResponseCode, .command = 2, .value = sim::RcNotImplemented}}, nullptr, {},
+    {"NoiseInsteadOfOneReply",
+     Stage::Monitoring,
+     {{.kind = Kind::Noise, .count = 1, .value = 1}},
+     nullptr,
+     {},
      End::Monitoring},
-    {"CommunicationErrorByte", Stage::Monitoring,
-     {{.kind = Kind::CommError, .command = 3, .value = 0x48}}, nullptr, {}, End::Monitoring,
+    {"NoiseOnlyForGood",
+     Stage::Monitoring,
+     {{.kind = Kind::Noise, .value = 1}},
+     "Err_COM",
+     {kAnswerCancel},
+     End::OffLine},
+    {"BadChecksumOnce",
+     Stage::Monitoring,
+     {{.kind = Kind::BadChecksum, .count = 1}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"BadChecksumForGood",
+     Stage::Monitoring,
+     {{.kind = Kind::BadChecksum}},
+     "Err_COM",
+     {kAnswerCancel},
+     End::OffLine},
+    {"PollRefusedBusy",
+     Stage::Monitoring,
+     {{.kind = Kind::ResponseCode, .count = 3, .command = 3, .value = sim::RcBusy}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"PollRefusedNotImplemented",
+     Stage::Monitoring,
+     {{.kind = Kind::ResponseCode, .command = 2, .value = sim::RcNotImplemented}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"CommunicationErrorByte",
+     Stage::Monitoring,
+     {{.kind = Kind::CommError, .command = 3, .value = 0x48}},
+     nullptr,
+     {},
+     End::Monitoring,
      Sign::CommErrorLamps},
-    {"SlowUnderTheFirstByteLimit", Stage::Monitoring,
-     {{.kind = Kind::Slow, .value = kUnderFirstByteLimit}}, nullptr, {}, End::Monitoring},
-    {"SlowOverTheFirstByteLimitOnce", Stage::Monitoring,
-     {{.kind = Kind::Slow, .count = 1, .value = kOverFirstByteLimit}}, nullptr, {},
+    {"SlowUnderTheFirstByteLimit",
+     Stage::Monitoring,
+     {{.kind = Kind::Slow, .value = kUnderFirstByteLimit}},
+     nullptr,
+     {},
      End::Monitoring},
-    {"SlowOverTheFirstByteLimitForGood", Stage::Monitoring,
-     {{.kind = Kind::Slow, .value = kOverFirstByteLimit}}, "Err_COM", {kAnswerCancel},
-     End::OffLine},
-    {"GapUnderTheByteGapLimit", Stage::Monitoring, {{.kind = Kind::Gap, .value = kUnderGapLimit}},
-     nullptr, {}, End::Monitoring},
-    {"GapOverTheByteGapLimitOnce", Stage::Monitoring,
-     {{.kind = Kind::Gap, .count = 1, .value = kOverGapLimit}}, nullptr, {}, End::Monitoring},
-    {"GapOverTheByteGapLimitForGood", Stage::Monitoring,
-     {{.kind = Kind::Gap, .value = kOverGapLimit}}, "Err_COM", {kAnswerCancel}, End::OffLine},
-    {"SearchSlowUnderTheSearchLimit", Stage::Search,
-     {{.kind = Kind::Slow, .value = kUnderSearchLimit}}, "Confr_Search_Address", {kAnswerYes},
+    {"SlowOverTheFirstByteLimitOnce",
+     Stage::Monitoring,
+     {{.kind = Kind::Slow, .count = 1, .value = kOverFirstByteLimit}},
+     nullptr,
+     {},
      End::Monitoring},
-    {"SearchSlowOverTheSearchLimit", Stage::Search,
-     {{.kind = Kind::Slow, .value = kOverSearchLimit}}, "Err_Not_Device", {kAnswerCancel},
+    {"SlowOverTheFirstByteLimitForGood",
+     Stage::Monitoring,
+     {{.kind = Kind::Slow, .value = kOverFirstByteLimit}},
+     "Err_COM",
+     {kAnswerCancel},
      End::OffLine},
-    {"TwentyPreambles", Stage::Monitoring, {{.kind = Kind::Preambles20, .value = 20}}, nullptr,
-     {}, End::Monitoring},
-    {"NotANumberPv", Stage::Monitoring, {{.kind = Kind::NanPv}}, nullptr, {}, End::Monitoring,
+    {"GapUnderTheByteGapLimit",
+     Stage::Monitoring,
+     {{.kind = Kind::Gap, .value = kUnderGapLimit}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"GapOverTheByteGapLimitOnce",
+     Stage::Monitoring,
+     {{.kind = Kind::Gap, .count = 1, .value = kOverGapLimit}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"GapOverTheByteGapLimitForGood",
+     Stage::Monitoring,
+     {{.kind = Kind::Gap, .value = kOverGapLimit}},
+     "Err_COM",
+     {kAnswerCancel},
+     End::OffLine},
+    {"SearchSlowUnderTheSearchLimit",
+     Stage::Search,
+     {{.kind = Kind::Slow, .value = kUnderSearchLimit}},
+     "Confr_Search_Address",
+     {kAnswerYes},
+     End::Monitoring},
+    {"SearchSlowOverTheSearchLimit",
+     Stage::Search,
+     {{.kind = Kind::Slow, .value = kOverSearchLimit}},
+     "Err_Not_Device",
+     {kAnswerCancel},
+     End::OffLine},
+    {"TwentyPreambles",
+     Stage::Monitoring,
+     {{.kind = Kind::Preambles20, .value = 20}},
+     nullptr,
+     {},
+     End::Monitoring},
+    {"NotANumberPv",
+     Stage::Monitoring,
+     {{.kind = Kind::NanPv}},
+     nullptr,
+     {},
+     End::Monitoring,
      Sign::PvNotANumber},
-    {"SensorBreak", Stage::Monitoring, {{.kind = Kind::SensorBreak}}, nullptr, {},
-     End::Monitoring, Sign::MalfunctionLamp},
-    {"VanishMidUpload", Stage::Upload, {{.kind = Kind::Silence, .command = 15}}, "Err_COM",
-     {kAnswerCancel}, End::OffLine},
-    {"UploadRefusedMidway", Stage::Upload,
-     {{.kind = Kind::ResponseCode, .command = 15, .value = sim::RcNotImplemented}}, "Err_CMD",
-     {kAnswerOk}, End::Monitoring},
-    {"VanishMidTableWrite", Stage::TableWrite,
-     {{.kind = Kind::VanishAfterPointWrites, .value = 2}}, "Err_COM", {kAnswerCancel},
+    {"SensorBreak",
+     Stage::Monitoring,
+     {{.kind = Kind::SensorBreak}},
+     nullptr,
+     {},
+     End::Monitoring,
+     Sign::MalfunctionLamp},
+    {"VanishMidUpload",
+     Stage::Upload,
+     {{.kind = Kind::Silence, .command = 15}},
+     "Err_COM",
+     {kAnswerCancel},
      End::OffLine},
-    {"TablePointRefused", Stage::TableWrite,
-     {{.kind = Kind::ResponseCode, .command = 187, .value = sim::RcInvalidSelection}}, "Err_CMD",
-     {kAnswerOk}, End::Monitoring},
-    {"VanishMidDownload", Stage::Download, {{.kind = Kind::Silence, .command = 34}}, "Err_COM",
-     {kAnswerCancel}, End::OffLine},
-    {"PortDisappears", Stage::PortGone, {}, "Err_COM", {kAnswerRetry, kAnswerCancel},
+    {"UploadRefusedMidway",
+     Stage::Upload,
+     {{.kind = Kind::ResponseCode, .command = 15, .value = sim::RcNotImplemented}},
+     "Err_CMD",
+     {kAnswerOk},
+     End::Monitoring},
+    {"VanishMidTableWrite",
+     Stage::TableWrite,
+     {{.kind = Kind::VanishAfterPointWrites, .value = 2}},
+     "Err_COM",
+     {kAnswerCancel},
      End::OffLine},
+    {"TablePointRefused",
+     Stage::TableWrite,
+     {{.kind = Kind::ResponseCode, .command = 187, .value = sim::RcInvalidSelection}},
+     "Err_CMD",
+     {kAnswerOk},
+     End::Monitoring},
+    {"VanishMidDownload",
+     Stage::Download,
+     {{.kind = Kind::Silence, .command = 34}},
+     "Err_COM",
+     {kAnswerCancel},
+     End::OffLine},
+    {"PortDisappears", Stage::PortGone, {}, "Err_COM", {kAnswerRetry, kAnswerCancel}, End::OffLine},
 };
 
 // The longest time the window's event loop left a 10 ms timer waiting beyond its due time:
@@ -241,11 +341,16 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       Inject(drill);
       break;
     case Stage::Upload:
-      // A connect that fails leaves the connect panel open; one that ends on line, home.
+    case Stage::Search:
+      // A connect or search that fails leaves the connect panel open; one that ends on line,
+      // the home view.
       if (drill.end == End::OffLine) view = window_->ConnectPanel();
       Inject(drill);
       Key(fk::kConnectButton)->click();
-      window_->ConnectPanel()->Button(ids::connect_panel::kConnectButton)->click();
+      window_->ConnectPanel()
+          ->Button(drill.stage == Stage::Search ? ids::connect_panel::kSearchButton
+                                                : ids::connect_panel::kConnectButton)
+          ->click();
       break;
     case Stage::TableWrite: {
       Connect();
@@ -254,7 +359,8 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       file_ = dir_.filePath("rtd.txt");
       std::ofstream(file_.toStdString(), std::ios::binary)
           << "Minimum RTD Temperature = -20\nStep = 10\n{\n100\n104\n108\n112\n}\n";
-      editor->SetFileDialog([this](QWidget*, bool, const QString&, const QString&) { return file_; });
+      editor->SetFileDialog(
+          [this](QWidget*, bool, const QString&, const QString&) { return file_; });
       Click(editor, te::kReadFileButton);
       ASSERT_TRUE(editor->TablePresent());
       questions.Answer(test::UIText("Confr_Download_CustomRTD"), {kAnswerYes});
@@ -280,12 +386,6 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       ButtonOf(page, p1::kDownloadButton)->click();
       break;
     }
-    case Stage::Search:
-      if (drill.end == End::OffLine) view = window_->ConnectPanel();
-      Inject(drill);
-      Key(fk::kConnectButton)->click();
-      window_->ConnectPanel()->Button(ids::connect_panel::kSearchButton)->click();
-      break;
     case Stage::PortGone:
       Connect();
       sim_.Stop();
@@ -316,7 +416,8 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
     EXPECT_GE(times, drill.answers.size());
   }
   EXPECT_EQ(questions.Seen().size(), times + (drill.stage == Stage::TableWrite))
-      << Asked(questions) << "\nonly the drill's question (and the table write's confirmation) is asked";
+      << Asked(questions)
+      << "\nonly the drill's question (and the table write's confirmation) is asked";
   if (drill.end == End::Monitoring) {
     EXPECT_TRUE(window_->Connected());
     ASSERT_TRUE(Polls(2));
