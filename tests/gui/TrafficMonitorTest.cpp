@@ -240,8 +240,7 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
 // time-outs of a silent device, the request tried again marked as a retry, and the
 // technician's answers to "Err_COM".
 TEST_F(TrafficMonitorTest, NamesChecksumErrorsTimeOutsRetriesAndTheAnswers) {
-  window_->TrafficMonitorAction()->trigger();
-  Monitor* monitor = window_->TrafficMonitor();
+  Monitor* monitor = OpenMonitor();
   QTableWidget* table = monitor->Table();
   Connect();
   Questions questions;
