@@ -56,8 +56,7 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   LocaliseWindow(layoutId, this);
-  ok_->setAccessibleName(ok_->text().remove(QLatin1Char('&')));
-  cancel_->setAccessibleName(cancel_->text().remove(QLatin1Char('&')));
+  NameButtonsByCaption(this);
 }
 
 void CEntryDialog::ShowTexts(const QString& title, const QString& prompt, const QString& start) {

@@ -108,7 +108,7 @@ void CFunctionKeys::Show(bool visible) {
   if (visible) {
     LocaliseWindow(fk::kLayout, this);
     heading_->SetCaptionLook();
-    for (auto& [id, button] : keys_) button->setAccessibleName(button->text().remove('&'));
+    NameButtonsByCaption(this);
     ApplyRules();
   }
   setVisible(visible);

@@ -40,8 +40,7 @@ CSelectListBox::CSelectListBox(QWidget* parent)
   connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Take(); });
 
   LocaliseWindow(kLayoutId, this);
-  ok_->setAccessibleName(ok_->text().remove(QLatin1Char('&')));
-  cancel_->setAccessibleName(cancel_->text().remove(QLatin1Char('&')));
+  NameButtonsByCaption(this);
 }
 
 void CSelectListBox::SetupByCode(const QString& title, const std::vector<std::string>& names,

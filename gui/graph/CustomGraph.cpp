@@ -98,7 +98,7 @@ void CCustomGraph::ApplyTexts() {
   valueNameLabel_->setAccessibleName(valueName_);
   horizontalNameLabel_->setAccessibleName(horizontalName_);
   graph_->setAccessibleName(title_);
-  close_->setAccessibleName(close_->text().remove(QLatin1Char('&')));
+  NameButtonsByCaption(this);
 }
 
 graph::Range CCustomGraph::WidenRange(graph::Range range, const graph::Extremes& values) {

@@ -102,9 +102,7 @@ QPushButton* CTrendGraph::Button(int controlId) const {
 }
 
 void CTrendGraph::UpdateAccessibleNames() {
-  for (QPushButton* button : {start_, stop_, saveCsv_, savePicture_, close_}) {
-    button->setAccessibleName(button->text().remove(QLatin1Char('&')));
-  }
+  NameButtonsByCaption(this);
   title_->setAccessibleName(title_->text());
   graph_->setAccessibleName(name_.isEmpty() ? title_->text()
                                             : name_ + QLatin1Char(' ') + UnitText());

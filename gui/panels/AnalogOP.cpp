@@ -60,8 +60,7 @@ void CAnalogOP::Build() {
 
 void CAnalogOP::UpdateAccessibleNames() {
   title_->setAccessibleName(title_->text());
-  for (QPushButton* button : actions_) button->setAccessibleName(button->text());
-  close_->setAccessibleName(close_->text());
+  NameButtonsByCaption(this);
 }
 
 void CAnalogOP::EnableButtons() {

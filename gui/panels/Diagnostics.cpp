@@ -76,9 +76,7 @@ void CDiagnostics::Build() {
 }
 
 void CDiagnostics::UpdateAccessibleNames() {
-  for (QPushButton* button : {execute_, resetFlag_, readStatus_, close_}) {
-    button->setAccessibleName(button->text());
-  }
+  NameButtonsByCaption(this);
   title_->setAccessibleName(title_->text());
   heading_->setAccessibleName(heading_->text());
   for (std::size_t i = 0; i < kLamps; ++i) lamps_[i]->setAccessibleName(lampLabels_[i]->text());

@@ -96,9 +96,7 @@ QLabel* CSensorCalib::AddValue(int id) {
 }
 
 void CSensorCalib::UpdateAccessibleNames() {
-  for (QPushButton* button : {read_, clear_, zero_, span_, close_}) {
-    button->setAccessibleName(button->text());
-  }
+  NameButtonsByCaption(this);
   title_->setAccessibleName(title_->text());
   pvValue_->setAccessibleName(pvLabel_->text());
   // The unit sits in the PV row; a screen reader says it after the value.

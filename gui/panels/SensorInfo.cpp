@@ -131,7 +131,7 @@ void CSensorInfo::UpdateAccessibleNames() {
     if (const auto* button = qobject_cast<const QPushButton*>(w)) return button->text();
     return static_cast<const QLabel*>(w)->text();
   };
-  for (QPushButton* button : buttons_) button->setAccessibleName(button->text());
+  NameButtonsByCaption(this);
   const std::pair<int, int> rows[] = {
       {ids_si::kSensorTypeValue, ids_si::kSensorTypeButton},
       {ids_si::kSerialNumberValue, ids_si::kSerialNumberButton},

@@ -148,10 +148,7 @@ QLabel* CTableEditor::AddValueRow(int row, int captionId, const char* caption, i
 }
 
 void CTableEditor::UpdateAccessibleNames() {
-  for (QPushButton* button :
-       {readDevice_, writeDevice_, writeFile_, readFile_, graphButton_, close_}) {
-    button->setAccessibleName(button->text());
-  }
+  NameButtonsByCaption(this);
   for (const auto& [name, value] : rows_) value->setAccessibleName(name->text());
   title_->setAccessibleName(title_->text());
   heading_->setAccessibleName(heading_->text());

@@ -55,8 +55,7 @@ void CTrimDAC::Build() {
 
 void CTrimDAC::UpdateAccessibleNames() {
   title_->setAccessibleName(title_->text());
-  for (QPushButton* button : actions_) button->setAccessibleName(button->text());
-  close_->setAccessibleName(close_->text());
+  NameButtonsByCaption(this);
 }
 
 void CTrimDAC::EnableButtons() {
