@@ -258,9 +258,7 @@ void CTrafficMonitor::ReloadLanguage() {
       "Traffic_Save_Capture_Tip",
       "Saves the frames of the rows shown (the command filter applies) as a capture file "
       "(pcap) that Wireshark reads"));
-  for (QPushButton* button : {pause_, clear_, copy_, save_}) {
-    button->setAccessibleName(button->text());
-  }
+  NameButtonsByCaption(this);
   filterCaption_->setText(DisplayText("Traffic_Command_Filter", "Command:"));
   // The edit is named after its caption, without the colon.
   QString filterName = filterCaption_->text();
@@ -273,7 +271,10 @@ void CTrafficMonitor::ReloadLanguage() {
   UpdateDropped();
   SetColumnWidths();
   table_->setUpdatesEnabled(false);
-  for (int row = 0; row < table_->rowCount(); ++row) DescribeRow(row);
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    const QByteArray line = table_->item(row, kTimeColumn)->data(kLineRole).toByteArray();
+    DescribeRow(row, ParseTraceLine(std::string_view(line.constData(), line.size())));
+  }
   table_->setUpdatesEnabled(true);
 }
 
@@ -379,16 +380,13 @@ void CTrafficMonitor::AddRow(const Line& line) {
     lastExchangeFailed_ = true;
   }
   table_->setItem(at, kTimeColumn, time);
-  DescribeRow(at);
+  DescribeRow(at, event);
   table_->setRowHidden(at, !Passes(at));
 }
 
-void CTrafficMonitor::DescribeRow(int at) {
+void CTrafficMonitor::DescribeRow(int at, const TraceEvent& event) {
   const QTableWidgetItem* time = table_->item(at, kTimeColumn);
-  if (time == nullptr) return;
-  const QByteArray line = time->data(kLineRole).toByteArray();
-  const Row row = Describe(ParseTraceLine(std::string_view(line.constData(), line.size())),
-                           time->data(kRetryRole).toBool());
+  const Row row = Describe(event, time->data(kRetryRole).toBool());
   const QString cells[kColumnCount] = {time->text(), row.direction,   row.address,
                                        row.command,  row.commandName, row.byteCount,
                                        row.response, row.status,      row.data};

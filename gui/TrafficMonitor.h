@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "comm/Trace.h"
+#include "comm/TrafficCapture.h"
 
 class QLabel;
 class QLineEdit;
@@ -95,8 +96,8 @@ class CTrafficMonitor : public QWidget {
   };
 
   void AddRow(const Line& line);
-  // Sets the cells of `row` from the trace line it keeps.
-  void DescribeRow(int row);
+  // Fills the cells of `row` after its time from `event`, the row's trace line read.
+  void DescribeRow(int row, const TraceEvent& event);
   void SetColumnWidths();
   void OnSaveCapture();
   void ApplyFilter();
