@@ -18,6 +18,7 @@
 #include "session/Session.h"
 #include "session/Setting.h"
 #include "sim/SimulatedTransmitter.h"
+#include "tests/session/WindowDrive.h"
 
 namespace va5 {
 namespace {
@@ -31,7 +32,6 @@ using session::Session;
 using session::SessionOptions;
 using session::Setting;
 using session::TrimMode;
-using Status = session::Operation::Status;
 using Clock = std::chrono::steady_clock;
 
 // A request as the link sent it.
@@ -127,26 +127,10 @@ class DeviceOperationsTest : public ::testing::Test {
   // that the window is asked to wait.
   std::vector<Millis> DriveLikeAWindow(session::RequestChain chain) {
     Operation operation(*session_, std::move(chain));
-    std::vector<Millis> pauses;
-    Status status = operation.Start();
-    while (status != Status::Done) {
-      if (status == Status::Pausing) {
-        pauses.push_back(operation.PauseLength());
-        status = operation.Resume();
-      } else if (status == Status::NeedsAnswer) {
-        ADD_FAILURE() << "asked about a failure of request " << operation.CurrentRequest();
-        status = operation.Answer(false);
-      } else {
-        auto message = session_->Messages().Next(30s);
-        if (!message) {
-          ADD_FAILURE() << "no worker message while running " << operation.CurrentRequest();
-          break;
-        }
-        status = operation.OnMessage(*message);
-      }
-    }
-    EXPECT_TRUE(operation.Outcome().Succeeded()) << operation.Outcome().reason->text;
-    return pauses;
+    const test::WindowRun run = test::RunAsAWindow(*session_, operation);
+    EXPECT_EQ(run.questions, 0) << "asked about a link failure";
+    EXPECT_TRUE(run.outcome.Succeeded()) << run.outcome.reason->text;
+    return run.pauses;
   }
 
   CglobalFile tables_;

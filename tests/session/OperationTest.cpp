@@ -13,6 +13,7 @@
 #include "session/Setting.h"
 #include "sim/SimulatedTransmitter.h"
 #include "testing/TraceCommands.h"
+#include "tests/session/WindowDrive.h"
 
 namespace va5 {
 namespace {
@@ -23,7 +24,6 @@ using session::ReasonKind;
 using session::Session;
 using session::SessionOptions;
 using session::Setting;
-using Status = session::Operation::Status;
 
 enum class Way { Sync, Async };
 
@@ -76,42 +76,15 @@ class OperationTest : public ::testing::Test {
     if (way == Way::Sync) {
       run.outcome = session.Perform(operation);
     } else {
-      run.outcome = DriveLikeAWindow(session, operation, answerRetry, run);
+      const test::WindowRun window = test::RunAsAWindow(session, operation, answerRetry);
+      run.outcome = window.outcome;
+      run.pauses = window.pauses;
+      run.questions = window.questions;
     }
     std::lock_guard lock(mutex);
     run.commands = commands;
     run.after = sim.State();
     return run;
-  }
-
-  // What a window does: start, then hand each posted worker message to the operation; a
-  // pause is a timer, a question is a message box. Nothing here calls into the worker.
-  static OperationOutcome DriveLikeAWindow(Session& session, Operation& operation, bool answerRetry,
-                                           Driven& run) {
-    Status status = operation.Start();
-    while (status != Status::Done) {
-      switch (status) {
-        case Status::Pausing:
-          run.pauses.push_back(operation.PauseLength());
-          status = operation.Resume();  // the timer fired
-          break;
-        case Status::NeedsAnswer:
-          ++run.questions;
-          status = operation.Answer(answerRetry);
-          break;
-        default: {
-          auto message = session.Messages().Next(std::chrono::seconds(30));
-          if (!message) {
-            ADD_FAILURE() << "no worker message while running request "
-                          << operation.CurrentRequest();
-            return operation.Outcome();
-          }
-          status = operation.OnMessage(*message);
-          break;
-        }
-      }
-    }
-    return operation.Outcome();
   }
 
   static void ExpectSameRun(const Driven& sync, const Driven& async) {

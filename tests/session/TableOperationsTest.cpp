@@ -13,6 +13,7 @@
 #include "session/Session.h"
 #include "sim/SimulatedTransmitter.h"
 #include "testing/TraceCommands.h"
+#include "tests/session/WindowDrive.h"
 
 namespace va5 {
 namespace {
@@ -21,7 +22,6 @@ using namespace std::chrono_literals;
 using session::Operation;
 using session::Session;
 using session::TableUpload;
-using Status = session::Operation::Status;
 
 class TableOperationsTest : public ::testing::Test {
  protected:
@@ -76,25 +76,12 @@ class TableOperationsTest : public ::testing::Test {
   Run DriveLikeAWindow(session::RequestChain chain, TableKind kind, bool writing) {
     Operation operation(*session_, std::move(chain), true);
     Run run;
-    Status status = operation.Start();
-    while (status != Status::Done) {
+    const test::WindowRun window = test::RunAsAWindow(*session_, operation, false, [&] {
       run.percents.push_back(session_->WithRecord(
           [&](DeviceRecord& r) { return session::TransferPercent(r, kind, writing); }));
-      if (status == Status::Pausing) {
-        run.pauses.push_back(operation.PauseLength());
-        status = operation.Resume();
-      } else if (status == Status::NeedsAnswer) {
-        status = operation.Answer(false);
-      } else {
-        auto message = session_->Messages().Next(30s);
-        if (!message) {
-          ADD_FAILURE() << "no worker message while running " << operation.CurrentRequest();
-          break;
-        }
-        status = operation.OnMessage(*message);
-      }
-    }
-    run.outcome = operation.Outcome();
+    });
+    run.outcome = window.outcome;
+    run.pauses = window.pauses;
     return run;
   }
 
