@@ -147,7 +147,6 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CFunctionKeys* FunctionKeys() const { return functionKeys_; }
   CConnectDevice* ConnectPanel() const { return connectPanel_; }
   CPollingAddr* PollingPanel() const { return pollingPanel_; }
-  CSetting* LanguagePanel() const { return languagePanel_; }
   CUploadDeviceInfo* UploadProgress() const { return upload_; }
   CLookingForDeviceInfo* SearchProgress() const { return search_; }
   QAction* AboutAction() const { return about_; }

@@ -58,7 +58,6 @@ class COperationPanel : public CPanel {
 
   // True from a chain's submission until it has ended.
   bool Busy() const { return operation_ != nullptr; }
-  session::Operation* CurrentOperation() const { return operation_.get(); }
 
  signals:
   void busyChanged(bool busy);

@@ -177,11 +177,6 @@ int ConfigDownload::CurrentRequest() const {
   return operation_ && InProgress() ? operation_->CurrentRequest() : 0;
 }
 
-std::optional<ConfigRow> ConfigDownload::CurrentRow() const {
-  if (phase_ != Phase::Writing || row_ >= ConfigRowCount) return std::nullopt;
-  return static_cast<ConfigRow>(row_);
-}
-
 ConfigDownload::Status ConfigDownload::Start() {
   if (status_ != Status::NotStarted) return status_;
   phase_ = Phase::Identity;

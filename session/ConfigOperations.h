@@ -116,9 +116,8 @@ class ConfigDownload {
   Millis PauseLength() const;
   int CurrentRequest() const;
 
-  // Progress: the phase, and during Writing the row being written.
+  // Progress: the phase.
   Phase GetPhase() const { return phase_; }
-  std::optional<ConfigRow> CurrentRow() const;
   const std::array<ConfigRowOutcome, ConfigRowCount>& Rows() const { return rows_; }
   // Called once for each row that ends (written or failed), in order.
   void OnRowDone(std::function<void(ConfigRow, const ConfigRowOutcome&)> observer) {

@@ -234,10 +234,6 @@ std::optional<TableMessage> CheckDeviceTakesTable(TableKind kind, const DeviceRe
                  "be written now.");
 }
 
-Reason RefusalReason(TableKind kind, const TableMessage& message) {
-  return {ReasonKind::OutOfLimits, "write the " + NameOf(kind) + ": " + message.text, message.args};
-}
-
 RequestChain ReadTableChain(TableKind kind, bool points) {
   const TableRequests requests = RequestsOf(kind);
   const int maximum = LimitsOf(kind).maximumPoints;

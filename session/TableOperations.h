@@ -62,9 +62,6 @@ std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& uploa
 // transfer function is the special curve (the record after an upload).
 std::optional<TableMessage> CheckDeviceTakesTable(TableKind kind, const DeviceRecord& device);
 
-// A refusal as the reason of an operation (an entry the device was never asked about).
-Reason RefusalReason(TableKind kind, const TableMessage& message);
-
 // Reads the table header of `kind`; with `points`, then every point when the header reports
 // from 2 to the kind's maximum points (otherwise the header alone). A point reply that does
 // not carry the point asked for ends the read.

@@ -56,8 +56,6 @@ class CConfigEditor : public QObject {
 
   // Both pages' values of one side.
   ConfigurationValues Values(ConfigSide side) const;
-  // True from a transfer's start until its link is reset.
-  bool Transferring() const { return transfer_ != Transfer::None; }
   bool OnWorkerMessage(const WorkerMessage& message);
 
  private:

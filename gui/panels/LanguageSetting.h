@@ -32,9 +32,7 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
   // Holds the link while the selection is open.
   void SetHoldCallback(HoldCallback hold) { hold_ = std::move(hold); }
 
-  QPushButton* ChangeButton() const { return change_; }
   QPushButton* CloseButton() const { return close_; }
-  QLabel* LanguageLabel() const { return name_; }
 
  signals:
   // A new language was chosen and saved: the main window reloads it.
