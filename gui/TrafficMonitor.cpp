@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -207,6 +208,8 @@ CTrafficMonitor::CTrafficMonitor(QWidget* parent)
   filterCaption_ = new QLabel(this);
   filter_ = new QLineEdit(this);
   filter_->setClearButtonEnabled(true);
+  // A command number: nothing else can be typed.
+  filter_->setValidator(new QIntValidator(0, 255, filter_));
   filterCaption_->setBuddy(filter_);
   droppedLabel_ = new QLabel(this);
 
@@ -401,7 +404,7 @@ bool CTrafficMonitor::Passes(int row) const {
   const QString wanted = filter_->text().trimmed();
   if (wanted.isEmpty()) return true;
   const QTableWidgetItem* item = table_->item(row, kCommandColumn);
-  return item != nullptr && item->text() == wanted;
+  return item != nullptr && !item->text().isEmpty() && item->text().toInt() == wanted.toInt();
 }
 
 void CTrafficMonitor::ApplyFilter() {

@@ -183,6 +183,14 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
     EXPECT_EQ(Cell(table, row, Monitor::kCommandColumn), "0") << row;
   }
   EXPECT_GE(shown, 2);
+  // Only a command number can be typed, and it is taken as a number ("00" is 0).
+  monitor->CommandFilter()->clear();
+  QTest::keyClicks(monitor->CommandFilter(), "x-3");
+  EXPECT_EQ(monitor->CommandFilter()->text(), "3");
+  monitor->CommandFilter()->setText("00");
+  for (int row = 0; row < table->rowCount(); ++row) {
+    EXPECT_EQ(table->isRowHidden(row), Cell(table, row, Monitor::kCommandColumn) != "0") << row;
+  }
   monitor->CommandFilter()->clear();
   EXPECT_FALSE(table->isRowHidden(table->rowCount() - 1));
 
