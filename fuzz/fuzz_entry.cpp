@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/NumberText.h"
-#include "lang/EntryRules.h"
 #include "base/Utf8.h"
+#include "lang/EntryRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
@@ -40,5 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   (void)va5::CheckTextEntry(text, false, true);
   (void)va5::IsValidEntryDate(text);
+  // A whole number as typed (the polling address, 0 to 15): within the bound, and only from
+  // a text of digits.
+  if (const auto whole = va5::ParseWholeNumber(text, 15)) {
+    if (*whole > 15 || text.find_first_not_of(" \t\n\v\f\r0123456789") != std::string::npos)
+      std::abort();
+  }
   return 0;
 }
