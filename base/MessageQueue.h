@@ -24,6 +24,12 @@ class MessageQueue : public MessageSink {
   }
 
   // The next message, or nothing when none arrives within `timeout`.
+  // Drops every message not taken yet.
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+  }
+
   std::optional<WorkerMessage> Next(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     std::unique_lock lock(mutex_);
     if (!cv_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/ExitStatus.h"
+#include "cli/Reach.h"
 #include "device/GlobalFile.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
@@ -15,10 +16,6 @@ namespace {
 int Fail(const std::string& text, int status) {
   std::cerr << "va5vivi-cli: " << text << "\n";
   return status;
-}
-
-int Failed(const session::Session& device, HartResult result, const char* what) {
-  return Fail(device.Explain(result, what).text, ExitStatusOf(result));
 }
 
 void PrintRow(session::ConfigRow row, const session::ConfigRowOutcome& outcome) {
@@ -96,9 +93,9 @@ int RunConfigCommand(const session::SessionOptions& options, const std::string& 
   const ConfigurationValues values = ConfigurationValuesFromRecord(file.Record());
   if (!outputOpen()) return writeError();
 
-  session::Session device(options);
-  if (HartResult r = device.Open(); r != ResultOk) return Failed(device, r, "open");
-  if (HartResult r = device.Identify(); r != ResultOk) return Failed(device, r, "identify");
+  session::Connection link(options, session::Connection::Goal::Identify);
+  if (int status = ReachDevice(link); status != ExitOk) return status;
+  session::Session& device = link.GetSession();
   const CglobalFile tables;
   return action == "download" ? Download(device, tables, values) : Compare(device, tables, values);
 }

@@ -27,6 +27,8 @@
 #include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/Operations.h"
+#include "cli/Reach.h"
+#include "session/Connection.h"
 #include "session/Session.h"
 #include "session/Setting.h"
 #include "session/TableOperations.h"
@@ -36,6 +38,7 @@ namespace va5::cli {
 namespace {
 
 using session::Session;
+using Goal = session::Connection::Goal;
 using session::SessionOptions;
 
 std::atomic<bool> interrupted{false};
@@ -174,12 +177,6 @@ int ListPorts() {
   return ExitOk;
 }
 
-int Report(const Session& device, HartResult result, const char* what) {
-  if (result == ResultOk) return ExitOk;
-  std::cerr << "va5vivi-cli: " << device.Explain(result, what).text << "\n";
-  return ExitStatusOf(result);
-}
-
 void PrintIdentity(const DeviceRecord& r) {
   std::cout << "Manufacturer:          " << r.manufacturerName << "\n"
             << "Model:                 " << r.modelName << "\n"
@@ -263,6 +260,55 @@ void ShowProgress(const char* verb, int percent, bool tracing) {
   std::fflush(stderr);
 }
 
+// How far a command needs the connection to go before it runs: the sensor limits, the PV unit
+// and the present PV come with the upload.
+Goal GoalOf(const std::string& command, session::Setting setting) {
+  if (command == "search") return Goal::Search;
+  if (command == "monitor") return Goal::Monitor;
+  if (command == "upload" || command == "sensor-trim") return Goal::Upload;
+  if (command == "set" && session::SettingNeedsUpload(setting)) return Goal::Upload;
+  return Goal::Identify;
+}
+
+void PrintPoll(Session& device, const CglobalFile& tables, HartResult poll) {
+  if (poll != ResultOk) {
+    // The device answered but refused (busy, or a communication error it saw): say so and
+    // poll on, as the window does.
+    const int code = device.TakeLive().responseCode;
+    std::printf("Poll refused: response code %d (%s)\n", code, ResponseCodeText(code));
+    return;
+  }
+  const std::uint8_t status = device.DeviceStatus();
+  device.WithRecord([&](DeviceRecord& d) {
+    const auto unit = [&](int code) {
+      const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
+      return index < 0 ? std::to_string(code)
+                       : tables.PvUnitNames()[static_cast<std::size_t>(index)];
+    };
+    std::printf("PV %s %s  %s %%  Term %s %s  Loop %s mA  Status 0x%02X\n",
+                FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
+                FormatRange(d.percentOfRange).c_str(), FormatRange(d.terminalTemperature).c_str(),
+                unit(d.terminalUnit).c_str(), FormatRange(d.loopCurrent).c_str(), status);
+  });
+}
+
+// Prints each poll until `count` polls were printed (every poll while it is negative), the
+// output is gone, or SIGINT / SIGTERM arrives; the link's failures are answered as the
+// window answers them, with nobody to ask.
+int Monitor(session::Connection& link, int count) {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  const CglobalFile tables;
+  int printed = 0;
+  link.OnPoll([&](HartResult poll) {
+    PrintPoll(link.GetSession(), tables, poll);
+    // Nobody reads what would follow a failed write.
+    if (OutputFailed() || (count >= 0 && ++printed >= count)) link.Close();
+  });
+  const auto& outcome = link.GetSession().Drive(link, interrupted, [&] { link.Close(); });
+  return outcome.reason ? Refuse(*outcome.reason) : ExitOk;
+}
+
 int RunTable(const SessionOptions& options, TableKind kind, bool writing, const std::string& path,
              bool acceptWarnings, bool tracing) {
   session::TableUpload upload;
@@ -292,15 +338,15 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
   }
 
   if (!OutputOpen()) return WriteError();
-  Session device(options);
-  if (HartResult r = device.Open(); r != ResultOk) return Report(device, r, "open");
-  if (HartResult r = device.Identify(); r != ResultOk) return Report(device, r, "identify");
+  // Writing: the upload's sensor type and transfer function tell whether the device is using
+  // the table.
+  session::Connection link(options, writing ? Goal::Upload : Goal::Identify);
+  if (int status = ReachDevice(link); status != ExitOk) return status;
+  Session& device = link.GetSession();
   const char* verb = writing ? "writing" : "reading";
   session::Operation operation(
       device, writing ? session::WriteTableChain(kind, upload) : session::ReadTableChain(kind));
   if (writing) {
-    // The sensor type and transfer function tell whether the device is using the table.
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
     if (auto busy = session::CheckDeviceTakesTable(kind, device.Record())) {
       std::cerr << "va5vivi-cli: " << busy->text << "\n";
       return ExitRefused;
@@ -444,20 +490,14 @@ int Run(const std::vector<std::string>& args) {
   }
 
   if (!OutputOpen()) return WriteError();
-  Session device(options);
+  session::Connection link(options, GoalOf(command, setting.entry.setting));
+  if (command == "monitor") return Monitor(link, count);
+  if (int status = ReachDevice(link); status != ExitOk) return status;
   if (command == "search") {
-    if (HartResult r = device.Open(true); r != ResultOk) return Report(device, r, "open");
-    if (!device.Search()) {
-      std::cerr << "va5vivi-cli: no device answered at any polling address\n";
-      return ExitLinkFailed;
-    }
-    std::cout << "Device found at polling address "
-              << device.WithRecord([](DeviceRecord& r) { return r.pollingAddress; }) << "\n";
+    std::cout << "Device found at polling address " << link.FoundAddress().value_or(0) << "\n";
     return ExitOk;
   }
-
-  if (HartResult r = device.Open(); r != ResultOk) return Report(device, r, "open");
-  if (HartResult r = device.Identify(); r != ResultOk) return Report(device, r, "identify");
+  Session& device = link.GetSession();
   CglobalFile tables;
 
   if (command == "identify") {
@@ -465,7 +505,6 @@ int Run(const std::vector<std::string>& args) {
     return ExitOk;
   }
   if (command == "upload") {
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
     CFilePropertyReadWrite file;
     const auto lines = device.WithRecord([&](DeviceRecord& r) {
       SetCarriedFromDevice(file.Record(), r);
@@ -473,37 +512,6 @@ int Run(const std::vector<std::string>& args) {
     });
     for (const auto& line : lines) std::cout << line << "\n";
     return ExitOk;
-  }
-  if (command == "monitor") {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    int printed = 0;
-    const HartResult r = device.Monitor(
-        [&](HartResult poll) {
-          if (poll != ResultOk) {
-            // The device answered but refused (busy, or a communication error it saw): say so
-            // and poll on, as the window does.
-            const int code = device.Live().responseCode;
-            std::printf("Poll refused: response code %d (%s)\n", code, ResponseCodeText(code));
-          } else {
-            device.WithRecord([&](DeviceRecord& d) {
-              const auto unit = [&](int code) {
-                const int index = CglobalFile::IndexOfCode(tables.PvUnitCodes(), code);
-                return index < 0 ? std::to_string(code)
-                                 : tables.PvUnitNames()[static_cast<std::size_t>(index)];
-              };
-              std::printf("PV %s %s  %s %%  Term %s %s  Loop %s mA  Status 0x%02X\n",
-                          FormatRange(d.pvValue).c_str(), unit(d.pvUnit).c_str(),
-                          FormatRange(d.percentOfRange).c_str(),
-                          FormatRange(d.terminalTemperature).c_str(), unit(d.terminalUnit).c_str(),
-                          FormatRange(d.loopCurrent).c_str(), device.Worker().DeviceStatus());
-            });
-          }
-          if (OutputFailed()) return false;  // nobody reads what follows
-          return count < 0 || ++printed < count;
-        },
-        interrupted);
-    return Report(device, r, "monitor");
   }
 
   if (command == "fixed-current") {
@@ -515,8 +523,6 @@ int Run(const std::vector<std::string>& args) {
     return PrintOutcome(device.Perform(session::AdditionalStatusChain()), "");
   }
   if (command == "sensor-trim") {
-    // The sensor limits, the PV unit and the present PV come with the upload.
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
     if (!operation.trimPoint) {
       return PrintOutcome(device.Perform(session::ReadSensorTrimChain(tables)), "Sensor trim: ");
     }
@@ -533,9 +539,6 @@ int Run(const std::vector<std::string>& args) {
   }
 
   // set
-  if (session::SettingNeedsUpload(setting.entry.setting)) {
-    if (HartResult r = device.Upload(); r != ResultOk) return Report(device, r, "upload");
-  }
   const auto outcome = session::WriteSetting(device, tables, setting.entry);
   if (outcome.reason) {
     std::cerr << "va5vivi-cli: " << outcome.reason->text << "\n";

@@ -35,9 +35,9 @@ inline constexpr std::uint8_t CommandListEnd = 0xFF;
 // The descriptor of one command, or nullptr for a command the tool does not use.
 const CommandDescriptor* FindCommand(std::uint8_t command);
 
-// How a request's list reports progress: not at all, as steps of a multi-step transfer
-// (stepsDone of stepsTotal), or after each decoded command of the list (n / 10 for the upload).
-enum class ListProgress : std::uint8_t { None, Steps, PerCommand };
+// How a request's list reports progress: not at all, or after each decoded command of the list
+// (n / 10 for the upload).
+enum class ListProgress : std::uint8_t { None, PerCommand };
 
 // Picks a request's list from the record (the DAC trim's zero or gain command).
 using ListChooser = const CommandDescriptor* (*)(const DeviceRecord& record);

@@ -48,7 +48,15 @@ HartResult HartLink::OpenPort(const std::string& portName, const PortSettings& s
   if (blank) return port_.Open(std::string(), settings, timing_);
   // Opening again replaces the port rather than leaking the old handle.
   if (port_.IsOpen()) port_.Close();
+  portName_ = portName;
+  settings_ = settings;
   return port_.Open(portName, settings, timing_);
+}
+
+HartResult HartLink::ReopenPort() {
+  if (portName_.empty()) return ResultBadPortDefinition;
+  ClosePort();
+  return port_.Open(portName_, settings_, timing_);
 }
 
 bool HartLink::PurgePort() { return port_.PurgeReceive() && port_.PurgeTransmit(); }

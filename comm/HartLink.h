@@ -90,6 +90,9 @@ class HartLink {
   // opened, with LastOpenError telling why.
   HartResult OpenPort(const std::string& portName, const PortSettings& settings = {});
   PortOpenError LastOpenError() const { return port_.LastOpenError(); }
+  // Closes the port and opens it again by the name and settings of the last OpenPort: a port
+  // that vanished under the link (and may be back under its name) is found anew.
+  HartResult ReopenPort();
   // Clears the receive buffer and, if that worked, the transmit buffer.
   bool PurgePort();
   // Builds the request from the state; `buffer` holds at least MaxRequestFrame bytes.
@@ -119,6 +122,8 @@ class HartLink {
  private:
   std::uint64_t Now() const { return clock_.now(); }
   void SleepFor(Micros duration) const;
+  std::string portName_;  // of the last OpenPort
+  PortSettings settings_;
   void SleepUntilTick(std::uint64_t deadline) const;
   void TraceReceive(int preambles, std::size_t stored, HartResult result);
   void TraceSkipped(int preambles, std::size_t stored, const char* why);

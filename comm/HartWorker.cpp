@@ -92,7 +92,7 @@ HartResult HartWorker::StopWorker() {
     retryAnswer_ = false;
     monitoring_ = false;
     searchMode_ = false;
-    stepsDone_ = 0;
+    addressesTried_ = 0;
     {
       std::lock_guard lock(stopMutex_);
       stopSignal_ = true;
@@ -115,7 +115,6 @@ HartResult HartWorker::SubmitRequest(int type, bool monitoringAfter) {
   // Replacing a request that has not completed would lose it (a write whose completion the
   // window still waits for); the poll is never submitted and never pending.
   if (type != RequestPoll && requestPending_.exchange(true)) return ResultBusy;
-  if (disableWindow_) disableWindow_();
   pendingRequest_ = type;
   monitoring_ = monitoringAfter;
   requestEvent_.Set();
@@ -169,7 +168,7 @@ void HartWorker::AnswerFailure(bool retry) {
       const int address = ValidPollingAddress(r.pollingAddress);
       r.pollingAddress = static_cast<std::int16_t>(address >= MaxPollingAddress ? 0 : address + 1);
     });
-    const int steps = ++stepsDone_;
+    const int steps = ++addressesTried_;
     PostProgress(static_cast<double>(steps) / MaxPollingAddress * 100.0);
   }
   answerEvent_.Set();
@@ -230,7 +229,6 @@ HartResult HartWorker::RunRequest(int type, bool& endWorker) {
     monitoring_ = true;
     return ResultOk;
   }
-  if (type == RequestPoll) stepsDone_ = 0;
   const RequestDescriptor* request = FindRequest(type);
   const CommandDescriptor* list =
       WithRecord([type](DeviceRecord& r) { return CommandListFor(type, r); });
@@ -273,6 +271,13 @@ bool HartWorker::FailureProtocol(int type) {
   const bool retry = retryAnswer_ && !stop_;
   link_.TraceNote(retry ? "Answer: retry\n" : "Answer: give up\n");
   if (!retry) return false;
+  // A port that failed under the link (the adapter unplugged, the simulator ended) is opened
+  // again by its name before the retry, so that a device that is back is found again.
+  const LinkFailure failed = linkFailure_;
+  if (failed == LinkFailure::WriteFailed || failed == LinkFailure::PortFailed) {
+    link_.TraceNote(link_.ReopenPort() == ResultOk ? "Link: port opened again\n"
+                                                   : "Link: port could not be opened again\n");
+  }
   link_.ClearLineErrors();
   return true;
 }
@@ -310,12 +315,7 @@ HartResult HartWorker::RunList(int type, const CommandDescriptor* list, ListProg
     if (!decode) return ResultOk;
     ++decoded;
 
-    if (progress == ListProgress::PerCommand) {
-      PostProgress(decoded / 10.0 * 100.0);
-    } else if (progress == ListProgress::Steps && stepsDone_ < stepsTotal_) {
-      const int done = ++stepsDone_;
-      PostProgress(static_cast<double>(done) / stepsTotal_ * 100.0);
-    }
+    if (progress == ListProgress::PerCommand) PostProgress(decoded / 10.0 * 100.0);
   }
   return ResultOk;
 }

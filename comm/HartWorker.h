@@ -25,7 +25,7 @@ namespace va5 {
 //
 // The port is opened by the caller (HartLink::OpenPort) before StartWorker and is closed by
 // StopWorker. The DeviceRecord is shared with the caller: the worker holds the record lock
-// while a builder or decoder runs; readers take it with LockRecord or WithRecord.
+// while a builder or decoder runs; readers take it with WithRecord.
 class HartWorker {
  public:
   HartWorker(HartLink& link, DeviceRecord& record, MessageSink& sink, Timing timing = {});
@@ -60,17 +60,17 @@ class HartWorker {
   // Clears the port buffers; only while the worker waits for an answer (or does not run).
   bool PurgePort();
 
-  // Called by SubmitRequest on the submitting thread (the GUI disables its main window).
-  void SetDisableWindow(std::function<void()> disable) { disableWindow_ = std::move(disable); }
+  // Posts a message of the caller's to the current target, in order with the worker's own (the
+  // end of a port open that ran on another thread).
+  void PostMessage(int first, int second) { Post(first, second); }
 
+  // While searching, command 0 is tried once per address and every failure's answer moves the
+  // polling address on (15 wraps to 0); AddressesTried counts those moves.
   void SetSearchMode(bool on) { searchMode_ = on; }
-  bool SearchMode() const { return searchMode_; }
   bool SilentRetry() const { return silentRetry_; }
   void ClearSilentRetry() { silentRetry_ = false; }
-  void SetStepsTotal(int total) { stepsTotal_ = total; }
-  int StepsTotal() const { return stepsTotal_; }
-  void SetStepsDone(int done) { stepsDone_ = done; }
-  int StepsDone() const { return stepsDone_; }
+  void SetAddressesTried(int tried) { addressesTried_ = tried; }
+  int AddressesTried() const { return addressesTried_; }
   bool Monitoring() const { return monitoring_; }
   bool Holding() const { return HoldCount() > 0; }
   int HoldCount() const {
@@ -107,9 +107,6 @@ class HartWorker {
   // Returns the bits and clears them in one step: a bit the worker sets between a separate
   // read and clear would be lost.
   std::uint8_t TakeCommErrorBits() { return commErrorBits_.exchange(0); }
-  void ClearCommErrorBits() { commErrorBits_ = 0; }
-
-  std::unique_lock<std::mutex> LockRecord() { return std::unique_lock(recordMutex_); }
   template <class F>
   auto WithRecord(F f) {
     std::lock_guard lock(recordMutex_);
@@ -133,7 +130,6 @@ class HartWorker {
   DeviceRecord& record_;
   MessageSink& defaultSink_;
   Timing timing_;
-  std::function<void()> disableWindow_;
 
   std::thread thread_;
   AutoResetEvent requestEvent_;
@@ -151,8 +147,7 @@ class HartWorker {
   std::atomic<bool> requestPending_{false};
   std::atomic<bool> searchMode_{false};
   std::atomic<bool> silentRetry_{false};
-  std::atomic<int> stepsDone_{0};
-  std::atomic<int> stepsTotal_{0};
+  std::atomic<int> addressesTried_{0};
   std::atomic<std::uint8_t> deviceStatus_{0};
   std::atomic<std::uint8_t> responseCode_{0};
   std::atomic<std::uint8_t> commErrorBits_{0};

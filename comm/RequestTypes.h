@@ -64,6 +64,7 @@ enum RequestType : int {
 inline constexpr int MessageFailure = 209;   // (209, request type): waiting for an answer
 inline constexpr int MessageProgress = 300;  // (300, percentage)
 inline constexpr int MessageWorkerEnded = 301;  // (301, 0)
+inline constexpr int MessageOpened = 302;       // (302, HartResult): a port open has ended
 
 // Private reply message numbers of the panels (WM_APP + n).
 inline constexpr int MessageBase = 0x8000;

@@ -94,27 +94,22 @@ std::vector<ConfigDifference> CompareConfigurations(const ConfigurationValues& f
 // fails a check, or fails on the device; then, when anything was written and the link still
 // works, identifies and uploads again (ConfigUploadChain) so that the record shows what the
 // device now holds.
-class ConfigDownload {
+class ConfigDownload : public Driven {
  public:
-  using Status = Operation::Status;
   enum class Phase { NotStarted, Identity, Writing, Refresh, Done };
 
   // `monitoringAfter` as for Operation. `tables` must outlive the download.
   ConfigDownload(Session& session, const CglobalFile& tables, ConfigurationValues values,
                  bool monitoringAfter = false);
 
-  Status Start();
-  Status OnMessage(const WorkerMessage& message);
-  Status Resume();
-  Status Answer(bool retry);
+  Status Start() override;
+  Status OnMessage(const WorkerMessage& message) override;
+  Status Resume() override;
+  Status Answer(bool retry) override;
 
-  Status GetStatus() const { return status_; }
-  bool InProgress() const {
-    return status_ == Status::Running || status_ == Status::Pausing ||
-           status_ == Status::NeedsAnswer;
-  }
-  Millis PauseLength() const;
-  int CurrentRequest() const;
+  Status GetStatus() const override { return status_; }
+  Millis PauseLength() const override;
+  int CurrentRequest() const override;
 
   // Progress: the phase.
   Phase GetPhase() const { return phase_; }
@@ -126,7 +121,7 @@ class ConfigDownload {
 
   // After Done: the first failure (the model refused, a row's reason, or a failed refresh);
   // nothing when all twelve rows were written and read back.
-  const OperationOutcome& Outcome() const { return outcome_; }
+  const OperationOutcome& Outcome() const override { return outcome_; }
   // True once the refresh upload succeeded: the record holds what the device now has.
   bool Refreshed() const { return refreshed_; }
 

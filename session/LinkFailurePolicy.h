@@ -23,10 +23,6 @@ class LinkFailurePolicy {
   // retried silently, then up to `retries` failures; after that the technician decides.
   Answer OnFailure(HartWorker& worker);
 
-  // A failed address during a search: on to the next address until all sixteen were tried
-  // once; then GiveUp (the window asks whether to search another round).
-  static Answer OnSearchFailure(const HartWorker& worker);
-
  private:
   int retries_;
   int retriesLeft_;

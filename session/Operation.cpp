@@ -23,22 +23,21 @@ Operation::Status Operation::Start() {
   if (status_ != Status::NotStarted) return status_;
   step_ = 0;
   outcome_ = {};
-  if (session_.Worker().RequestPending()) return Finish(ResultBusy, BusyReason());
-  if (chain_.store) session_.Worker().WithRecord([&](DeviceRecord& r) { chain_.store(r); });
+  if (session_.RequestPending()) return Finish(ResultBusy, BusyReason());
+  if (chain_.store) session_.WithRecord([&](DeviceRecord& r) { chain_.store(r); });
   if (chain_.steps.empty()) return Finish(ResultOk, std::nullopt);
   return Submit();
 }
 
 Operation::Status Operation::Submit() {
   status_ = Status::Running;
-  HartWorker& worker = session_.Worker();
   // The step's own fields, or past the steps that have nothing to do.
   for (;; ++step_) {
     if (step_ >= chain_.steps.size()) return Complete();
     const ChainStep& step = chain_.steps[step_];
     if (!step.refuseIf && !step.skipIf && !step.store) break;
     std::optional<Reason> refused;
-    const bool skip = worker.WithRecord([&](DeviceRecord& r) {
+    const bool skip = session_.WithRecord([&](DeviceRecord& r) {
       const DeviceRecord& record = r;
       if (step.refuseIf && (refused = step.refuseIf(record))) return false;
       if (step.skipIf && step.skipIf(record)) return true;
@@ -48,8 +47,8 @@ Operation::Status Operation::Submit() {
     if (refused) return Finish(ResultOk, std::move(refused));
     if (!skip) break;
   }
-  session_.FailurePolicy().BeginRequest(worker);
-  const HartResult submitted = worker.SubmitRequest(chain_.steps[step_].request, monitoringAfter_);
+  session_.BeginRequest();
+  const HartResult submitted = session_.Submit(chain_.steps[step_].request, monitoringAfter_);
   if (submitted == ResultBusy) return Finish(ResultBusy, BusyReason());
   if (submitted != ResultOk)
     return Finish(ResultLinkFailed, session_.Explain(submitted, chain_.what));
@@ -61,7 +60,7 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
   if (message.first == MessageFailure) {
     // Whatever failed (this request, or a poll that ran before it was taken), the worker now
     // waits for an answer.
-    switch (session_.FailurePolicy().OnFailure(session_.Worker())) {
+    switch (session_.OnFailure()) {
       case LinkFailurePolicy::Answer::Retry:
         session_.AnswerFailure(true);
         break;
@@ -83,7 +82,7 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
   }
   const ChainStep& step = chain_.steps[step_];
   if (step.stopIf) {
-    auto stop = session_.Worker().WithRecord(
+    auto stop = session_.WithRecord(
         [&](DeviceRecord& r) { return step.stopIf(static_cast<const DeviceRecord&>(r)); });
     if (stop) return Finish(ResultOk, std::move(stop));
   }
@@ -114,7 +113,7 @@ Operation::Status Operation::Advance() {
 Operation::Status Operation::Complete() {
   std::string value;
   if (chain_.describe) {
-    value = session_.Worker().WithRecord(
+    value = session_.WithRecord(
         [&](DeviceRecord& r) { return chain_.describe(static_cast<const DeviceRecord&>(r)); });
   }
   Finish(ResultOk, std::nullopt);

@@ -36,11 +36,13 @@ Session::Session(SessionOptions options, Timing timing)
 Session::~Session() { worker_->StopWorker(); }
 
 HartResult Session::Open(bool searchMode) {
+  // What an earlier worker posted (its end) is no message of this one's.
+  queue_.Clear();
   openName_ = ResolvePortName(options_.port);
   lastOpen_ = link_->OpenPort(options_.port);
   if (lastOpen_ != ResultOk) return lastOpen_;
   worker_->SetSearchMode(searchMode);
-  worker_->SetStepsDone(0);
+  worker_->SetAddressesTried(0);
   lastOpen_ = worker_->StartWorker();  // closes the port when the thread does not start
   if (lastOpen_ != ResultOk) worker_->SetSearchMode(false);
   return lastOpen_;
@@ -81,7 +83,7 @@ HartResult Session::Run(int type, bool monitoringAfter) {
   return Perform(SingleRequest(type), monitoringAfter).result;
 }
 
-LiveValues Session::Live() {
+LiveValues Session::TakeLive() {
   return worker_->WithRecord([this](DeviceRecord& r) {
     LiveValues live;
     live.pv = r.pvValue;
@@ -97,43 +99,78 @@ LiveValues Session::Live() {
   });
 }
 
-bool Session::Search() {
-  bool gaveUp = false;
-  if (worker_->SubmitRequest(RequestIdentify, false) != ResultOk) return false;
-  for (;;) {
-    auto message = queue_.Next(MessageWait);
-    if (!message) {
-      // The worker posts its end before it is gone; with none running nothing more comes.
-      if (!worker_->IsRunning()) return false;
-      continue;
-    }
-    if (message->first == MessageFailure) {
-      gaveUp = LinkFailurePolicy::OnSearchFailure(*worker_) == LinkFailurePolicy::Answer::GiveUp;
-      AnswerFailure(!gaveUp);
-    } else if (message->first == MessageWorkerEnded) {
-      return !gaveUp;
-    }
-  }
+HartResult Session::Submit(int type, bool monitoringAfter) {
+  return worker_->SubmitRequest(type, monitoringAfter);
 }
 
-HartResult Session::Monitor(const std::function<bool(HartResult)>& onPoll,
-                            const std::atomic<bool>& stop) {
-  const HartResult on = Run(RequestMonitorOn, true);
-  if (on != ResultOk) return on;
-  policy_.BeginRequest(*worker_);
-  while (!stop) {
-    auto message = queue_.Next(Slice);
-    if (!message) continue;
-    if (message->first == MessageFailure) {
-      AnswerFailure(policy_.OnFailure(*worker_) == LinkFailurePolicy::Answer::Retry);
-    } else if (message->first == MessageWorkerEnded) {
-      return ResultLinkFailed;
-    } else if (message->first == RequestPoll) {
-      policy_.BeginRequest(*worker_);
-      if (!onPoll(message->second)) break;
-    }
+void Session::SetMessageTarget(MessageSink* target, int message) {
+  worker_->SetTarget(target, message);
+}
+
+void Session::PostMessage(int first, int second) { worker_->PostMessage(first, second); }
+
+LinkHold Session::Hold() { return LinkHold(*worker_); }
+
+void Session::SetMonitoring(bool on) { worker_->SetMonitoring(on); }
+
+bool Session::Monitoring() const { return worker_->Monitoring(); }
+
+bool Session::Holding() const { return worker_->Holding(); }
+
+bool Session::RequestPending() const { return worker_->RequestPending(); }
+
+bool Session::Running() const { return worker_->IsRunning(); }
+
+std::uint8_t Session::DeviceStatus() const { return worker_->DeviceStatus(); }
+
+int Session::AddressesTried() const { return worker_->AddressesTried(); }
+
+void Session::Close() { worker_->StopWorker(); }
+
+void Session::BeginRequest() { policy_.BeginRequest(*worker_); }
+
+LinkFailurePolicy::Answer Session::OnFailure() { return policy_.OnFailure(*worker_); }
+
+void Session::RestartSearchRound() { worker_->SetAddressesTried(-1); }
+
+const OperationOutcome& Session::Drive(Driven& driven, const std::function<void()>& onStep) {
+  using Status = Driven::Status;
+  for (Status status = driven.Start(); status != Status::Done;) {
+    if (onStep) onStep();
+    status = Step(driven, status, MessageWait);
   }
-  return ResultOk;
+  return driven.Outcome();
+}
+
+const OperationOutcome& Session::Drive(Driven& driven, const std::atomic<bool>& stop,
+                                       const std::function<void()>& onStop) {
+  using Status = Driven::Status;
+  bool stopped = false;
+  for (Status status = driven.Start(); status != Status::Done;) {
+    if (stop && !stopped) {
+      stopped = true;
+      if (onStop) onStop();
+      status = driven.GetStatus();
+      if (status == Status::Done) break;
+    }
+    // The stop comes from a signal handler: the wait ends in slices to look at it.
+    status = Step(driven, status, stopped ? MessageWait : Slice);
+  }
+  return driven.Outcome();
+}
+
+Driven::Status Session::Step(Driven& driven, Driven::Status status, std::chrono::milliseconds wait) {
+  using Status = Driven::Status;
+  switch (status) {
+    case Status::Pausing:
+      std::this_thread::sleep_for(driven.PauseLength());
+      return driven.Resume();
+    case Status::NeedsAnswer:
+      return driven.Answer(false);  // nobody to ask: the retries are spent
+    default:
+      if (auto message = queue_.Next(wait)) return driven.OnMessage(*message);
+      return driven.GetStatus();
+  }
 }
 
 }  // namespace va5::session

@@ -14,6 +14,7 @@
 #include "comm/Trace.h"
 #include "device/DeviceRecord.h"
 #include "session/LinkFailurePolicy.h"
+#include "session/LinkHold.h"
 #include "session/LiveValues.h"
 #include "session/Operation.h"
 #include "session/Reason.h"
@@ -28,9 +29,10 @@ struct SessionOptions {
   TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
 };
 
-// One connection to a transmitter: the port, the link, the device record and the worker,
+// The port, the link, the device record and the worker of one connection to a transmitter,
 // with the session's link-failure policy. The worker's messages go to the session's queue
-// unless a window sets its own target on the worker.
+// unless a window sets its own target (SetMessageTarget). Connection owns a session and its
+// life; operations run on it.
 class Session {
  public:
   explicit Session(SessionOptions options, Timing timing = {});
@@ -44,10 +46,6 @@ class Session {
   HartResult Open(bool searchMode = false);
   // Opens and identifies the device at the polling address.
   HartResult Connect();
-  // Searches the addresses from the start address upwards (15 wraps to 0), each tried once.
-  // True when a device answered; its address is then the record's polling address. A search
-  // always ends the worker. False at once when no worker runs (the open failed).
-  bool Search();
   HartResult Identify() { return Run(RequestIdentify); }
   HartResult Upload() { return Run(RequestUpload); }
 
@@ -57,16 +55,14 @@ class Session {
   // The same for anything driven like an Operation (Start, OnMessage, Resume, Answer,
   // PauseLength, Outcome: a table transfer, a configuration download); `onStep` runs before
   // each step (progress).
-  template <class Driven>
   const OperationOutcome& Drive(Driven& driven, const std::function<void()>& onStep = {});
+  // The same, ending the run's waits every `slice` to look at `stop`: once it is set, `onStop`
+  // is called (once) and the run goes on to its end from there.
+  const OperationOutcome& Drive(Driven& driven, const std::atomic<bool>& stop,
+                                const std::function<void()>& onStop);
   OperationOutcome Perform(RequestChain chain, bool monitoringAfter = false);
   // One request, run the same way.
   HartResult Run(int type, bool monitoringAfter = false);
-
-  // Switches monitoring on and calls `onPoll` with each poll's result until it returns false or
-  // `stop` is set. A poll the device refuses (a busy device, a communication error it reports)
-  // is passed on and the polls go on, as in the window; 209 when the link was given up, else 200.
-  HartResult Monitor(const std::function<bool(HartResult)>& onPoll, const std::atomic<bool>& stop);
 
   // Why a request of the operation `what` ended with `result` (not 200): the port's open
   // error, or the response code and link failure of the last request that was not a poll.
@@ -76,17 +72,50 @@ class Session {
   // worker runs (nothing waits for an answer).
   void AnswerFailure(bool retry);
 
-  // The live values and status for the display, copied in one piece under the record lock;
-  // takes (clears) the communication-error bits gathered since the last call.
-  LiveValues Live();
+  // The live values and status for the display, copied in one piece under the record lock,
+  // with the communication-error bits gathered since the last call (taken: the next call
+  // starts them again).
+  LiveValues TakeLive();
+
+  // Submits one request to the worker (206 while another is pending, 205 without a worker).
+  HartResult Submit(int type, bool monitoringAfter);
+  // Where the worker's messages go from now on (null: the session's own queue), with the
+  // receiver's private message number.
+  void SetMessageTarget(MessageSink* target, int message);
+  // Posts a message to the current target in order with the worker's (an open's end).
+  void PostMessage(int first, int second);
+  // Holds the link (the worker sends nothing) for as long as the returned hold lives.
+  LinkHold Hold();
+  void SetMonitoring(bool on);
+  bool Monitoring() const;
+  bool Holding() const;
+  // True from a submission until just before its completion message.
+  bool RequestPending() const;
+  // True while the worker runs (a search's end or Close stop it).
+  bool Running() const;
+  // Status of the last reply parsed.
+  std::uint8_t DeviceStatus() const;
+  // While searching: how many times the polling address has moved on since the search began.
+  int AddressesTried() const;
+  // Stops the worker and closes the port; requests are refused from then on.
+  void Close();
 
   LinkFailurePolicy& FailurePolicy() { return policy_; }
-  HartWorker& Worker() { return *worker_; }
+  // Starts the policy's count for a new request (or a new poll).
+  void BeginRequest();
+  // What the policy says of the failure the worker now waits on.
+  LinkFailurePolicy::Answer OnFailure();
+  // After every one of the sixteen addresses failed: a new round counts from the start.
+  void RestartSearchRound();
   MessageQueue& Messages() { return queue_; }
   const Timing& GetTiming() const { return timing_; }
   template <class F>
   auto WithRecord(F f) {
     return worker_->WithRecord(f);
+  }
+  template <class F>
+  auto WithRecord(F f) const {
+    return worker_->WithRecord([&](const DeviceRecord& r) { return f(r); });
   }
   // A copy of the record, taken under its lock.
   DeviceRecord Record() {
@@ -99,6 +128,9 @@ class Session {
   // A wait for the worker's next message. The worker always ends a request with a message (a
   // completion, a failure question or its end), so this is no time-out, only a bound.
   static constexpr std::chrono::hours MessageWait{1};
+  // One step of a run driven on this thread: a pause slept, a question answered No, or the
+  // next message (waiting at most `wait`) handed over.
+  Driven::Status Step(Driven& driven, Driven::Status status, std::chrono::milliseconds wait);
 
   SessionOptions options_;
   Timing timing_;
@@ -111,26 +143,5 @@ class Session {
   MessageQueue queue_;
   std::unique_ptr<HartWorker> worker_;
 };
-
-template <class Driven>
-const OperationOutcome& Session::Drive(Driven& driven, const std::function<void()>& onStep) {
-  using Status = Operation::Status;
-  for (Status status = driven.Start(); status != Status::Done;) {
-    if (onStep) onStep();
-    switch (status) {
-      case Status::Pausing:
-        std::this_thread::sleep_for(driven.PauseLength());
-        status = driven.Resume();
-        break;
-      case Status::NeedsAnswer:
-        status = driven.Answer(false);  // nobody to ask: the retries are spent
-        break;
-      default:
-        if (auto message = queue_.Next(MessageWait)) status = driven.OnMessage(*message);
-        break;
-    }
-  }
-  return driven.Outcome();
-}
 
 }  // namespace va5::session

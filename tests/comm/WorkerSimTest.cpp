@@ -132,7 +132,7 @@ class WorkerSimSearchTest : public WorkerSimTest {
 
 TEST_F(WorkerSimSearchTest, SearchFromThirteenFindsTheDeviceAtFour) {
   const auto failedAt =
-      Search(13, [](const HartWorker& worker) { return worker.StepsDone() < 15; });
+      Search(13, [](const HartWorker& worker) { return worker.AddressesTried() < 15; });
   EXPECT_EQ(failedAt, (std::vector<int>{13, 14, 15, 0, 1, 2, 3}));
   EXPECT_EQ(sim_.RequestCount(), 8);  // each address once
   worker_.WithRecord([](DeviceRecord& r) {

@@ -64,10 +64,7 @@ class WorkerTest : public ::testing::Test {
 };
 
 TEST_F(WorkerTest, SubmitWithoutAWorkerIsRefusedAndStopIsHarmless) {
-  int disabled = 0;
-  worker_.SetDisableWindow([&] { ++disabled; });
   EXPECT_EQ(worker_.SubmitRequest(RequestReadSensorInfo, true), ResultNoWorker);
-  EXPECT_EQ(disabled, 0);
   EXPECT_FALSE(worker_.Monitoring());
   EXPECT_EQ(worker_.StopWorker(), ResultOk);
   EXPECT_FALSE(port_.IsOpen());
@@ -76,10 +73,7 @@ TEST_F(WorkerTest, SubmitWithoutAWorkerIsRefusedAndStopIsHarmless) {
 
 TEST_F(WorkerTest, IdentifyDecodesTheDeviceAndStopPostsTheEnd) {
   Start();
-  int disabled = 0;
-  worker_.SetDisableWindow([&] { ++disabled; });
   ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
-  EXPECT_EQ(disabled, 1);
   Expect(RequestIdentify, ResultOk);
   worker_.WithRecord([](DeviceRecord& r) {
     EXPECT_EQ(r.manufacturerName, "Kerrin CO");
@@ -96,8 +90,6 @@ TEST_F(WorkerTest, IdentifyDecodesTheDeviceAndStopPostsTheEnd) {
 
 TEST_F(WorkerTest, RequestSubmittedBeforeTheFirstCompletedIsRefusedAndTheFirstRuns) {
   Start();
-  int disabled = 0;
-  worker_.SetDisableWindow([&] { ++disabled; });
   device_.CloseGate(0);
   ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
   ASSERT_TRUE(device_.WaitAtGate());
@@ -114,7 +106,6 @@ TEST_F(WorkerTest, RequestSubmittedBeforeTheFirstCompletedIsRefusedAndTheFirstRu
   EXPECT_FALSE(worker_.Monitoring());  // the refused submission changed nothing
   worker_.SetHold(false);
   Expect(RequestResetConfigChanged, ResultOk);
-  EXPECT_EQ(disabled, 2);  // only the accepted submissions disabled the window
   EXPECT_FALSE(worker_.RequestPending());
 
   // Once its completion is out, the next one goes, as a chain's handler submits it.
@@ -224,20 +215,6 @@ TEST_F(WorkerTest, UnknownRequestTypeCompletesAsRefused) {
   worker_.SubmitRequest(417, false);
   Expect(417, ResultReplyRejected);
   EXPECT_TRUE(device_.Commands().empty());
-}
-
-TEST_F(WorkerTest, StepsOfAMultiStepListPostProgress) {
-  Start();
-  worker_.SetStepsTotal(3);
-  worker_.SubmitRequest(RequestReadAfterUnit, false);
-  ExpectProgress(33.3333f);
-  ExpectProgress(66.6667f);
-  ExpectProgress(100.0f);
-  Expect(RequestReadAfterUnit, ResultOk);
-  // Once the total is reached, further lists count no more.
-  worker_.SubmitRequest(RequestReadAfterUnit, false);
-  Expect(RequestReadAfterUnit, ResultOk);
-  EXPECT_EQ(worker_.StepsDone(), 3);
 }
 
 TEST_F(WorkerTest, UploadPostsProgressUntilTheRefusedFifthReply) {
@@ -374,7 +351,7 @@ TEST_F(WorkerTest, PollingAddressesBeyondFifteenNeverReachTheAddressByte) {
   ASSERT_EQ(link_.OpenPort("FAKE"), ResultOk);
   device_.SilenceAll(true);
   worker_.SetSearchMode(true);
-  worker_.SetStepsDone(0);
+  worker_.SetAddressesTried(0);
   Start();
   worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 99; });
   const std::size_t before = device_.Requests().size();
@@ -382,7 +359,7 @@ TEST_F(WorkerTest, PollingAddressesBeyondFifteenNeverReachTheAddressByte) {
   while (auto m = sink_.Next(2s)) {
     if (m->first == MessageWorkerEnded) break;
     if (m->first != MessageFailure) continue;
-    worker_.AnswerFailure(worker_.StepsDone() < 15);
+    worker_.AnswerFailure(worker_.AddressesTried() < 15);
   }
   std::vector<int> addresses;
   const auto requests = device_.Requests();
@@ -475,7 +452,7 @@ class SearchWorkerTest : public WorkerTest {
       addressesAtFailure.push_back(
           worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
       worker_.PurgePort();
-      worker_.AnswerFailure(worker_.StepsDone() < 15);
+      worker_.AnswerFailure(worker_.AddressesTried() < 15);
     }
   }
 };
@@ -483,7 +460,7 @@ class SearchWorkerTest : public WorkerTest {
 TEST_F(SearchWorkerTest, SearchTriesEachAddressOnceFromTheStartAndEndsTheWorker) {
   worker_.WithRecord([](DeviceRecord& r) { r.pollingAddress = 13; });
   worker_.SetSearchMode(true);
-  worker_.SetStepsDone(0);
+  worker_.SetAddressesTried(0);
   Start();
   worker_.SubmitRequest(RequestIdentify, false);
   std::vector<float> progress;

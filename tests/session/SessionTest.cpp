@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "session/Connection.h"
 #include "session/LinkHold.h"
 #include "session/Operations.h"
 #include "session/Setting.h"
@@ -17,6 +18,7 @@
 namespace va5 {
 namespace {
 
+using session::Connection;
 using session::LinkHold;
 using session::Operation;
 using session::OperationOutcome;
@@ -159,10 +161,13 @@ TEST_F(SessionTest, SearchWithoutADeviceGivesUpAfterSixteenAddresses) {
     std::lock_guard lock(mutex);
     addresses.push_back(std::stoi(std::string(frame.substr(3, 2)), nullptr, 16) & 0x0F);
   };
-  Session session(options, Timing{}.Scaled(0.1));
-  ASSERT_EQ(session.Open(true), ResultOk);
-  EXPECT_FALSE(session.Search());
-  EXPECT_FALSE(session.Worker().IsRunning());  // a search always ends the worker
+  Connection search(options, Connection::Goal::Search, Timing{}.Scaled(0.1));
+  const OperationOutcome& outcome = search.GetSession().Drive(search);
+  ASSERT_TRUE(outcome.reason);  // nobody to ask for another round
+  EXPECT_EQ(outcome.reason->kind, ReasonKind::LinkFailed) << outcome.reason->text;
+  EXPECT_FALSE(search.FoundAddress());
+  EXPECT_EQ(search.GetState(), Connection::State::Offline);
+  EXPECT_FALSE(search.GetSession().Running());  // a search always ends the worker
   std::lock_guard lock(mutex);
   const std::vector<int> expected{13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   EXPECT_EQ(addresses, expected);
@@ -173,11 +178,16 @@ TEST_F(SessionTest, SearchFindsTheDeviceAndEndsTheWorker) {
   SessionOptions options;
   options.port = sim_.SlavePath();
   options.address = 14;
-  Session session(options, Timing{}.Scaled(0.1));
-  ASSERT_EQ(session.Open(true), ResultOk);
-  ASSERT_TRUE(session.Search());
-  EXPECT_EQ(session.Record().pollingAddress, 2);
-  EXPECT_EQ(session.Record().modelName, "TQ5R");
+  Connection search(options, Connection::Goal::Search, Timing{}.Scaled(0.1));
+  std::vector<Connection::State> states;
+  search.OnStateChanged([&](Connection::State state) { states.push_back(state); });
+  ASSERT_TRUE(search.GetSession().Drive(search).Succeeded());
+  EXPECT_EQ(search.FoundAddress(), 2);
+  EXPECT_EQ(search.GetSession().Record().pollingAddress, 2);
+  EXPECT_EQ(search.GetSession().Record().modelName, "TQ5R");
+  EXPECT_EQ(states, (std::vector<Connection::State>{Connection::State::Opening,
+                                                    Connection::State::Searching,
+                                                    Connection::State::Offline}));
 }
 
 TEST_F(SessionTest, PortThatDoesNotOpenEndsEverythingAtOnceWithItsReason) {
@@ -186,7 +196,6 @@ TEST_F(SessionTest, PortThatDoesNotOpenEndsEverythingAtOnceWithItsReason) {
   options.port = "/dev/va5vivi-no-such-port";
   options.address = 4;
   Session session(options, Timing{}.Scaled(0.1));
-  session.Worker().SetSearchMode(true);  // as a search sets it before it connects
   const auto start = std::chrono::steady_clock::now();
   const HartResult opened = session.Open(true);
   ASSERT_EQ(opened, ResultPortOpenFailed);
@@ -194,15 +203,13 @@ TEST_F(SessionTest, PortThatDoesNotOpenEndsEverythingAtOnceWithItsReason) {
   EXPECT_EQ(reason.kind, ReasonKind::PortNotOpened);
   EXPECT_NE(reason.text.find("/dev/va5vivi-no-such-port"), std::string::npos) << reason.text;
 
-  EXPECT_FALSE(session.Search());
   // An operation on it ends at once, for the open's reason, without a message of the worker.
   const OperationOutcome outcome = session.Perform(session::SingleRequest(RequestReadSensorInfo));
   ASSERT_FALSE(outcome.Succeeded());
   EXPECT_EQ(outcome.reason->kind, ReasonKind::PortNotOpened) << outcome.reason->text;
-  EXPECT_EQ(session.Worker().SubmitRequest(RequestIdentify, false), ResultNoWorker);
+  EXPECT_EQ(session.Submit(RequestIdentify, false), ResultNoWorker);
   // Answering a failure that nobody reported moves no address and posts no progress.
   session.AnswerFailure(true);
-  session.Worker().AnswerFailure(true);
   EXPECT_EQ(session.Record().pollingAddress, 4);
   EXPECT_FALSE(session.Messages().Next(50ms));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
@@ -241,32 +248,32 @@ TEST_F(SessionTest, OperationStartedWhileAnotherRunsIsRefusedAndKeepsTheFirstOne
 TEST_F(SessionTest, LinkHoldsNestMoveAndOutliveNoStop) {
   using namespace std::chrono_literals;
   auto session = Connect(0);
-  HartWorker& worker = session->Worker();
   Operation read(*session, session::SingleRequest(RequestReadSensorInfo));
   {
-    LinkHold panel(worker);
+    LinkHold panel = session->Hold();
     {
-      LinkHold dialog(worker);
-      EXPECT_EQ(worker.HoldCount(), 2);
+      LinkHold dialog = session->Hold();
     }
+    EXPECT_TRUE(session->Holding());  // the dialog's end keeps the panel's
     LinkHold kept = std::move(panel);  // a move hands the hold on, it does not give it back
-    EXPECT_EQ(worker.HoldCount(), 1);
+    EXPECT_FALSE(panel.Held());
+    EXPECT_TRUE(session->Holding());
     ASSERT_EQ(read.Start(), Operation::Status::Running);
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(Sent(), 0);
   }  // every way out gives it back
-  EXPECT_FALSE(worker.Holding());
+  EXPECT_FALSE(session->Holding());
   EXPECT_TRUE(session->Perform(read).Succeeded());
 
   // A hold taken before a stop is dropped by it, and its late release spares the next one's.
-  LinkHold stale(worker);
-  worker.StopWorker();
-  EXPECT_FALSE(worker.Holding());
+  LinkHold stale = session->Hold();
+  session->Close();
+  EXPECT_FALSE(session->Holding());
   ASSERT_EQ(session->Open(), ResultOk);
-  LinkHold fresh(worker);
+  LinkHold fresh = session->Hold();
   stale.Release();
   EXPECT_FALSE(stale.Held());
-  EXPECT_EQ(worker.HoldCount(), 1);
+  EXPECT_TRUE(session->Holding());
 }
 
 TEST(PollingAddressTest, AnythingButZeroToFifteenReadsAsZero) {
@@ -283,29 +290,36 @@ TEST(PollingAddressTest, AnythingButZeroToFifteenReadsAsZero) {
 }
 
 TEST_F(SessionTest, LiveSnapshotIsWholeAndTakesTheCommErrorBitsOnce) {
-  auto session = Connect(0);
+  SessionOptions options;
+  options.port = sim_.SlavePath();
+  Connection monitor(options, Connection::Goal::Monitor, Timing{}.Scaled(0.1));
+  Session* session = &monitor.GetSession();
   // The display reads while the poll writes (ThreadSanitizer watches this one).
   std::atomic<bool> stop{false};
   std::atomic<int> snapshots{0};
   std::thread display([&] {
     while (!stop) {
-      const auto live = session->Live();
+      const auto live = session->TakeLive();
       EXPECT_GE(live.loopCurrent, 0.0);
       ++snapshots;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
-  // A busy device refuses two polls; they are reported and the polls go on.
-  sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode, .count = 2, .command = 3,
-                    .value = sim::RcBusy});
+  // Once connected, a busy device refuses two polls; they are reported and the polls go on.
+  monitor.OnStateChanged([&](Connection::State state) {
+    if (state != Connection::State::Monitoring) return;
+    sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode, .count = 2, .command = 3,
+                      .value = sim::RcBusy});
+  });
   std::vector<HartResult> polls;
-  EXPECT_EQ(session->Monitor(
-                [&](HartResult result) {
-                  polls.push_back(result);
-                  return polls.size() < 4;
-                },
-                stop),
-            ResultOk);
+  monitor.OnPoll([&](HartResult result) {
+    polls.push_back(result);
+    if (polls.size() == 4) monitor.Close();
+  });
+  EXPECT_TRUE(session->Drive(monitor).Succeeded());
+  EXPECT_EQ(monitor.GetState(), Connection::State::Offline);
+  ASSERT_EQ(session->Open(), ResultOk);
+  ASSERT_EQ(session->Identify(), ResultOk);
   EXPECT_EQ(polls, (std::vector<HartResult>{ResultReplyRejected, ResultReplyRejected, ResultOk,
                                             ResultOk}));
   stop = true;
@@ -314,15 +328,15 @@ TEST_F(SessionTest, LiveSnapshotIsWholeAndTakesTheCommErrorBitsOnce) {
 
   sim_.InjectFault({.kind = sim::Fault::Kind::CommError, .count = 1, .command = 14, .value = 0x10});
   EXPECT_EQ(session->Run(RequestReadSensorInfo), ResultReplyRejected);  // 14, 15, 3, 132
-  EXPECT_EQ(session->Live().commErrorBits, 0x90);
-  EXPECT_EQ(session->Live().commErrorBits, 0);              // taken by the first snapshot
+  EXPECT_EQ(session->TakeLive().commErrorBits, 0x90);
+  EXPECT_EQ(session->TakeLive().commErrorBits, 0);          // taken by the first snapshot
   ASSERT_EQ(session->Run(RequestReadAfterUnit), ResultOk);  // 3, 14, 15
-  const auto live = session->Live();
+  const auto live = session->TakeLive();
   const auto device = sim_.State();
   EXPECT_EQ(live.pvUnit, device.pvUnit);
   EXPECT_EQ(live.terminalUnit, device.terminalUnit);
   EXPECT_EQ(live.responseCode, 0);
-  EXPECT_EQ(live.deviceStatus, session->Worker().DeviceStatus());
+  EXPECT_EQ(live.deviceStatus, session->DeviceStatus());
 }
 
 }  // namespace

@@ -257,7 +257,7 @@ TEST_F(TableOperationsTest, VanishedDeviceAndRefusedPointStopTheTransfer) {
       DriveLikeAWindow(session::WriteTableChain(TableKind::Tc, TcTable(50)), TableKind::Tc, true);
   ASSERT_FALSE(write.outcome.Succeeded());
   EXPECT_EQ(write.outcome.reason->Class(), session::ReasonClass::Link);
-  EXPECT_TRUE(session_->Worker().Monitoring());
+  EXPECT_TRUE(session_->Monitoring());
   const std::vector<int> sent = Commands();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), 180), 0);
   EXPECT_EQ(sent.front(), 181);
@@ -271,7 +271,7 @@ TEST_F(TableOperationsTest, VanishedDeviceAndRefusedPointStopTheTransfer) {
 
   // A refused point read ends the read there.
   sim_.ClearFaults();
-  session_->Worker().SetMonitoring(false);
+  session_->SetMonitoring(false);
   sim_.Modify([](sim::DeviceState& s) {
     s.rtdTable.size = 5;
     s.rtdTable.values.assign(5, 100.0f);
