@@ -90,23 +90,30 @@ void AssembleMainWindow(CMainDlgDlg& window) {
                      trend->SetUnits(pvUnit, termUnit);
                      display->SetGraphsEnabled(true);
                    });
-  QObject::connect(&window, &CMainDlgDlg::sessionChanged, display,
-                   [&window, display, trend](session::Session* session) {
-                     if (session != nullptr) return;
-                     display->SetGraphsEnabled(false);
-                     window.HideGraph(trend);
-                   });
+  // Off line nothing is shown as if it were measured: no number, no unit, grey lamps. A trend
+  // run recorded so far stays in the graph, to be looked at and saved until a new run starts.
+  QObject::connect(&window, &CMainDlgDlg::linkStatusChanged, display, [&window, strip, display] {
+    const bool online = window.Connected();
+    strip->ShowLink(window.LinkStatusText(), online);
+    if (!online) display->ShowOffline();
+  });
   // A unit written through the panel shows on the gauges and the trend at once, before the
   // next poll.
   QObject::connect(sensor, &CSensorInfo::unitsChanged, display, &CDisplayArea::SetUnits);
-  QObject::connect(sensor, &CSensorInfo::unitsChanged, trend, &CTrendGraph::SetUnits);
+  // Off line the panel has no units; the trend keeps those its run was recorded in.
+  QObject::connect(sensor, &CSensorInfo::unitsChanged, trend,
+                   [trend](const QString& pvUnit, const QString& terminalUnit) {
+                     if (!pvUnit.isEmpty() || !terminalUnit.isEmpty()) {
+                       trend->SetUnits(pvUnit, terminalUnit);
+                     }
+                   });
 
   QObject::connect(&window, &CMainDlgDlg::pollCompleted, display, [&window, strip, display,
                                                                    trend] {
     session::Session* session = window.CurrentSession();
     if (session == nullptr) return;
     // Taken once: taking the live values clears the communication-error bits.
-    const session::LiveValues live = session->Live();
+    const session::LiveValues live = session->TakeLive();
     if (trend->isVisible()) trend->OnPoll(live);
     const DeviceRecord record = session->Record();
     const CglobalFile& tables = window.Tables();
@@ -126,10 +133,17 @@ void AssembleMainWindow(CMainDlgDlg& window) {
     display->Update(values);
     strip->Update(values);
   });
+  // A refused poll measured nothing: the comm lamps say why, nothing else changes.
+  QObject::connect(&window, &CMainDlgDlg::pollRefused, strip, [&window, strip] {
+    if (session::Session* session = window.CurrentSession()) {
+      strip->ShowCommErrors(session->TakeLive().commErrorBits);
+    }
+  });
   QObject::connect(&window, &CMainDlgDlg::linkFailed, strip, &CDisplaySignal::ShowNoReply);
-  QObject::connect(&window, &CMainDlgDlg::languageReloaded, display, [strip, display] {
+  QObject::connect(&window, &CMainDlgDlg::languageReloaded, display, [&window, strip, display] {
     strip->Localise();
     display->Localise();
+    strip->ShowLink(window.LinkStatusText(), window.Connected());
   });
 }
 

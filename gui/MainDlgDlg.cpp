@@ -21,6 +21,7 @@
 #include "gui/LookingForDeviceInfo.h"
 #include "gui/MessageBox.h"
 #include "gui/OperationPanel.h"
+#include "gui/OperationRunner.h"
 #include "gui/Panel.h"
 #include "gui/TrafficMonitor.h"
 #include "gui/UploadDeviceInfo.h"
@@ -38,8 +39,11 @@
 namespace va5 {
 
 namespace fk = ids::function_keys;
+using session::Connection;
 using session::Operation;
 using session::OperationOutcome;
+using State = Connection::State;
+using Goal = Connection::Goal;
 
 namespace {
 
@@ -132,6 +136,13 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
   AddFunctionPanel(fk::kLanguageButton, languagePanel_);
   languagePanel_->SetHoldCallback([this](bool on) { SetHold(on); });
   connect(languagePanel_, &CSetting::languageChanged, this, [this] { ReloadLanguage(false); });
+
+  linkRunner_ = new COperationRunner(this);
+  runner_ = new COperationRunner(this);
+  connect(linkRunner_, &COperationRunner::needsAnswer, this, [this] { AskLinkFailure(linkRunner_); });
+  connect(linkRunner_, &COperationRunner::finished, this, &CMainDlgDlg::OnLinkEnded);
+  connect(runner_, &COperationRunner::needsAnswer, this, [this] { AskLinkFailure(runner_); });
+  connect(runner_, &COperationRunner::finished, this, &CMainDlgDlg::OnOperationEnded);
 
   // The progress windows lie over the display and stay enabled while the rest is not.
   upload_ = new CUploadDeviceInfo(this);
@@ -240,10 +251,7 @@ void CMainDlgDlg::AttachPanel(COperationPanel* panel) {
   connect(panel, &COperationPanel::busyChanged, this, &CMainDlgDlg::SetPanelBusy);
   connect(panel, &COperationPanel::linkFailure, this, &CMainDlgDlg::AskLinkFailure);
   connect(panel, &COperationPanel::liveValuesChanged, this, &CMainDlgDlg::pollCompleted);
-  connect(panel, &COperationPanel::linkLost, this, [this] {
-    ResetLink();
-    ShowHome();
-  });
+  connect(panel, &COperationPanel::linkLost, this, [this] { GoOfflineAfterFailure(false); });
 }
 
 void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
@@ -370,23 +378,27 @@ void CMainDlgDlg::FocusHome() {
 
 void CMainDlgDlg::SetTarget(CPanel* panel) {
   target_ = panel;
-  if (session_ != nullptr) {
-    session_->Worker().SetTarget(sink_.get(),
-                                 panel != nullptr ? panel->ReplyMessage() : ReplySensorInfo);
+  if (connection_ != nullptr) {
+    connection_->GetSession().SetMessageTarget(
+        sink_.get(), panel != nullptr ? panel->ReplyMessage() : ReplySensorInfo);
   }
 }
 
 void CMainDlgDlg::UpdateDeviceKeys() {
-  const DeviceRecord record = Record();
-  functionKeys_->SetDevice(connected_, session::IsConfigurableModel(record));
+  const bool connected = Connected();
+  functionKeys_->SetDevice(connected, session::IsConfigurableModel(Record()));
   if (current_ == nullptr && editorPage_ == nullptr) functionKeys_->Show(true);
-  connectPanel_->SetConnected(connected_);
+  connectPanel_->SetConnected(connected);
 }
 
 bool CMainDlgDlg::InputEnabled() const { return central_->isEnabled(); }
 
 void CMainDlgDlg::UpdateEnabled() {
-  central_->setEnabled(operation_ == nullptr && !progressShown_ && !opening_ && !waiting_ &&
+  // While the port opens, the device identifies itself and its upload runs, input waits.
+  const State state = LinkState();
+  const bool linking =
+      state == State::Opening || state == State::Identifying || state == State::Uploading;
+  central_->setEnabled(operation_ == nullptr && !progressShown_ && !linking && !waiting_ &&
                        !panelBusy_);
 }
 
@@ -396,11 +408,16 @@ void CMainDlgDlg::SetPanelBusy(bool busy) {
 }
 
 void CMainDlgDlg::SetHold(bool on) {
-  if (session_ != nullptr) session_->Worker().SetHold(on);
+  if (connection_ == nullptr) return;
+  if (on) {
+    holds_.push_back(connection_->GetSession().Hold());
+  } else if (!holds_.empty()) {
+    holds_.pop_back();
+  }
 }
 
 DeviceRecord CMainDlgDlg::Record() const {
-  return session_ != nullptr ? session_->Record() : record_;
+  return connection_ != nullptr ? connection_->GetSession().Record() : record_;
 }
 
 QRect CMainDlgDlg::DisplayRect() const {
@@ -441,21 +458,51 @@ void CMainDlgDlg::WaitThen(Millis wait, std::function<void()> then) {
 
 // ---- the link ----
 
-void CMainDlgDlg::Connect() { StartLink(connectPanel_->Address(), false); }
+bool CMainDlgDlg::Connected() const {
+  return connection_ != nullptr && connection_->GetGoal() == Goal::Monitor &&
+         connection_->Connected();
+}
+
+bool CMainDlgDlg::Searching() const {
+  return connection_ != nullptr && connection_->GetGoal() == Goal::Search;
+}
+
+State CMainDlgDlg::LinkState() const {
+  return connection_ != nullptr ? connection_->GetState() : State::Offline;
+}
+
+session::Session* CMainDlgDlg::CurrentSession() const {
+  return connection_ != nullptr ? &connection_->GetSession() : nullptr;
+}
+
+QString CMainDlgDlg::LinkStatusText() const {
+  if (!Connected()) return DisplayText("Link_Offline", "Off line");
+  const DeviceRecord record = Record();
+  return DisplayText("Link_Online", "%1, polling address %2, tag %3",
+                     {portName_, std::to_string(record.pollingAddress),
+                      ToQString(record.tag).trimmed().toStdString()});
+}
+
+void CMainDlgDlg::Connect() { StartLink(connectPanel_->Address(), Goal::Monitor); }
 
 void CMainDlgDlg::Search(int fromAddress) {
   ResetLink();
   record_.pollingAddress =
       static_cast<std::int16_t>(((fromAddress % kAddresses) + kAddresses) % kAddresses);
-  searching_ = true;
-  searchAsked_ = false;
   ShowProgress(ToQString(GetProgressMsg("LookingFor_Hart_Dev")), kSearchProgress);
-  WaitThen(options_.timing.reconnectWait, [this] { StartLink(record_.pollingAddress, true); });
+  WaitThen(options_.timing.reconnectWait,
+           [this] { StartLink(record_.pollingAddress, Goal::Search); });
 }
 
-void CMainDlgDlg::StartLink(int address, bool search) {
-  if (session_ != nullptr) ResetLink();
-  searching_ = search;
+void CMainDlgDlg::OpenEditorLink(std::function<void(session::Session*)> opened) {
+  StartLink(connectPanel_->Address(), Goal::Open);
+  editorOpened_ = std::move(opened);
+}
+
+void CMainDlgDlg::StartLink(int address, Goal goal) {
+  const bool search = goal == Goal::Search;
+  ResetLink();
+  if (search) ShowProgress(ToQString(GetProgressMsg("LookingFor_Hart_Dev")), kSearchProgress);
   const PortRecord port = connectPanel_->TakeSelectedPort();
   portName_ = port.portName;
   session::SessionOptions sessionOptions;
@@ -468,102 +515,118 @@ void CMainDlgDlg::StartLink(int address, bool search) {
     monitor(line);
   };
   record_.pollingAddress = static_cast<std::int16_t>(address);
-  session_ = std::make_unique<session::Session>(sessionOptions, options_.timing);
-  // The record lives on between connections: what was read stays shown until read again.
-  session_->WithRecord([this](DeviceRecord& r) { r = record_; });
+  connection_ = std::make_unique<Connection>(sessionOptions, goal, options_.timing);
+  // The record lives on between connections: the identity seeds the next one.
+  connection_->GetSession().WithRecord([this](DeviceRecord& r) { r = record_; });
   relay_ = new CLinkRelay(this);
   sink_ = std::make_unique<GuiMessageSink>(relay_);
   SetTarget(target_);
-  session_->Worker().SetDisableWindow([this] { central_->setEnabled(false); });
-  emit sessionChanged(session_.get());
-  OpenLink(search);
-}
-
-void CMainDlgDlg::OpenLink(bool search) {
-  opening_ = true;
-  UpdateEnabled();
-  // The open waits for the port to settle: it runs off the user-interface thread and comes
-  // back as a queued call to the relay (dropped if the link was reset meanwhile).
-  session::Session* session = session_.get();
-  CLinkRelay* relay = relay_;
-  openThread_ = std::thread([this, session, relay, search] {
-    const HartResult result = session->Open(search);
-    QMetaObject::invokeMethod(
-        relay, [this, result, search] { OnOpened(result, search); }, Qt::QueuedConnection);
+  connection_->OnStateChanged([this, previous = State::Offline](State state) mutable {
+    OnLinkState(state, std::exchange(previous, state));
   });
+  connection_->OnPoll([this](HartResult result) { OnPoll(result); });
+  emit sessionChanged(&connection_->GetSession());
+  linkRunner_->Run(*connection_);
 }
 
-void CMainDlgDlg::OpenEditorLink(std::function<void(session::Session*)> opened) {
-  StartLink(connectPanel_->Address(), false);
-  editorOpened_ = std::move(opened);
-}
-
-void CMainDlgDlg::OnOpened(HartResult result, bool search) {
-  if (openThread_.joinable()) openThread_.join();
-  opening_ = false;
+void CMainDlgDlg::OnLinkState(State state, State previous) {
   UpdateEnabled();
-  if (result != ResultOk) {
-    // Nothing runs yet: no worker to answer, nothing to purge; Retry opens again.
-    if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
-      OpenLink(search);
-    } else {
-      auto editorOpened = std::move(editorOpened_);
-      ResetLink();
-      HideProgress(kSearchProgress);
-      if (editorOpened) editorOpened(nullptr);
-    }
-    return;
+  if (state == State::Uploading && previous == State::Identifying) {
+    ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")), kUploadProgress);
+  } else if (state == State::Monitoring && previous == State::Uploading) {
+    OnConnected();
   }
-  if (editorOpened_) {
-    // The editor runs its own requests on the open port.
-    auto editorOpened = std::move(editorOpened_);
-    editorOpened_ = nullptr;
-    editorOpened(session_.get());
-    return;
-  }
-  if (search) {
-    session_->Worker().SubmitRequest(RequestIdentify, false);
-    return;
-  }
-  connected_ = true;
-  connecting_ = true;
-  RunOperation(session::ConnectChain(), false,
-               [this](const OperationOutcome& outcome) { OnConnected(outcome); });
+  emit linkStatusChanged();
 }
 
-void CMainDlgDlg::OnConnected(const OperationOutcome& outcome) {
-  connecting_ = false;
+void CMainDlgDlg::OnConnected() {
   HideProgress(kUploadProgress);
-  if (outcome.Succeeded()) {
-    busy_ = false;
-    UpdateDeviceKeys();
-    emit deviceConnected();
-    ShowHome();
-    // The connect panel had the focus; without this it would fall into a scale box of the
-    // display, where a key typed by habit changes the gauge. Once the window takes input again.
-    QTimer::singleShot(0, this, [this] { FocusHome(); });
-  } else if (outcome.result == ResultReplyRejected) {
-    // The device refused a step of the upload: what was read stays. The technician is told,
-    // and the polls run, so the window never sits connected with a display that stands still.
-    busy_ = false;
-    UpdateDeviceKeys();
-    emit deviceConnected();
-    ShowHome();
-    RunOperation(session::SingleRequest(RequestMonitorOn), true, {});
-    const UIMessageText message =
-        outcome.reason ? MessageOfReason(*outcome.reason) : UIMessageText{"Err_CMD", {}};
+  busy_ = false;
+  UpdateDeviceKeys();
+  emit deviceConnected();
+  ShowHome();
+  // The connect panel had the focus; without this it would fall into a scale box of the
+  // display, where a key typed by habit changes the gauge. Once the window takes input again.
+  QTimer::singleShot(0, this, [this] { FocusHome(); });
+  // The device refused a step of the upload: what was read stays, the polls run, and the
+  // technician is told.
+  if (const auto& refusal = connection_->UploadRefusal()) {
+    const UIMessageText message = MessageOfReason(*refusal);
+    const session::LinkHold hold = connection_->GetSession().Hold();
     ShowUIMessage(this, message.key, message.args);
-  } else {
-    ResetLink();
+  }
+}
+
+void CMainDlgDlg::OnLinkEnded(const OperationOutcome& outcome) {
+  switch (connection_->GetGoal()) {
+    case Goal::Open: {
+      auto opened = std::exchange(editorOpened_, nullptr);
+      if (connection_->GetState() == State::Open) {
+        if (opened) opened(&connection_->GetSession());
+        return;
+      }
+      ResetLink();  // the port did not open and the technician gave up
+      if (opened) opened(nullptr);
+      return;
+    }
+    case Goal::Search:
+      OnSearchEnded();
+      return;
+    default:
+      break;
+  }
+  // Off line. A link the technician gave up needs no second word; a device that refused to
+  // identify itself is named with the reason, once.
+  const bool whileConnecting = connection_->FailedWhileConnecting();
+  const bool told = connection_->GivenUp() || !outcome.reason;
+  GoOfflineAfterFailure(whileConnecting);
+  if (!told) {
+    const UIMessageText message = outcome.reason->kind == session::ReasonKind::DeviceRefused
+                                      ? UIMessageText{"Err_Identify_Refused",
+                                                      {portName_,
+                                                       std::to_string(record_.pollingAddress),
+                                                       outcome.reason->text}}
+                                      : MessageOfReason(*outcome.reason);
+    ShowUIMessage(this, message.key, message.args);
+  }
+}
+
+void CMainDlgDlg::GoOfflineAfterFailure(bool whileConnecting) {
+  ResetLink();
+  // A graph on screen stays: the trend run recorded so far can still be looked at and saved.
+  if (!whileConnecting && graph_ != nullptr && current_ == nullptr) return;
+  if (whileConnecting && editorPage_ == nullptr) {
     ShowHome();
+    ShowPanel(connectPanel_);
+  } else if (editorPage_ == nullptr) {
+    ShowHome();
+  }
+}
+
+void CMainDlgDlg::OnSearchEnded() {
+  HideProgress(kSearchProgress);
+  const std::optional<int> found = connection_->FoundAddress();
+  ResetLink();
+  if (!found) return;  // the technician stopped the search
+  const int address = *found;
+  const int answer =
+      AskLink("Confr_Search_Address", {std::to_string(address)}, kStyleYesNoCancelInformation);
+  connectPanel_->SetAddress(address);
+  if (answer == kAnswerYes) {
+    WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
+  } else if (answer == kAnswerNo) {
+    Search((address + 1) % kAddresses);
   }
 }
 
 void CMainDlgDlg::ResetLink() {
-  if (openThread_.joinable()) openThread_.join();
-  if (session_ != nullptr) {
-    session_->Worker().StopWorker();
-    record_ = session_->Record();
+  const bool hadLink = connection_ != nullptr;
+  linkRunner_->Abandon();
+  runner_->Abandon();
+  holds_.clear();
+  if (connection_ != nullptr) {
+    connection_->Close();  // the worker stops (its end goes to the relay, dropped below)
+    record_ = connection_->GetSession().Record();
   }
   if (relay_ != nullptr) {
     relay_->Detach();
@@ -571,186 +634,92 @@ void CMainDlgDlg::ResetLink() {
     relay_->deleteLater();
     relay_ = nullptr;
   }
-  const bool hadSession = session_ != nullptr;
   operation_.reset();
   done_ = nullptr;
   editorOpened_ = nullptr;
-  session_.reset();
+  connection_.reset();
   sink_.reset();
-  connected_ = busy_ = searching_ = searchAsked_ = connecting_ = opening_ = false;
+  busy_ = false;
   progressShown_ = false;
   upload_->Show(false);
+  search_->Show(false);
   UpdateEnabled();
   UpdateDeviceKeys();
-  if (hadSession) emit sessionChanged(nullptr);
+  if (hadLink) {
+    emit sessionChanged(nullptr);
+    emit linkStatusChanged();
+  }
 }
 
 bool CMainDlgDlg::RunOperation(session::RequestChain chain, bool monitoringAfter,
                                std::function<void(const OperationOutcome&)> done) {
-  if (session_ == nullptr || operation_ != nullptr) return false;
-  operation_ = std::make_unique<Operation>(*session_, std::move(chain), monitoringAfter);
+  if (connection_ == nullptr || operation_ != nullptr) return false;
+  operation_ =
+      std::make_unique<Operation>(connection_->GetSession(), std::move(chain), monitoringAfter);
   done_ = std::move(done);
   UpdateEnabled();
-  OnOperationStep(operation_->Start());
+  runner_->Run(*operation_);
   return true;
 }
 
-void CMainDlgDlg::OnOperationStep(Operation::Status status) {
-  if (operation_ == nullptr) return;
-  switch (status) {
-    case Operation::Status::Pausing: {
-      Operation* paused = operation_.get();
-      QTimer::singleShot(operation_->PauseLength(), relay_, [this, paused] {
-        if (operation_.get() == paused) OnOperationStep(operation_->Resume());
-      });
-      break;
-    }
-    case Operation::Status::NeedsAnswer:
-      AskOperationAnswer();
-      break;
-    case Operation::Status::Done: {
-      const std::unique_ptr<Operation> finished = std::move(operation_);
-      auto done = std::move(done_);
-      done_ = nullptr;
-      if (session_ != nullptr) session_->FailurePolicy().BeginRequest(session_->Worker());
-      UpdateEnabled();
-      if (done) done(finished->Outcome());
-      break;
-    }
-    default:
-      break;
-  }
+void CMainDlgDlg::OnOperationEnded(const OperationOutcome& outcome) {
+  const std::unique_ptr<Operation> finished = std::move(operation_);
+  auto done = std::exchange(done_, nullptr);
+  if (connection_ != nullptr) connection_->GetSession().BeginRequest();
+  UpdateEnabled();
+  if (done) done(outcome);
 }
 
 int CMainDlgDlg::AskLink(const std::string& key, const std::vector<std::string>& args, int style) {
   return ShowUIMessage(this, key, args, style, {}, true);
 }
 
-void CMainDlgDlg::AskOperationAnswer() {
-  if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
-    if (operation_ != nullptr) OnOperationStep(operation_->Answer(true));
-  } else {
-    HideProgress(kSearchProgress);
-    ResetLink();
+void CMainDlgDlg::AskLinkFailure(COperationRunner* runner) {
+  if (runner == nullptr || !runner->Asking()) return;
+  if (asking_) {
+    // One question at a time: this one waits until the open one is answered.
+    QTimer::singleShot(100, runner, [this, runner] { AskLinkFailure(runner); });
+    return;
   }
+  asking_ = true;
+  const bool nothingFound = runner == linkRunner_ && connection_ != nullptr &&
+                            connection_->OpenQuestion() == Connection::Question::NoDeviceFound;
+  const int answer = AskLink(nothingFound ? "Err_Not_Device" : "Err_COM", {portName_},
+                             kStyleRetryCancelInformation);
+  asking_ = false;
+  runner->Answer(answer == kAnswerRetry);
 }
 
-void CMainDlgDlg::AskLinkFailure(Operation* operation) {
-  if (operation == nullptr) return;
-  if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
-    operation->Answer(true);
+void CMainDlgDlg::OnPoll(HartResult result) {
+  if (CurrentSession()->Holding() || progressShown_) return;
+  busy_ = false;
+  if (result == ResultOk) {
+    emit pollCompleted();
   } else {
-    // Off line, and out of the panel whose operation it was.
-    HideProgress(kSearchProgress);
-    ResetLink();
-    ShowHome();
+    emit pollRefused();
   }
 }
 
 void CMainDlgDlg::OnWorkerMessage(const WorkerMessage& message) {
-  if (session_ == nullptr) return;
+  if (connection_ == nullptr) return;
+  if (message.first == MessageFailure) emit linkFailed();
   if (target_ != nullptr && message.message == target_->ReplyMessage() &&
       target_->OnWorkerMessage(message)) {
     return;
   }
-  if (message.first == MessageFailure) {
-    OnLinkFailure(message);
-    return;
-  }
-  if (operation_ != nullptr) {
-    if (connecting_ && message.first == RequestIdentify && message.second == ResultOk) {
-      ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")), kUploadProgress);
+  if (message.first == MessageProgress) {
+    if (Searching()) {
+      search_->SetProgress(connection_->GetSession().AddressesTried(),
+                           connection_->GetSession().Record().pollingAddress);
+    } else {
+      upload_->SetValue(message.percent);
     }
-    OnOperationStep(operation_->OnMessage(message));
-    if (session_ == nullptr) return;
-  }
-  // The common handler.
-  switch (message.first) {
-    case MessageProgress:
-      if (searching_) {
-        search_->SetProgress(session_->Worker().StepsDone(), session_->Record().pollingAddress);
-      } else {
-        upload_->SetValue(message.percent);
-      }
-      break;
-    case MessageWorkerEnded:
-      if (searching_) OnSearchEnded();
-      break;
-    case RequestPoll:
-      if (session_->Worker().Holding() || progressShown_) break;
-      busy_ = false;
-      if (operation_ == nullptr) session_->FailurePolicy().BeginRequest(session_->Worker());
-      emit pollCompleted();
-      break;
-    default:
-      break;
-  }
-}
-
-void CMainDlgDlg::OnLinkFailure(const WorkerMessage& message) {
-  HartWorker& worker = session_->Worker();
-  if (!worker.SilentRetry()) emit linkFailed();
-  if (searching_) {
-    OnSearchFailure();
     return;
   }
-  if (operation_ != nullptr) {
-    OnOperationStep(operation_->OnMessage(message));
-    return;
-  }
-  // A poll failed: the same policy as for a request.
-  switch (session_->FailurePolicy().OnFailure(worker)) {
-    case session::LinkFailurePolicy::Answer::Retry:
-      session_->AnswerFailure(true);
-      break;
-    case session::LinkFailurePolicy::Answer::GiveUp:
-      session_->AnswerFailure(false);
-      break;
-    case session::LinkFailurePolicy::Answer::Ask:
-      if (AskLink("Err_COM", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
-        session_->AnswerFailure(true);
-      } else {
-        ResetLink();
-        ShowHome();
-      }
-      break;
-  }
-}
-
-void CMainDlgDlg::OnSearchFailure() {
-  HartWorker& worker = session_->Worker();
-  if (session::LinkFailurePolicy::OnSearchFailure(worker) ==
-      session::LinkFailurePolicy::Answer::Retry) {
-    session_->AnswerFailure(true);
-    return;
-  }
-  // All sixteen addresses failed.
-  worker.SetStepsDone(-1);
-  if (AskLink("Err_Not_Device", {portName_}, kStyleRetryCancelInformation) == kAnswerRetry) {
-    // Another round: the answer moves the address on and the count starts again.
-    session_->AnswerFailure(true);
-  } else {
-    ResetLink();
-    HideProgress(kSearchProgress);
-  }
-}
-
-void CMainDlgDlg::OnSearchEnded() {
-  HideProgress(kSearchProgress);
-  if (searchAsked_) return;
-  searchAsked_ = true;
-  const int address = session_->Record().pollingAddress;
-  const int answer =
-      AskLink("Confr_Search_Address", {std::to_string(address)}, kStyleYesNoCancelInformation);
-  ResetLink();
-  if (answer == kAnswerYes) {
-    connectPanel_->SetAddress(address);
-    WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
-  } else if (answer == kAnswerNo) {
-    Search((address + 1) % kAddresses);
-  } else {
-    connectPanel_->SetAddress(address);
-  }
+  if (runner_->OnMessage(message)) return;
+  // The connection's own: the open, the identification and upload, a search, the polls and
+  // their failures, the worker's end.
+  linkRunner_->OnMessage(message);
 }
 
 void CMainDlgDlg::OnPollingWrite(const QString& entry) {
@@ -773,8 +742,7 @@ void CMainDlgDlg::OnPollingWrite(const QString& entry) {
                    pollingPanel_->ShowAddress(record.pollingAddress);
                    connectPanel_->SetAddress(record.pollingAddress);
                  } else if (outcome.result != ResultReplyRejected) {
-                   ResetLink();
-                   ShowHome();
+                   GoOfflineAfterFailure(false);
                  }
                });
 }
@@ -800,14 +768,14 @@ void CMainDlgDlg::closeEvent(QCloseEvent* event) {
   request.text = ToQString(GetUIMsg("Apllication_Close"));
   request.style = kStyleYesNoQuestion;
   // The poll pauses behind the question and goes on where it was after No.
-  session::Session* heldSession = session_.get();
-  SetHold(true);
+  session::LinkHold hold = connection_ != nullptr ? connection_->GetSession().Hold()
+                                                  : session::LinkHold();
   const int answer = ShowMessageRequest(request);
   if (answer != kAnswerYes) {
-    if (session_.get() == heldSession) SetHold(false);
     event->ignore();
     return;
   }
+  hold.Release();  // before the link and its worker go
   closing_ = true;
   hide();
   ResetLink();  // stopping the worker drops the hold

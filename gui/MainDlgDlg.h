@@ -1,6 +1,7 @@
 // The main window: the status strip on top; on the left the sensor information panel or the
 // one function panel the technician opened; the live display in the middle; the function keys
-// on the right. It owns the link to the device and routes the worker's messages.
+// on the right. It runs the link's Connection and routes the worker's messages; the link's
+// state is the Connection's, never the window's own.
 #pragma once
 
 #include <QDialog>
@@ -20,6 +21,8 @@
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
 #include "gui/ResourceManager.h"
+#include "session/Connection.h"
+#include "session/LinkHold.h"
 #include "session/Operation.h"
 #include "session/RequestChain.h"
 
@@ -39,6 +42,7 @@ class CFunctionKeys;
 class CLinkRelay;
 class CLookingForDeviceInfo;
 class COperationPanel;
+class COperationRunner;
 class CPanel;
 class CPollingAddr;
 class CSetting;
@@ -106,7 +110,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
 
   // The link.
   void Connect();    // opens the selected port and connects to the device at the address
-  void ResetLink();  // stops the worker and forgets every flag of the link
+  void ResetLink();  // takes the link off line: the connection closed, every run dropped
   // A link for the file editor: opens the connect panel's port at its polling address, off
   // the user-interface thread, with no identification and no poll; the worker's messages go
   // to the editor page shown. `opened` gets the session, or null when the port did not open
@@ -122,9 +126,11 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // False when no device is connected or another chain runs.
   bool RunOperation(session::RequestChain chain, bool monitoringAfter,
                     std::function<void(const session::OperationOutcome&)> done);
-  // A panel's own chain left a link failure to the technician: asks "Err_COM" and answers it
-  // (Cancel disconnects).
-  void AskLinkFailure(session::Operation* operation);
+  // A run left a link failure to the technician: the one place that asks "Err_COM" (or, when
+  // a search round found nothing, "Err_Not_Device"), one question at a time, and answers the
+  // run: Retry goes on with the step that failed (the port opened again when it had failed),
+  // Cancel gives the link up and the run ends off line.
+  void AskLinkFailure(COperationRunner* runner);
   // A panel's own chain runs (true) or has ended (false).
   void SetPanelBusy(bool busy);
   // A multi-request operation of a panel: input to the function keys is dropped meanwhile.
@@ -132,15 +138,20 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   bool Busy() const { return busy_; }
   void SetHold(bool on);
 
-  bool Connected() const { return connected_; }
-  bool Searching() const { return searching_; }
+  // A device is connected and monitored (the connection reached its goal).
+  bool Connected() const;
+  bool Searching() const;
+  // The link's state: off line without a connection.
+  session::Connection::State LinkState() const;
+  // "Off line", or the port, the polling address and the tag of the connected device.
+  QString LinkStatusText() const;
   bool ProgressShown() const { return progressShown_; }
   // Whether the window takes input: not while a chain runs, a progress window is shown, the
   // port opens or the window waits before connecting.
   bool InputEnabled() const;
   // The connected device's record, else the last one read (start values at first).
   DeviceRecord Record() const;
-  session::Session* CurrentSession() const { return session_.get(); }
+  session::Session* CurrentSession() const;
   // The code tables the window's panels name codes with; they live as long as the window.
   const CglobalFile& Tables() const { return tables_; }
 
@@ -157,6 +168,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   void sessionChanged(va5::session::Session* session);  // connected, or null
   void deviceConnected();   // the upload has ended: refresh units and scales
   void pollCompleted();     // a poll result to show
+  void pollRefused();       // the device refused a poll: only the comm lamps change
+  void linkStatusChanged();  // on line or off line, and what the status text says
   void linkFailed();        // a failure that is not retried silently: status lamp red
   void languageReloaded();  // retitle the always-visible windows
 
@@ -177,23 +190,24 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   void WaitThen(Millis wait, std::function<void()> then);
 
   // The link.
-  void StartLink(int address, bool search);
-  void OpenLink(bool search);
-  void OnOpened(HartResult result, bool search);
-  void OnConnected(const session::OperationOutcome& outcome);
-  void OnWorkerMessage(const WorkerMessage& message);
-  void OnLinkFailure(const WorkerMessage& message);
-  void OnSearchFailure();
+  void StartLink(int address, session::Connection::Goal goal);
+  void OnLinkState(session::Connection::State state, session::Connection::State previous);
+  void OnConnected();
+  void OnLinkEnded(const session::OperationOutcome& outcome);
   void OnSearchEnded();
-  void OnOperationStep(session::Operation::Status status);
-  void AskOperationAnswer();
+  void OnPoll(HartResult result);
+  void OnWorkerMessage(const WorkerMessage& message);
+  void OnOperationEnded(const session::OperationOutcome& outcome);
+  // Off line after a failure: the connect panel when it happened while connecting, so that
+  // another port or address can be tried; the home view otherwise.
+  void GoOfflineAfterFailure(bool whileConnecting);
   int AskLink(const std::string& key, const std::vector<std::string>& args, int style);
   void OnPollingWrite(const QString& entry);
 
   CAppSettings& settings_;
   MainWindowOptions options_;
   CglobalFile tables_;
-  DeviceRecord record_;
+  DeviceRecord record_;  // what the last connection read; its polling address seeds the next
 
   QWidget* central_;
   QVBoxLayout* top_;
@@ -221,24 +235,22 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   QWidget* coveredGraph_ = nullptr;  // the graph under it
   CPanel* target_ = nullptr;
 
-  std::unique_ptr<session::Session> session_;
+  std::unique_ptr<session::Connection> connection_;
+  COperationRunner* linkRunner_;  // runs connection_
+  COperationRunner* runner_;      // runs the window's own operations
   CLinkRelay* relay_ = nullptr;
   std::unique_ptr<GuiMessageSink> sink_;
-  std::thread openThread_;
+  std::vector<session::LinkHold> holds_;  // SetHold's, innermost last
   std::string portName_;
   std::unique_ptr<session::Operation> operation_;
   std::function<void(const session::OperationOutcome&)> done_;
 
-  bool connected_ = false;
   bool busy_ = false;
   bool progressShown_ = false;
-  bool searching_ = false;
-  bool searchAsked_ = false;
-  bool connecting_ = false;
-  bool opening_ = false;
   bool waiting_ = false;
   bool panelBusy_ = false;
   bool closing_ = false;
+  bool asking_ = false;  // a link question is on screen
   int waitGeneration_ = 0;
 };
 

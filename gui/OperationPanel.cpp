@@ -10,7 +10,6 @@
 namespace va5 {
 
 using session::ReasonKind;
-using Status = session::Operation::Status;
 
 UIMessageText MessageOfReason(const session::Reason& reason) {
   const auto arg = [&](std::size_t i) {
@@ -45,17 +44,15 @@ UIMessageText MessageOfReason(const session::Reason& reason) {
 
 COperationPanel::COperationPanel(int layout, int replyMessage, QWidget* parent)
     : CPanel(layout, replyMessage, parent) {
-  pauseTimer_.setSingleShot(true);
-  connect(&pauseTimer_, &QTimer::timeout, this, [this] {
-    if (operation_) Follow(operation_->Resume());
-  });
+  connect(&runner_, &COperationRunner::needsAnswer, this, [this] { emit linkFailure(&runner_); });
+  connect(&runner_, &COperationRunner::finished, this, [this] { Finish(); });
 }
 
 COperationPanel::~COperationPanel() = default;
 
 void COperationPanel::SetSession(session::Session* session) {
   if (operation_) {
-    pauseTimer_.stop();
+    runner_.Abandon();
     operation_.reset();
     emit busyChanged(false);
   }
@@ -65,7 +62,7 @@ void COperationPanel::SetSession(session::Session* session) {
 }
 
 session::LinkHold COperationPanel::HoldLink() const {
-  return session_ != nullptr ? session::LinkHold(session_->Worker()) : session::LinkHold();
+  return session_ != nullptr ? session_->Hold() : session::LinkHold();
 }
 
 void COperationPanel::ShowReason(const session::Reason& reason) {
@@ -106,20 +103,13 @@ bool COperationPanel::Run(session::RequestChain chain, bool monitoringAfter) {
   if (!Connected() || Busy()) return false;
   operation_ = std::make_unique<session::Operation>(*session_, std::move(chain), monitoringAfter);
   emit busyChanged(true);
-  Follow(operation_->Start());
+  runner_.Run(*operation_);
   return true;
 }
 
 bool COperationPanel::OnWorkerMessage(const WorkerMessage& message) {
   try {
-    if (operation_) {
-      const Status before = operation_->GetStatus();
-      if (before != Status::Running && before != Status::NeedsAnswer) return false;
-      const bool mine = message.first == operation_->CurrentRequest() ||
-                        message.first == MessageFailure || message.first == MessageWorkerEnded;
-      Follow(operation_->OnMessage(message));
-      return mine;
-    }
+    if (operation_) return runner_.OnMessage(message);
     return OnOtherMessage(message);
   } catch (const std::exception& error) {
     qWarning("%s", error.what());
@@ -127,26 +117,8 @@ bool COperationPanel::OnWorkerMessage(const WorkerMessage& message) {
   return false;
 }
 
-void COperationPanel::Follow(Status status) {
-  switch (status) {
-    case Status::Pausing:
-      // The device settles before the chain goes on; the window keeps painting.
-      pauseTimer_.start(operation_->PauseLength());
-      break;
-    case Status::NeedsAnswer:
-      emit linkFailure(operation_.get());
-      break;
-    case Status::Done:
-      Finish();
-      break;
-    case Status::NotStarted:
-    case Status::Running:
-      break;
-  }
-}
-
 void COperationPanel::Finish() {
-  // The operation stays alive until this function ends: the main window may still hold it.
+  // The operation stays alive until this function ends.
   const std::unique_ptr<session::Operation> done = std::move(operation_);
   const session::OperationOutcome& outcome = done->Outcome();
   if (outcome.reason && outcome.reason->Class() == session::ReasonClass::Link) {

@@ -1,16 +1,15 @@
 // A function panel that runs the technician's operations on the connected device: it starts
-// a request chain, follows it through the worker's messages (pauses on a timer, so the window
-// keeps painting), and tells the main window when it is busy, when the link needs an answer
-// and when the device is gone.
+// a request chain, runs it through its runner from the worker's messages, and tells the main
+// window when it is busy, when the link needs an answer and when the device is gone.
 #pragma once
 
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "device/GlobalFile.h"
+#include "gui/OperationRunner.h"
 #include "gui/Panel.h"
 #include "session/LinkHold.h"
 #include "session/Operation.h"
@@ -37,8 +36,8 @@ UIMessageText MessageOfReason(const session::Reason& reason);
 //
 //   busyChanged(true/false)  disable / enable the main window: from a chain's submission until
 //                            it has ended (polls never change it);
-//   linkFailure(operation)   the link failed and the retry policy leaves the answer to the
-//                            technician: ask "Err_COM", then call operation->Answer(retry);
+//   linkFailure(runner)      the link failed and the retry policy leaves the answer to the
+//                            technician: ask "Err_COM", then call runner->Answer(retry);
 //   linkLost()               a chain ended because the link is gone: the window goes off line
 //                            and back to its home view;
 //   liveValuesChanged()      a reply brought live values (the loop current of a fixed-current
@@ -61,7 +60,7 @@ class COperationPanel : public CPanel {
 
  signals:
   void busyChanged(bool busy);
-  void linkFailure(va5::session::Operation* operation);
+  void linkFailure(va5::COperationRunner* runner);
   void linkLost();
   void liveValuesChanged();
 
@@ -100,13 +99,12 @@ class COperationPanel : public CPanel {
   QPushButton* AddActionButton(const char* caption, int id, std::function<void()> handler);
 
  private:
-  void Follow(session::Operation::Status status);
   void Finish();
 
   session::Session* session_ = nullptr;
   bool linkLost_ = false;
   std::unique_ptr<session::Operation> operation_;
-  QTimer pauseTimer_;
+  COperationRunner runner_;
 };
 
 }  // namespace va5

@@ -209,7 +209,8 @@ Connection::Status Connection::OnSearchMessage(const WorkerMessage& message) {
 
 Connection::Status Connection::OnMonitoringMessage(const WorkerMessage& message) {
   if (message.first == RequestPoll) {
-    session_->BeginRequest();
+    // A poll between the steps of an operation must not reset the count of its request.
+    if (!session_->RequestPending()) session_->BeginRequest();
     if (pollObserver_) pollObserver_(message.second);
     return status_;
   }

@@ -2,7 +2,6 @@
 
 #include <QFileDialog>
 #include <QStringList>
-#include <QTimer>
 #include <utility>
 
 #include "comm/RequestTypes.h"
@@ -40,6 +39,9 @@ QString AskPath(QWidget* owner, bool save) {
 
 CConfigEditor::CConfigEditor(CMainDlgDlg& window)
     : QObject(&window), window_(window), fileDialog_(AskPath) {
+  connect(&runner_, &COperationRunner::needsAnswer, this,
+          [this] { window_.AskLinkFailure(&runner_); });
+  connect(&runner_, &COperationRunner::finished, this, [this] { OnRunEnded(); });
   page1_ = new CFileProperty(*this);
   page2_ = new CFileProperty2(*this);
   for (CConfigPage* page : {static_cast<CConfigPage*>(page1_), static_cast<CConfigPage*>(page2_)}) {
@@ -135,68 +137,46 @@ void CConfigEditor::OnLinkOpened(session::Session* session, Transfer transfer) {
   }
   session_ = session;
   transfer_ = transfer;
-  linkAbandoned_ = false;
   window_.SetPanelBusy(true);
   if (transfer == Transfer::Upload) {
     window_.ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")),
                          CMainDlgDlg::kUploadProgress);
     progressShown_ = true;
     operation_ = std::make_unique<Operation>(*session, session::ConfigUploadChain());
-    Step(operation_->Start());
+    RunNext(*operation_);
     return;
   }
   download_ = std::make_unique<ConfigDownload>(*session, Tables(), Values(ConfigSide::Device));
-  Step(download_->Start());
+  RunNext(*download_);
+}
+
+void CConfigEditor::RunNext(session::Driven& run) {
+  runner_.Run(run);
+  ShowWritingProgress();
 }
 
 bool CConfigEditor::OnWorkerMessage(const WorkerMessage& message) {
-  if (operation_ == nullptr && download_ == nullptr) return false;
-  Step(download_ ? download_->OnMessage(message) : operation_->OnMessage(message));
+  if (!runner_.Running()) return false;
+  runner_.OnMessage(message);
+  ShowWritingProgress();
   // The progress bar is the window's.
   return message.first != MessageProgress;
 }
 
-CConfigEditor::Status CConfigEditor::Resume() {
-  return download_ ? download_->Resume() : operation_->Resume();
-}
-
-CConfigEditor::Status CConfigEditor::Answer(bool retry) {
-  return download_ ? download_->Answer(retry) : operation_->Answer(retry);
-}
-
-void CConfigEditor::Step(Status status) {
-  if (operation_ == nullptr && download_ == nullptr) return;
+void CConfigEditor::ShowWritingProgress() {
   if (download_ && !progressShown_ && download_->GetPhase() == ConfigDownload::Phase::Writing) {
     // The model is one that takes a configuration: the writes begin.
     window_.ShowProgress(ToQString(GetProgressMsg("Download_Dev_Info")),
                          CMainDlgDlg::kUploadProgress);
     progressShown_ = true;
   }
-  switch (status) {
-    case Status::Pausing: {
-      const int generation = generation_;
-      const Millis pause = download_ ? download_->PauseLength() : operation_->PauseLength();
-      QTimer::singleShot(pause, this, [this, generation] {
-        if (generation == generation_) Step(Resume());
-      });
-      break;
-    }
-    case Status::NeedsAnswer: {
-      const bool retry = ShowUIMessage(window_.FileEditorPage(), "Err_COM", {window_.PortName()},
-                                       kStyleRetryCancelInformation) == kAnswerRetry;
-      linkAbandoned_ = !retry;
-      Step(Answer(retry));
-      break;
-    }
-    case Status::Done:
-      if (download_) {
-        EndDownload();
-      } else {
-        OnUploadStep(operation_->Outcome());
-      }
-      break;
-    default:
-      break;
+}
+
+void CConfigEditor::OnRunEnded() {
+  if (download_) {
+    EndDownload();
+  } else if (operation_) {
+    OnUploadStep(operation_->Outcome());
   }
 }
 
@@ -206,7 +186,7 @@ void CConfigEditor::OnUploadStep(const OperationOutcome& outcome) {
     device_ = session_->Record();
     transfer_ = Transfer::Trim;
     operation_ = std::make_unique<Operation>(*session_, session::ReadSensorTrimChain(Tables()));
-    Step(operation_->Start());
+    RunNext(*operation_);
     return;
   }
   if (transfer_ == Transfer::Trim) {
@@ -245,7 +225,7 @@ void CConfigEditor::EndDownload() {
 }
 
 void CConfigEditor::EndTransfer(std::optional<Reason> reason) {
-  ++generation_;
+  runner_.Abandon();
   operation_.reset();
   download_.reset();
   session_ = nullptr;
@@ -259,7 +239,7 @@ void CConfigEditor::EndTransfer(std::optional<Reason> reason) {
 
 void CConfigEditor::ShowReasonBox(const Reason& reason) {
   // The technician has just given the link up: no second box about it.
-  if (linkAbandoned_ && reason.Class() == session::ReasonClass::Link) return;
+  if (runner_.GaveUp() && reason.Class() == session::ReasonClass::Link) return;
   const UIMessageText message = MessageOfReason(reason);
   ShowUIMessage(window_.FileEditorPage(), message.key, message.args);
 }

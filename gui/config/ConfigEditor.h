@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "device/DeviceRecord.h"
+#include "gui/OperationRunner.h"
 #include "gui/config/ConfigPage.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
@@ -60,13 +61,12 @@ class CConfigEditor : public QObject {
 
  private:
   enum class Transfer { None, Opening, Upload, Trim, Download };
-  using Status = session::Operation::Status;
-
   void StartTransfer(Transfer transfer);
   void OnLinkOpened(session::Session* session, Transfer transfer);
-  void Step(Status status);
-  Status Resume();
-  Status Answer(bool retry);
+  // Starts the runner on `run`, and shows the download's progress once its writes begin.
+  void RunNext(session::Driven& run);
+  void ShowWritingProgress();
+  void OnRunEnded();
   void OnUploadStep(const session::OperationOutcome& outcome);
   void EndTransfer(std::optional<session::Reason> reason);
   void EndDownload();
@@ -82,9 +82,8 @@ class CConfigEditor : public QObject {
   session::Session* session_ = nullptr;
   std::unique_ptr<session::Operation> operation_;
   std::unique_ptr<session::ConfigDownload> download_;
-  int generation_ = 0;  // a pause timer of an ended transfer does nothing
+  COperationRunner runner_;
   bool progressShown_ = false;
-  bool linkAbandoned_ = false;  // the technician cancelled after a link failure
   bool uploaded_ = false;     // the device column came from a device
   bool trimRead_ = false;     // its sensor trim was read from it too
   DeviceRecord device_;       // the device last uploaded

@@ -142,6 +142,13 @@ void CDisplayArea::SetUnits(const QString& pvUnit, const QString& terminalUnit) 
   units_[kTerminal]->setText(terminalUnit);
 }
 
+void CDisplayArea::ShowOffline() {
+  for (CTemperature* gauge : gauges_) gauge->Clear();
+  SetUnits(QString(), QString());
+  SetGraphsEnabled(false);
+  RefreshCaptions();
+}
+
 void CDisplayArea::Localise() {
   LocaliseWindow(lid::kLayout, this);
   RefreshCaptions();

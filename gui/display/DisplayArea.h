@@ -33,6 +33,9 @@ class CDisplayArea : public QWidget, public CResourceManager, public CFontManage
   void Update(const DisplayValues& values);
   // The unit labels alone, e.g. after an upload changed a unit and before the next poll.
   void SetUnits(const QString& pvUnit, const QString& terminalUnit);
+  // Off line: no gauge shows a number or a bar, the units are blank and the graph buttons
+  // wait for a device; nothing read before is shown as if it were live.
+  void ShowOffline();
 
   // Applies the language's texts (layout 142) and gives the gauges their new captions.
   void Localise();

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPalette>
 #include <QVBoxLayout>
 
@@ -133,8 +134,26 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
   makeRow(kCommRules, commLamps_, 0);
   makeRow(kDeviceRules, deviceLamps_, 1);
   row->addLayout(lamps);
-  row->addStretch(1);
+  row->addSpacing(QFontMetrics(normal).averageCharWidth() * 2);
+  link_ = new QLabel(this);
+  link_->setObjectName(QStringLiteral("linkStatus"));
+  link_->setTextFormat(Qt::PlainText);
+  link_->setAccessibleName(QStringLiteral("Link"));
+  row->addWidget(link_, 1);
+  ShowLink(DisplayText("Link_Offline", "Off line"), false);
 }
+
+void CDisplaySignal::ShowLink(const QString& text, bool online) {
+  link_->setText(text);
+  link_->setAccessibleDescription(text);
+  link_->setToolTip(text);
+  if (online) return;
+  for (auto* lamps : {&commLamps_, &deviceLamps_}) {
+    for (CLblColor* lamp : *lamps) Light(lamp, ButtonFace());
+  }
+}
+
+QString CDisplaySignal::LinkText() const { return link_->text(); }
 
 void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) {
   lamp->SetLook(lamp->font(), colour, Qt::black);

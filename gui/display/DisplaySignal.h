@@ -11,6 +11,8 @@
 #include "gui/ResourceManager.h"
 #include "gui/display/DisplayValues.h"
 
+class QLabel;
+
 namespace va5 {
 
 class CLblColor;
@@ -57,6 +59,10 @@ class CDisplaySignal : public QWidget, public CResourceManager, public CFontMana
   void ShowCommErrors(std::uint8_t commErrors);
   // No reply: "TME" turns red until the next good poll.
   void ShowNoReply();
+  // What the link is: "Off line" with every lamp grey, or the connected device (port, polling
+  // address, tag) with the lamps from the next poll on.
+  void ShowLink(const QString& text, bool online);
+  QString LinkText() const;
 
   // Applies the language's texts (layout 147).
   void Localise();
@@ -67,6 +73,7 @@ class CDisplaySignal : public QWidget, public CResourceManager, public CFontMana
  private:
   static void Light(CLblColor* lamp, const QColor& colour);
 
+  QLabel* link_;
   std::array<CLblColor*, kLampCount> commLamps_{};
   std::array<CLblColor*, kLampCount> deviceLamps_{};
 };

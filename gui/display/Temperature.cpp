@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "gui/FontManager.h"
 #include "gui/display/GaugeScale.h"
@@ -108,6 +109,13 @@ void CTemperature::SetValue(double value) {
     QAccessibleValueChangeEvent event(this, std::isfinite(value) ? QVariant(value) : QVariant());
     QAccessible::updateAccessibility(&event);
   }
+  update();
+}
+
+void CTemperature::Clear() {
+  value_ = std::numeric_limits<double>::quiet_NaN();
+  valueText_.clear();
+  setAccessibleDescription(QString());
   update();
 }
 

@@ -32,6 +32,8 @@ class CTemperature : public QWidget {
 
   // Formats and shows the value; not-a-number and infinities are shown, never drawn.
   void SetValue(double value);
+  // No value at all (off line): no number and an empty bar.
+  void Clear();
   double Value() const { return value_; }
   QString ValueText() const { return valueText_; }
 

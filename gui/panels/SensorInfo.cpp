@@ -198,9 +198,20 @@ void CSensorInfo::SetValue(int valueId, const QString& text) {
 }
 
 void CSensorInfo::Refresh() {
-  DeviceRecord start;
-  start.SetStartValues();
-  const DeviceRecord r = GetSession() != nullptr ? GetSession()->Record() : start;
+  if (GetSession() == nullptr) {
+    // Off line: no value is shown as if it were the device's, nor under a unit.
+    for (int id : {ids_si::kSensorTypeValue, ids_si::kSensorWireValue,
+                   ids_si::kSerialNumberValue, ids_si::kPvUnitValue, ids_si::kUpperLimitValue,
+                   ids_si::kLowerLimitValue, ids_si::kMinimumSpanValue,
+                   ids_si::kUpperRangeValue, ids_si::kLowerRangeValue, ids_si::kDampingValue,
+                   ids_si::kBurnoutValue, ids_si::kCjcModeValue,
+                   ids_si::kTransferFunctionValue, ids_si::kTerminalUnitValue}) {
+      SetValue(id, QString());
+    }
+    emit unitsChanged(QString(), QString());
+    return;
+  }
+  const DeviceRecord r = GetSession()->Record();
   const CglobalFile& t = tables_;
   SetValue(ids_si::kSensorTypeValue,
            NameOf(t.SensorTypeNames(), t.SensorTypeCodes(), r.sensorType,

@@ -56,6 +56,7 @@ enum class Sign {
   CommErrorLamps,   // the device's parity and checksum lamps red
   MalfunctionLamp,  // "MAL" red
   PvNotANumber,     // the PV gauge holds no number, the others go on
+  PollsRefused,     // refused polls: no "COM" heartbeat, no good poll shown
 };
 
 // The state once the question (if any) was answered and the fault removed.
@@ -109,7 +110,7 @@ const Drill kDrills[] = {
      End::Monitoring},
     {"PollRefusedNotImplemented", Stage::Monitoring,
      {{.kind = Kind::ResponseCode, .command = 2, .value = sim::RcNotImplemented}}, nullptr, {},
-     End::Monitoring},
+     End::Monitoring, Sign::PollsRefused},
     {"CommunicationErrorByte", Stage::Monitoring,
      {{.kind = Kind::CommError, .command = 3, .value = 0x48}}, nullptr, {}, End::Monitoring,
      Sign::CommErrorLamps},
@@ -200,11 +201,22 @@ class FaultDrillTest : public test::ConnectedWindowTest,
  protected:
   CDisplaySignal* Strip() const { return window_->findChild<CDisplaySignal*>(); }
   CDisplayArea* Display() const { return window_->findChild<CDisplayArea*>(); }
+  // Polls that reached the window, shown or refused.
   bool Polls(int count, int timeoutMs = 8000) {
-    QSignalSpy polls(window_.get(), &CMainDlgDlg::pollCompleted);
-    return QTest::qWaitFor([&] { return polls.count() >= count; }, timeoutMs);
+    QSignalSpy shown(window_.get(), &CMainDlgDlg::pollCompleted);
+    QSignalSpy refused(window_.get(), &CMainDlgDlg::pollRefused);
+    return QTest::qWaitFor([&] { return shown.count() + refused.count() >= count; }, timeoutMs);
   }
-  bool SignShown(Sign sign) const {
+  // A refused poll measured nothing: three of them leave the heartbeat lamp as it was and show
+  // no poll as good.
+  bool OnlyRefusedPolls() {
+    QSignalSpy shown(window_.get(), &CMainDlgDlg::pollCompleted);
+    QSignalSpy refused(window_.get(), &CMainDlgDlg::pollRefused);
+    const QColor heartbeat = Strip()->CommLampAt(CDisplaySignal::kComLamp)->Background();
+    return QTest::qWaitFor([&] { return refused.count() >= 3; }, 8000) && shown.count() == 0 &&
+           Strip()->CommLampAt(CDisplaySignal::kComLamp)->Background() == heartbeat;
+  }
+  bool SignShown(Sign sign) {
     const QColor red = CDisplaySignal::Red();
     switch (sign) {
       case Sign::None:
@@ -217,6 +229,8 @@ class FaultDrillTest : public test::ConnectedWindowTest,
       case Sign::PvNotANumber:
         return std::isnan(Display()->Gauge(CDisplayArea::kPv)->Value()) &&
                std::isfinite(Display()->Gauge(CDisplayArea::kLoopCurrent)->Value());
+      case Sign::PollsRefused:
+        return OnlyRefusedPolls();
     }
     return false;
   }

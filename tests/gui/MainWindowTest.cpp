@@ -9,11 +9,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -33,6 +35,7 @@
 #include "gui/MainDlgApp.h"
 #include "gui/UploadDeviceInfo.h"
 #include "gui/display/DisplayArea.h"
+#include "gui/display/Temperature.h"
 #include "gui/graph/LineGraph.h"
 #include "gui/graph/TrendGraph.h"
 #include "gui/ValidateNumber.h"
@@ -427,13 +430,32 @@ TEST_F(MainWindowTest, AGraphButtonShowsTheTrendInPlaceOfTheDisplayUntilItCloses
   EXPECT_TRUE(display->isVisible());
   EXPECT_TRUE(window_->FunctionKeys()->isVisible());
 
-  // Going off line takes the graph away with the device.
+  // A lost link keeps the run: it stays on screen without new samples and can be saved; the
+  // display behind it is off line and its graph buttons wait for a device.
   graphButton->click();
   ASSERT_EQ(window_->CurrentGraph(), trend);
-  window_->ResetLink();
+  trend->Button(ids::trend_graph::kStartButton)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return trend->Graph()->Series().Size() >= 2; }, 10000));
+  Questions questions;
+  questions.Answer(kErrCom, {kAnswerCancel});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Connected(); }, 10000));
+  const auto samples = trend->Graph()->Series().Size();
+  QTest::qWait(100);
+  EXPECT_EQ(window_->CurrentGraph(), trend);
+  EXPECT_TRUE(trend->isVisible());
+  EXPECT_EQ(trend->Graph()->Series().Size(), samples);
+  QTemporaryDir dir;
+  const QString csv = dir.filePath(QStringLiteral("run.csv"));
+  ASSERT_TRUE(trend->SaveCsv(csv));
+  QFile saved(csv);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_GE(saved.readAll().count('\n'), static_cast<qsizetype>(samples));
+  trend->Button(ids::trend_graph::kCloseButton)->click();
   EXPECT_EQ(window_->CurrentGraph(), nullptr);
   EXPECT_TRUE(display->isVisible());
   EXPECT_FALSE(graphButton->isEnabled());
+  EXPECT_TRUE(display->Gauge(CDisplayArea::kPv)->ValueText().isEmpty());
 }
 
 TEST_F(MainWindowTest, WindowClosesOnlyWhenAskedAndPollsOnAfterNo) {
@@ -454,7 +476,7 @@ TEST_F(MainWindowTest, WindowClosesOnlyWhenAskedAndPollsOnAfterNo) {
   ASSERT_EQ(questions.Starting(kClose).size(), 1u);
   EXPECT_EQ(questions.Seen()[0].caption, window_->windowTitle());
   EXPECT_TRUE(window_->isVisible());
-  EXPECT_FALSE(window_->CurrentSession()->Worker().Holding());
+  EXPECT_FALSE(window_->CurrentSession()->Holding());
   const int before = sim_.RequestCount();
   EXPECT_TRUE(QTest::qWaitFor([&] { return sim_.RequestCount() > before + 2; }, 5000));
 

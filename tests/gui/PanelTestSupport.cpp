@@ -1,5 +1,7 @@
 #include "tests/gui/PanelTestSupport.h"
 
+#include <charconv>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -33,8 +35,13 @@ TraceSink FrameLog::Sink() {
   return [this](std::string_view line) {
     if (line.substr(0, 4) != "TX: ") return;
     std::vector<int> bytes;
-    for (std::size_t i = 4; i + 2 <= line.size(); i += 3)
-      bytes.push_back(std::stoi(std::string(line.substr(i, 2)), nullptr, 16));
+    // "TX: Timeout" and other words are no frame.
+    for (std::size_t i = 4; i + 2 <= line.size(); i += 3) {
+      int byte = 0;
+      const char* first = line.data() + i;
+      if (std::from_chars(first, first + 2, byte, 16).ptr != first + 2) return;
+      bytes.push_back(byte);
+    }
     std::size_t at = 0;
     while (at < bytes.size() && bytes[at] == 0xFF) ++at;
     if (at + 2 >= bytes.size()) return;
@@ -252,7 +259,7 @@ bool ConnectedWindowTest::WaitIdle(int timeoutMs) {
       [&] {
         session::Session* session = window_->CurrentSession();
         return window_->InputEnabled() &&
-               (session == nullptr || !session->Worker().RequestPending());
+               (session == nullptr || !session->RequestPending());
       },
       timeoutMs);
   // Anything sent after the end would belong to what was clicked too.

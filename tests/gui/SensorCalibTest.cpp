@@ -78,7 +78,7 @@ TEST_F(SensorCalibTest, TrimsSendPointTheUnitOfTheMomentAndValue) {
   EXPECT_EQ(TextOf(panel, sc::kZeroValueValue), "40.0000 degF");
   EXPECT_EQ(TextOf(panel, sc::kGainValue), "1.6842");  // (120 - 40) / (90 - 42.5)
   EXPECT_EQ(questions.Seen().size(), 3u);
-  EXPECT_FALSE(window_->CurrentSession()->Worker().Holding());
+  EXPECT_FALSE(window_->CurrentSession()->Holding());
 }
 
 // Named and unclipped in both languages; pictures go to VA5VIVI_SCREENSHOT_DIR when it is set.

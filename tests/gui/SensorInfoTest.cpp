@@ -85,7 +85,7 @@ class SensorInfoTest : public ::testing::Test {
     session_ = std::make_unique<session::Session>(options, timing_);
     ASSERT_EQ(session_->Connect(), ResultOk);
     ASSERT_EQ(session_->Upload(), ResultOk);
-    session_->Worker().SetTarget(&sink_, ReplySensorInfo);
+    session_->SetMessageTarget(&sink_, ReplySensorInfo);
     panel_ = std::make_unique<CSensorInfo>(session_.get(), tables_);
     router_.panel = panel_.get();
     QObject::connect(panel_.get(), &CSensorInfo::busyChanged, [this](bool busy) {
@@ -184,7 +184,7 @@ TEST_F(SensorInfoTest, SensorTypeAsksForTheWiringOnlyWhereTheSensorHasAChoice) {
   EXPECT_EQ(Value(si::kSensorWireValue), "4 Wires");
   EXPECT_TRUE(messages.Seen().empty());
   // Every dialog released the poll it held.
-  EXPECT_FALSE(session_->Worker().Holding());
+  EXPECT_FALSE(session_->Holding());
 }
 
 TEST_F(SensorInfoTest, CustomSensorAndSpecialCurveNeedTheirTablesInTheDevice) {
@@ -328,9 +328,9 @@ TEST_F(SensorInfoTest, ALostLinkEndsTheSettingAndDisablesTheButtons) {
   QSignalSpy lost(panel_.get(), &CSensorInfo::linkLost);
   int questions = 0;
   // The main window's answer to the question: give up.
-  QObject::connect(panel_.get(), &CSensorInfo::linkFailure, [&](session::Operation* operation) {
+  QObject::connect(panel_.get(), &CSensorInfo::linkFailure, [&](COperationRunner* runner) {
     ++questions;
-    operation->Answer(false);
+    runner->Answer(false);
   });
   sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .count = -1, .command = 34});
   Click(si::kDampingButton, {Enter("4")});
