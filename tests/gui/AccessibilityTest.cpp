@@ -29,7 +29,9 @@
 
 // Failures print texts as texts.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace va5 {
