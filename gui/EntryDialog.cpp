@@ -29,8 +29,8 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
     : QDialog(parent),
       prompt_(new QLabel(this)),
       edit_(new QLineEdit(this)),
-      ok_(new QPushButton(QStringLiteral("OK"), this)),
-      cancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
+      ok_(new QPushButton(StandardButtonText(StandardButton::Ok), this)),
+      cancel_(new QPushButton(StandardButtonText(StandardButton::Cancel), this)) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   SetControlId(prompt_, kPromptId);
   SetControlId(edit_, kEditId);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QLabel>
 #include <QStringList>
 #include <QVariant>
 #include <QWidget>
@@ -54,6 +55,12 @@ void NameButtonsByCaption(QWidget* window) {
   }
 }
 
+void SetShownValue(QLabel* label, const QString& text) {
+  if (label == nullptr) return;
+  label->setText(text);
+  label->setAccessibleDescription(text);
+}
+
 namespace {
 
 QString TextOr(const std::string& format, const char* english,
@@ -85,6 +92,22 @@ QString FileDialogFilter() {
   }
   return filters.isEmpty() ? QStringLiteral("Text Files (*.txt);;All Files (*)")
                            : filters.join(QStringLiteral(";;"));
+}
+
+QString StandardButtonText(StandardButton button) {
+  switch (button) {
+    case StandardButton::Ok:
+      return DisplayText("Button_OK", "OK");
+    case StandardButton::Cancel:
+      return DisplayText("Button_Cancel", "Cancel");
+    case StandardButton::Yes:
+      return DisplayText("Button_Yes", "Yes");
+    case StandardButton::No:
+      return DisplayText("Button_No", "No");
+    case StandardButton::Retry:
+      return DisplayText("Button_Retry", "Retry");
+  }
+  return {};
 }
 
 QString UIText(const char* key, const char* english, const std::vector<std::string>& args) {

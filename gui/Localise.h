@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// The toolkit's own texts follow the language too (the main window reloads both together).
+#include "gui/QtTranslations.h"
+
+class QLabel;
 class QWidget;
 
 namespace va5 {
@@ -26,6 +30,15 @@ void LocaliseWindow(int dialogId, QWidget* window);
 // Names every button inside `window` for assistive technology after its caption (without the
 // mnemonic mark), so a screen reader or a test robot finds it by what it says.
 void NameButtonsByCaption(QWidget* window);
+
+// Shows `text` in a value label and gives assistive technology the same text as the label's
+// description, so that a screen reader reads the row's caption (the label's accessible name)
+// together with the value it shows. Every value label of the window is set through this.
+void SetShownValue(QLabel* label, const QString& text);
+
+// The captions of the standard buttons, from the language file (English when it has none).
+enum class StandardButton { Ok, Cancel, Yes, No, Retry };
+QString StandardButtonText(StandardButton button);
 
 // A UTF-8 text of the core as a QString.
 inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }

@@ -197,6 +197,7 @@ void CMainDlgDlg::ReloadLanguage(bool first) {
   } catch (const CPrivateException& error) {
     ReportException(this, error, kStyleOkError);
   }
+  ApplyQtTranslations(TheResourceDatabase());
   LocaliseWindow(ids::main_window::kLayout, this);
   trafficMonitor_->ReloadLanguage();
   setWindowTitle(Title());

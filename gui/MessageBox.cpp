@@ -49,13 +49,33 @@ QMessageBox::Icon IconOf(int style) {
   }
 }
 
+StandardButton CaptionOf(QMessageBox::StandardButton which) {
+  switch (which) {
+    case QMessageBox::Cancel:
+      return StandardButton::Cancel;
+    case QMessageBox::Yes:
+      return StandardButton::Yes;
+    case QMessageBox::No:
+      return StandardButton::No;
+    case QMessageBox::Retry:
+      return StandardButton::Retry;
+    default:
+      return StandardButton::Ok;
+  }
+}
+
 int ShowRealBox(const MessageRequest& request) {
   QMessageBox box(IconOf(request.style), request.caption, request.text, QMessageBox::NoButton,
                   request.owner);
   box.setTextFormat(Qt::PlainText);
   QPushButton* defaultButton = nullptr;
   QPushButton* escapeButton = nullptr;
-  auto add = [&](QMessageBox::StandardButton which) { return box.addButton(which); };
+  // Every caption in the language of the texts: Qt's own would follow the system's.
+  auto add = [&](QMessageBox::StandardButton which) {
+    QPushButton* button = box.addButton(which);
+    button->setText(StandardButtonText(CaptionOf(which)));
+    return button;
+  };
   switch (request.style & 0x0F) {
     case 1:  // OK, Cancel
       defaultButton = add(QMessageBox::Ok);

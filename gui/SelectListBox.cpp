@@ -16,8 +16,8 @@ namespace va5 {
 CSelectListBox::CSelectListBox(QWidget* parent)
     : QDialog(parent),
       list_(new QListWidget(this)),
-      ok_(new QPushButton(QStringLiteral("OK"), this)),
-      cancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
+      ok_(new QPushButton(StandardButtonText(StandardButton::Ok), this)),
+      cancel_(new QPushButton(StandardButtonText(StandardButton::Cancel), this)) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   SetControlId(list_, kListId);
   SetControlId(ok_, kOkId);
@@ -57,7 +57,10 @@ void CSelectListBox::SetupByName(const QString& title, const std::vector<std::st
 void CSelectListBox::Fill(const QString& title, const std::vector<std::string>& names,
                           const std::vector<std::string>& codes, int currentCode,
                           const QString& currentName) {
-  if (!title.isEmpty()) setWindowTitle(title);
+  if (!title.isEmpty()) {
+    setWindowTitle(title);
+    list_->setAccessibleName(title);
+  }
   currentCode_ = currentCode;
   list_->clear();
   int preselect = 0;

@@ -52,7 +52,8 @@ LanguageList FindLanguageFiles(const std::vector<std::string>& folders) {
       CResourceDatabase database;
       try {
         database.Load(name, {folder});
-        list.entries.push_back({name, database.GetLanguageName(), file.string()});
+        list.entries.push_back(
+            {name, database.GetLanguageName(), database.GetDisplayName(), file.string()});
       } catch (const std::exception& failure) {
         list.unreadable.push_back({file.string(), failure.what()});
       }

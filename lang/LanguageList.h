@@ -10,7 +10,8 @@ namespace va5 {
 
 struct LanguageEntry {
   std::string fileName;      // as stored in the settings, e.g. "English.lng"
-  std::string languageName;  // the file's /root/language text, e.g. "English"
+  std::string languageName;  // the file's /root/language text, e.g. "Japanese"
+  std::string displayName;   // how the list shows it, e.g. "日本語" (GetDisplayName)
   std::string path;          // where it was read
 };
 

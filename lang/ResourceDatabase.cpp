@@ -111,6 +111,18 @@ std::string CResourceDatabase::GetSectionText(const std::string& section,
 
 std::string CResourceDatabase::GetLanguageName() const { return SelectText("/root/language"); }
 
+std::string CResourceDatabase::GetDisplayName() const {
+  const std::string shown = SelectText("/root/displayname");
+  return shown.empty() ? GetLanguageName() : shown;
+}
+
+std::string CResourceDatabase::GetLocaleName() const {
+  const std::string locale = SelectText("/root/locale");
+  if (!locale.empty()) return locale;
+  // Files written before the element existed: the one translated language then shipped.
+  return GetLanguageName() == "Japanese" ? "ja" : std::string();
+}
+
 std::string CResourceDatabase::GetRootText(const std::string& key) const {
   const auto name = Literal(key);
   return name ? SelectText("/root/text[@name=" + *name + "]") : std::string();

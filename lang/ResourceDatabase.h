@@ -34,6 +34,11 @@ class CResourceDatabase {
   std::string GetGuiText(int dialogId, int controlId) const;
   std::string GetSectionText(const std::string& section, const std::string& key) const;
   std::string GetLanguageName() const;
+  // The language as a list of languages shows it, in its own script ("日本語"); the language
+  // name for a file without one.
+  std::string GetDisplayName() const;
+  // The locale of the language ("ja") for the toolkit's own texts; empty when unknown.
+  std::string GetLocaleName() const;
   std::string GetRootText(const std::string& key) const;
   std::string GetMessageText(const std::string& key) const;
   std::string GetParameterText(const std::string& parameter, const std::string& key) const;

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -203,26 +204,59 @@ void CConfigPage::Build() {
   outer->addStretch(1);
 }
 
+QString CConfigPage::LinesName(const ConfigRowSpec& row, int first, int count) const {
+  QStringList names;
+  for (int i = first; i < first + count && i < static_cast<int>(row.lines.size()); ++i) {
+    names << static_cast<QLabel*>(controls_.at(row.lines[static_cast<std::size_t>(i)].nameId))
+                 ->text();
+  }
+  return names.join(QStringLiteral(" / "));
+}
+
 void CConfigPage::UpdateAccessibleNames() {
   for (auto& [id, widget] : controls_) {
     if (auto* button = qobject_cast<QPushButton*>(widget)) button->setAccessibleName(button->text());
   }
   // decorations_: the page number, then each heading followed by its strip.
-  const QString file = decorations_[3]->text();
-  const QString device = decorations_[5]->text();
+  const std::string file = decorations_[3]->text().toStdString();
+  const std::string device = decorations_[5]->text().toStdString();
+  const auto column = [&](ConfigSide side) { return side == ConfigSide::File ? file : device; };
   for (const ConfigRowSpec& row : spec_.rows) {
     for (const ConfigLine& line : row.lines) {
-      const QString name = static_cast<QLabel*>(controls_.at(line.nameId))->text();
+      const std::string name =
+          static_cast<QLabel*>(controls_.at(line.nameId))->text().toStdString();
       for (ConfigSide side : {ConfigSide::File, ConfigSide::Device}) {
-        const QString column = side == ConfigSide::File ? file : device;
-        controls_.at(Id(line, side))->setAccessibleName(name + QLatin1String(" (") + column +
-                                                        QLatin1Char(')'));
+        controls_.at(Id(line, side))
+            ->setAccessibleName(DisplayText("Acc_Column_Value", "%1 (%2)", {name, column(side)}));
         if (UnitId(line, side) != 0) {
-          controls_.at(UnitId(line, side))
-              ->setAccessibleName(name + QLatin1Char(' ') + column + QLatin1String(" unit"));
+          CLblColor* unit = Value(UnitId(line, side));
+          unit->setAccessibleName(
+              DisplayText("Acc_Column_Unit", "%1 (%2) unit", {name, column(side)}));
+          // The damping's unit is a caption of the language, not a value the program sets.
+          unit->setAccessibleDescription(unit->text());
         }
       }
     }
+    // Twelve rows with a "CHG" on each side and a "<" and ">" each: every one says which row
+    // and which side it acts on.
+    for (const ConfigChange& change : row.changes) {
+      const std::string rowName = LinesName(row, change.firstLine, change.lines).toStdString();
+      for (ConfigSide side : {ConfigSide::File, ConfigSide::Device}) {
+        auto* button = static_cast<QPushButton*>(
+            controls_.at(side == ConfigSide::File ? change.fileId : change.deviceId));
+        button->setAccessibleName(
+            DisplayText("Acc_Change", "%1 %2 (%3)",
+                        {button->text().remove(QLatin1Char('&')).toStdString(), rowName,
+                         column(side)}));
+      }
+    }
+    const std::string rowName =
+        LinesName(row, 0, static_cast<int>(row.lines.size())).toStdString();
+    controls_.at(row.toFileId)
+        ->setAccessibleName(DisplayText("Acc_Copy_To_File", "< Copy %1 to the file", {rowName}));
+    controls_.at(row.toDeviceId)
+        ->setAccessibleName(
+            DisplayText("Acc_Copy_To_Device", "Copy %1 to the device >", {rowName}));
   }
 }
 
@@ -267,6 +301,9 @@ std::vector<CLblColor*> CConfigPage::RowLabels(const ConfigRowSpec& row, ConfigS
 }
 
 QString CConfigPage::FileUnitText(ConfigMember value) const {
+  // Files spell the damping's unit in English whatever the window shows beside it, so that a
+  // file reads the same in every language.
+  if (value == &V::damping) return ToQString(ConfigurationValues{}.dampingUnit);
   for (const ConfigRowSpec& row : spec_.rows)
     for (const ConfigLine& line : row.lines)
       if (line.value == value && line.fileUnitId != 0) return Value(line.fileUnitId)->text();
@@ -323,13 +360,13 @@ void CConfigPage::SetColour(CLblColor* label, const QColor& colour) {
 }
 
 void CConfigPage::SetChanged(CLblColor* label, const QString& text) {
-  label->setText(text);
+  SetShownValue(label, text);
   label->setToolTip({});
   SetColour(label, kChanged);
 }
 
 void CConfigPage::SetPlain(CLblColor* label, const QString& text) {
-  label->setText(text);
+  SetShownValue(label, text);
   label->setToolTip({});
   SetColour(label, ButtonFace());
 }

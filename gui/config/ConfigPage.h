@@ -119,7 +119,8 @@ class CConfigPage : public CPanel, public CResourceManager, public CFontManager 
 
   CLblColor* Value(int id) const;
   QColor ButtonFace() const;
-  // The text of the fixed unit label beside the damping value of the file column.
+  // The unit written into configuration files beside `value`: "Sec" for the damping, which
+  // files spell in English whatever the window shows; otherwise the file column's unit label.
   QString FileUnitText(ConfigMember value) const;
 
  private:
@@ -128,6 +129,8 @@ class CConfigPage : public CPanel, public CResourceManager, public CFontManager 
   CLblColor* AddValue(int id);
   QLabel* AddText(int id);
   void UpdateAccessibleNames();
+  // The names of `count` lines of `row` from `first`, for the buttons that act on them.
+  QString LinesName(const ConfigRowSpec& row, int first, int count) const;
 
   CLblColor* Label(ConfigSide side, ConfigMember value) const;
   std::vector<CLblColor*> RowLabels(const ConfigRowSpec& row, ConfigSide side) const;

@@ -77,7 +77,8 @@ CDisplayArea::CDisplayArea(QWidget* parent) : QWidget(parent) {
     grid->addWidget(caption, kCaptionRow, s);
     captions_[s] = caption;
 
-    auto* unit = new QLabel(QString::fromUtf8(setup.unit), this);
+    auto* unit = new QLabel(this);
+    SetShownValue(unit, QString::fromUtf8(setup.unit));
     unit->setAlignment(Qt::AlignCenter);
     SetControlId(unit, setup.unitId);
     grid->addWidget(unit, kUnitRow, s);
@@ -138,8 +139,8 @@ void CDisplayArea::Update(const DisplayValues& values) {
 }
 
 void CDisplayArea::SetUnits(const QString& pvUnit, const QString& terminalUnit) {
-  units_[kPv]->setText(pvUnit);
-  units_[kTerminal]->setText(terminalUnit);
+  SetShownValue(units_[kPv], pvUnit);
+  SetShownValue(units_[kTerminal], terminalUnit);
 }
 
 void CDisplayArea::ShowOffline() {
@@ -167,6 +168,7 @@ void CDisplayArea::RefreshCaptions() {
   for (int s = 0; s < kSignalCount; ++s) {
     const QString caption = captions_[s]->text();
     gauges_[s]->SetCaption(caption);
+    units_[s]->setAccessibleName(DisplayText("Acc_Unit", "%1 unit", {caption.toStdString()}));
     if (maxEdits_[s] != nullptr) {
       maxEdits_[s]->setAccessibleName(
           DisplayText("Acc_Scale_Max", "%1 max", {caption.toStdString()}));

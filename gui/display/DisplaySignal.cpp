@@ -24,29 +24,41 @@ struct LampRule {
   std::uint8_t mask;
   bool setIsRed;     // else green when set
   bool clearIsFace;  // else green when clear
+  // What the lamp watches, for its tool tip and assistive technology: the language file's
+  // key and the English text.
+  const char* meaningKey;
+  const char* meaning;
 };
 
 constexpr LampRule kCommRules[CDisplaySignal::kLampCount] = {
-    {sid::kComLamp, "COM", 0, true, true},
-    {sid::kParityLamp, "PE", 0x40, true, true},
-    {sid::kOverrunLamp, "OVE", 0x20, true, true},
-    {sid::kFramingLamp, "FE", 0x10, true, true},
-    {sid::kCommSpareLamp, "", 0, true, true},
-    {sid::kChecksumLamp, "SME", 0x08, true, true},
-    {sid::kBufferLamp, "BOE", 0x02, true, true},
-    {sid::kTimeoutLamp, "TME", 0, true, true},
+    {sid::kComLamp, "COM", 0, true, true, "Lamp_COM",
+     "Communication: blinks at every good reply of the device"},
+    {sid::kParityLamp, "PE", 0x40, true, true, "Lamp_PE",
+     "Parity error: the device received a character with a parity error"},
+    {sid::kOverrunLamp, "OVE", 0x20, true, true, "Lamp_OVE",
+     "Overrun error: the device's receiver lost a character"},
+    {sid::kFramingLamp, "FE", 0x10, true, true, "Lamp_FE",
+     "Framing error: the device received a character without its stop bit"},
+    {sid::kCommSpareLamp, "", 0, true, true, nullptr, nullptr},
+    {sid::kChecksumLamp, "SME", 0x08, true, true, "Lamp_SME",
+     "Checksum error: the device received a frame with a wrong checksum"},
+    {sid::kBufferLamp, "BOE", 0x02, true, true, "Lamp_BOE",
+     "Buffer overflow: the device received a frame too long for its buffer"},
+    {sid::kTimeoutLamp, "TME", 0, true, true, "Lamp_TME", "Time-out: the device did not answer"},
 };
 
 // 0x10 (more status available) has no lamp.
 constexpr LampRule kDeviceRules[CDisplaySignal::kLampCount] = {
-    {sid::kMalfunctionLamp, "MAL", 0x80, true, true},
-    {sid::kConfigChangedLamp, "CFG", 0x40, true, true},
-    {sid::kColdStartLamp, "CLD", 0x20, true, true},
-    {sid::kDeviceSpareLamp, "", 0, true, true},
-    {sid::kOutputFixedLamp, "AFX", 0x08, true, true},
-    {sid::kOutputSaturatedLamp, "AOS", 0x04, true, false},
-    {sid::kNonPvOutOfLimitsLamp, "NPV", 0x02, false, true},
-    {sid::kPvOutOfLimitsLamp, "PV", 0x01, true, false},
+    {sid::kMalfunctionLamp, "MAL", 0x80, true, true, "Lamp_MAL", "Device malfunction"},
+    {sid::kConfigChangedLamp, "CFG", 0x40, true, true, "Lamp_CFG", "Configuration changed"},
+    {sid::kColdStartLamp, "CLD", 0x20, true, true, "Lamp_CLD",
+     "Cold start: the device was restarted"},
+    {sid::kDeviceSpareLamp, "", 0, true, true, nullptr, nullptr},
+    {sid::kOutputFixedLamp, "AFX", 0x08, true, true, "Lamp_AFX", "Analog output fixed"},
+    {sid::kOutputSaturatedLamp, "AOS", 0x04, true, false, "Lamp_AOS", "Analog output saturated"},
+    {sid::kNonPvOutOfLimitsLamp, "NPV", 0x02, false, true, "Lamp_NPV",
+     "A variable other than the PV is out of its limits"},
+    {sid::kPvOutOfLimitsLamp, "PV", 0x01, true, false, "Lamp_PV", "PV out of limits"},
 };
 
 // The first status byte reports communication errors, not a response code, when bit 7 is set.
@@ -65,6 +77,24 @@ QString StateOf(const QColor& colour) {
   return DisplayText("Acc_Lamp_Off", "off");
 }
 
+// A lamp lit in `colour`; assistive technology reads what it watches (its tool tip) and its
+// colour.
+void LightLamp(CLblColor* lamp, const QColor& colour) {
+  lamp->SetLook(lamp->font(), colour, Qt::black);
+  const QString meaning = lamp->toolTip();
+  const QString state = StateOf(colour);
+  lamp->setAccessibleDescription(
+      meaning.isEmpty()
+          ? state
+          : DisplayText("Acc_Lamp_State", "%1: %2", {meaning.toStdString(), state.toStdString()}));
+}
+
+void Explain(CLblColor* lamp, const LampRule& rule) {
+  if (rule.meaningKey == nullptr) return;
+  lamp->setToolTip(DisplayText(rule.meaningKey, rule.meaning));
+  LightLamp(lamp, lamp->Background());
+}
+
 void Apply(CLblColor* lamp, const LampRule& rule, std::uint8_t bits) {
   const bool set = (bits & rule.mask) != 0;
   QColor colour;
@@ -73,8 +103,7 @@ void Apply(CLblColor* lamp, const LampRule& rule, std::uint8_t bits) {
   } else {
     colour = rule.clearIsFace ? CDisplaySignal::ButtonFace() : CDisplaySignal::Green();
   }
-  lamp->SetLook(lamp->font(), colour, Qt::black);
-  lamp->setAccessibleDescription(StateOf(colour));
+  LightLamp(lamp, colour);
 }
 
 }  // namespace
@@ -126,6 +155,7 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
                             lamp->fontMetrics().averageCharWidth() * 3);
       SetControlId(lamp, rules[i].controlId);
       lamp->setAccessibleName(QString::fromUtf8(rules[i].text));
+      Explain(lamp, rules[i]);
       Apply(lamp, rules[i], 0);
       lamps->addWidget(lamp, gridRow, i + 1);
       out[i] = lamp;
@@ -155,10 +185,7 @@ void CDisplaySignal::ShowLink(const QString& text, bool online) {
 
 QString CDisplaySignal::LinkText() const { return link_->text(); }
 
-void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) {
-  lamp->SetLook(lamp->font(), colour, Qt::black);
-  lamp->setAccessibleDescription(StateOf(colour));
-}
+void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) { LightLamp(lamp, colour); }
 
 void CDisplaySignal::Update(const DisplayValues& values) {
   for (int i = 0; i < kLampCount; ++i) {
@@ -178,6 +205,12 @@ void CDisplaySignal::ShowCommErrors(std::uint8_t commErrors) {
 
 void CDisplaySignal::ShowNoReply() { Light(commLamps_[kTimeoutLamp], Red()); }
 
-void CDisplaySignal::Localise() { LocaliseWindow(sid::kLayout, this); }
+void CDisplaySignal::Localise() {
+  LocaliseWindow(sid::kLayout, this);
+  for (int i = 0; i < kLampCount; ++i) {
+    Explain(commLamps_[i], kCommRules[i]);
+    Explain(deviceLamps_[i], kDeviceRules[i]);
+  }
+}
 
 }  // namespace va5

@@ -124,7 +124,9 @@ QString CTrendGraph::UnitText() const {
   return unit_;
 }
 
-void CTrendGraph::RefreshTexts() { graph_->SetTexts(UnitText(), name_, QStringLiteral("(Sec)")); }
+void CTrendGraph::RefreshTexts() {
+  graph_->SetTexts(UnitText(), name_, DisplayText("Graph_Time_Axis", "(Sec)"));
+}
 
 void CTrendGraph::SetUnits(const QString& pvUnit, const QString& terminalUnit) {
   pvUnit_ = pvUnit;

@@ -67,7 +67,7 @@ CConnectDevice::CConnectDevice(CAppSettings& settings, CCOMPortEnumerator::Sourc
   connect(addressButton_, &QPushButton::clicked, this, &CConnectDevice::OnAddressButton);
 
   address_ = PollingAddressFromText(settings_.PollingAddr().toStdString());
-  addressValue_->setText(QString::number(address_));
+  SetShownValue(addressValue_, QString::number(address_));
   // No port is known until the first enumeration reports.
   portList_->setEnabled(false);
   connect_->setEnabled(false);
@@ -88,6 +88,10 @@ void CConnectDevice::Show(bool visible) {
   portList_->setAccessibleName(portLabel_->text().remove('&'));
   addressValue_->setAccessibleName(addressButton_->text().remove('&'));
   SetAddress(address_);
+  // The ports in the language in force, the selection kept.
+  for (int i = 0; i < portList_->count() && i < static_cast<int>(ports_.size()); ++i) {
+    portList_->setItemText(i, PortCaption(ports_[static_cast<std::size_t>(i)]));
+  }
   EnableControls();
   show();
   close_->setFocus();
@@ -102,12 +106,27 @@ void CConnectDevice::SetConnected(bool connected) {
 
 void CConnectDevice::SetAddress(int address) {
   address_ = ValidPollingAddress(address);
-  addressValue_->setText(QString::asprintf("%d", address_));
+  SetShownValue(addressValue_, QString::asprintf("%d", address_));
   const QString text = QString::number(address_);
   if (settings_.PollingAddr() != text) {
     settings_.SetPollingAddr(text);
     settings_.Save();
   }
+}
+
+QString CConnectDevice::PortCaption(const PortRecord& port) {
+  const QString name = QString::fromStdString(port.portName);
+  const std::string& description = port.description;
+  if (description.empty()) return name;
+  // The two descriptions the port sources write themselves, in the language in force; a
+  // device's own name (a USB adapter's product string) stays as the device gives it.
+  if (description == "Serial port (" + port.portName + ")") {
+    return DisplayText("Port_Serial", "Serial port (%1)", {port.portName});
+  }
+  if (description == "Simulated transmitter (" + port.portName + ")") {
+    return DisplayText("Port_Simulated", "Simulated transmitter (%1)", {port.portName});
+  }
+  return QString::fromStdString(description);
 }
 
 PortRecord CConnectDevice::TakeSelectedPort() {
@@ -136,8 +155,7 @@ void CConnectDevice::Update(CObservable*) {
   int selected = 0;
   for (std::size_t i = 0; i < ports_.size(); ++i) {
     const PortRecord& port = ports_[i];
-    portList_->addItem(
-        QString::fromStdString(port.description.empty() ? port.portName : port.description));
+    portList_->addItem(PortCaption(port));
     if (QString::fromStdString(port.portName) == stored) selected = static_cast<int>(i);
   }
   if (!ports_.empty()) portList_->setCurrentIndex(selected);

@@ -46,6 +46,8 @@ class CConnectDevice : public CPanel,
   // The port to connect to: the selected entry, or the stored port when nothing is selected.
   // Reading it for a connection stores it in the settings.
   PortRecord TakeSelectedPort();
+  // How the port list names a port: its description, else its name.
+  static QString PortCaption(const PortRecord& port);
   const std::vector<PortRecord>& Ports() const { return ports_; }
 
   QComboBox* PortList() const { return portList_; }

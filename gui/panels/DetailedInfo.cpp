@@ -168,7 +168,7 @@ void CDetailedInfo::Show(bool visible) {
 void CDetailedInfo::Refresh() {
   DeviceRecord r;  // off line: every row empty
   if (GetSession() != nullptr) r = GetSession()->Record();
-  const auto set = [this](int id, const QString& text) { Label(id)->setText(text); };
+  const auto set = [this](int id, const QString& text) { SetShownValue(Label(id), text); };
   const bool known = GetSession() != nullptr;
   set(di::kManufacturerValue, ToQString(r.manufacturerName));
   set(di::kDeviceTypeValue, ToQString(r.modelName));

@@ -92,7 +92,10 @@ void CDiagnostics::EnableButtons(bool on) {
 
 void CDiagnostics::ResetLamps() {
   const QColor face = QApplication::palette().color(QPalette::Button);
-  for (CLblColor* lamp : lamps_) lamp->SetLook(lamp->font(), face, Qt::black);
+  for (CLblColor* lamp : lamps_) {
+    lamp->SetLook(lamp->font(), face, Qt::black);
+    lamp->setAccessibleDescription(DisplayText("Acc_Lamp_Off", "off"));
+  }
 }
 
 void CDiagnostics::ShowLamps() {
@@ -102,6 +105,9 @@ void CDiagnostics::ShowLamps() {
   for (std::size_t i = 0; i < kLamps; ++i) {
     const bool set = (status & bits[i].bit) != 0;
     lamps_[i]->SetLook(lamps_[i]->font(), set ? ErrorColour() : OkColour(), Qt::black);
+    // The colour says it on screen; assistive technology reads it as a word.
+    lamps_[i]->setAccessibleDescription(set ? DisplayText("Acc_Lamp_Red", "red")
+                                            : DisplayText("Acc_Lamp_Green", "green"));
   }
 }
 

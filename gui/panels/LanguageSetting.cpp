@@ -77,9 +77,19 @@ void CSetting::Show(bool visible) {
   NameButtonsByCaption(this);
   title_->setAccessibleName(title_->text());
   name_->setAccessibleName(title_->text());
-  name_->setText(settings_.LanguageName());
+  SetShownValue(name_, ShownName());
   show();
   close_->setFocus();
+}
+
+QString CSetting::ShownName() const {
+  // The file in force names itself in its own script; another language (its file failed to
+  // load) by the name the settings keep.
+  const CResourceDatabase& database = TheResourceDatabase();
+  if (ToQString(database.GetLanguageName()) == settings_.LanguageName()) {
+    return ToQString(database.GetDisplayName());
+  }
+  return settings_.LanguageName();
 }
 
 bool CSetting::OnWorkerMessage(const WorkerMessage&) { return false; }
@@ -109,14 +119,19 @@ void CSetting::ChooseLanguage() {
     ReportException(this, CPrivateException(unreadable), kStyleOkError);
     return;
   }
+  // Each language in its own script; the entry marked is the last one of the language in
+  // force (the settings keep the language's name, which does not change with the script).
   std::vector<std::string> names, codes;
+  int current = -1;
   for (std::size_t i = 0; i < found.entries.size(); ++i) {
-    names.push_back(found.entries[i].languageName);
+    names.push_back(found.entries[i].displayName);
     codes.push_back(std::to_string(i));
+    if (ToQString(found.entries[i].languageName) == settings_.LanguageName()) {
+      current = static_cast<int>(i);
+    }
   }
   CSelectListBox list(this);
-  list.SetupByName(ToQString(GetTitleMsg("Select_Display_Language")), names, codes,
-                   settings_.LanguageName());
+  list.SetupByCode(ToQString(GetTitleMsg("Select_Display_Language")), names, codes, current);
   if (list.exec() != QDialog::Accepted) return;
   const int chosen = list.SelectedIndex();
   // OK on an empty list or without a choice changes nothing, as Cancel.

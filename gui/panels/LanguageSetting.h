@@ -41,6 +41,8 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
  private:
   void OnChange();
   void ChooseLanguage();
+  // The name of the language in force as the panel shows it.
+  QString ShownName() const;
 
   CAppSettings& settings_;
   std::vector<std::string> folders_;

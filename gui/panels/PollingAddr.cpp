@@ -67,7 +67,7 @@ void CPollingAddr::Show(bool visible) {
   preambleValue_->setAccessibleName(preambleLabel_->text());
   write_->setEnabled(session::IsConfigurableModel(record_));
   ShowAddress(record_.pollingAddress);
-  preambleValue_->setText(QString::fromStdString(record_.preamblesText));
+  SetShownValue(preambleValue_, QString::fromStdString(record_.preamblesText));
   show();
   close_->setFocus();
 }
@@ -76,7 +76,7 @@ bool CPollingAddr::OnWorkerMessage(const WorkerMessage&) { return false; }
 
 void CPollingAddr::ShowAddress(int address) {
   record_.pollingAddress = static_cast<std::int16_t>(address);
-  addressValue_->setText(QString::asprintf("%d", address));
+  SetShownValue(addressValue_, QString::asprintf("%d", address));
   const QString text = QString::number(address);
   if (settings_.PollingAddr() != text) {
     settings_.SetPollingAddr(text);

@@ -139,28 +139,28 @@ QString CSensorCalib::PvUnitName(const DeviceRecord& record) const {
 
 void CSensorCalib::RefreshPv() {
   if (GetSession() == nullptr) {
-    pvValue_->clear();
-    pvUnit_->clear();
+    SetShownValue(pvValue_, {});
+    SetShownValue(pvUnit_, {});
     return;
   }
   const DeviceRecord record = GetSession()->Record();
-  pvValue_->setText(ToQString(FormatFixed(record.pvValue, 6)));
-  pvUnit_->setText(PvUnitName(record));
+  SetShownValue(pvValue_, ToQString(FormatFixed(record.pvValue, 6)));
+  SetShownValue(pvUnit_, PvUnitName(record));
 }
 
 void CSensorCalib::ShowTrimData() {
   if (GetSession() == nullptr) return;
   const DeviceRecord record = GetSession()->Record();
   const QString unit = QLatin1Char(' ') + PvUnitName(record);
-  zeroPointValue_->setText(ToQString(FormatFixed(record.sensorTrimZeroPoint, 4)) + unit);
-  zeroValueValue_->setText(ToQString(FormatFixed(record.sensorTrimZeroValue, 4)) + unit);
-  gainValue_->setText(ToQString(FormatFixed(record.sensorTrimGain, 4)));
+  SetShownValue(zeroPointValue_, ToQString(FormatFixed(record.sensorTrimZeroPoint, 4)) + unit);
+  SetShownValue(zeroValueValue_, ToQString(FormatFixed(record.sensorTrimZeroValue, 4)) + unit);
+  SetShownValue(gainValue_, ToQString(FormatFixed(record.sensorTrimGain, 4)));
 }
 
 void CSensorCalib::ClearTrimData() {
-  zeroPointValue_->clear();
-  zeroValueValue_->clear();
-  gainValue_->clear();
+  SetShownValue(zeroPointValue_, {});
+  SetShownValue(zeroValueValue_, {});
+  SetShownValue(gainValue_, {});
 }
 
 // ---- the worker's messages ---------------------------------------------------------------

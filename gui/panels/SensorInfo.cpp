@@ -194,7 +194,7 @@ QString CSensorInfo::NameOf(const StringTable& names, const StringTable& codes, 
 }
 
 void CSensorInfo::SetValue(int valueId, const QString& text) {
-  static_cast<QLabel*>(controls_.at(valueId))->setText(text);
+  SetShownValue(static_cast<QLabel*>(controls_.at(valueId)), text);
 }
 
 void CSensorInfo::Refresh() {

@@ -168,7 +168,7 @@ void CTableEditor::EnableButtons() {
 }
 
 void CTableEditor::ClearValues() {
-  for (const auto& row : rows_) row.second->clear();
+  for (const auto& row : rows_) SetShownValue(row.second, {});
 }
 
 void CTableEditor::OnConnectionChanged() {
@@ -210,39 +210,39 @@ QString CTableEditor::StateText(int state) {
 
 void CTableEditor::ShowDeviceTable(const DeviceRecord& r, bool complete) {
   if (kind_ == TableKind::Curve) {
-    status_->setText(StateText(r.specialCurveState));
-    size_->setText(Whole(r.specialCurveSize));
-    minimum_->clear();
-    maximum_->clear();
+    SetShownValue(status_, StateText(r.specialCurveState));
+    SetShownValue(size_, Whole(r.specialCurveSize));
+    SetShownValue(minimum_, {});
+    SetShownValue(maximum_, {});
     if (complete) {
-      minimum_->setText(Number("%g", r.specialCurveX[0]));
-      maximum_->setText(
+      SetShownValue(minimum_, Number("%g", r.specialCurveX[0]));
+      SetShownValue(maximum_, 
           Number("%g", r.specialCurveX[static_cast<std::size_t>(r.specialCurveSize - 1)]));
     }
     return;
   }
-  status_->setText(StateText(r.customTableState));
+  SetShownValue(status_, StateText(r.customTableState));
   const auto minimum = static_cast<long long>(r.customTableMinimum);
   const auto step = static_cast<long long>(r.customTableStep);
-  minimum_->setText(Whole(minimum));
-  step_->setText(Whole(step));
-  size_->setText(Whole(r.customTableSize));
-  maximum_->setText(complete ? Whole(minimum + (r.customTableSize - 1LL) * step) : QString());
+  SetShownValue(minimum_, Whole(minimum));
+  SetShownValue(step_, Whole(step));
+  SetShownValue(size_, Whole(r.customTableSize));
+  SetShownValue(maximum_, complete ? Whole(minimum + (r.customTableSize - 1LL) * step) : QString());
 }
 
 void CTableEditor::ShowFileTable() {
   const int size = file_.PointCount();
-  size_->setText(Whole(size));
+  SetShownValue(size_, Whole(size));
   if (kind_ == TableKind::Curve) {
-    minimum_->setText(size > 0 ? Number("%g", ValueOf(file_.XTexts().front())) : QString());
-    maximum_->setText(size > 0 ? Number("%g", ValueOf(file_.XTexts().back())) : QString());
+    SetShownValue(minimum_, size > 0 ? Number("%g", ValueOf(file_.XTexts().front())) : QString());
+    SetShownValue(maximum_, size > 0 ? Number("%g", ValueOf(file_.XTexts().back())) : QString());
     return;
   }
   const double minimum = ValueOf(file_.MinimumText());
-  minimum_->setText(Number("%g", minimum));
+  SetShownValue(minimum_, Number("%g", minimum));
   if (file_.StepSeen()) {
-    step_->setText(ToQString(file_.StepText()));
-    maximum_->setText(Number("%g", minimum + ValueOf(file_.StepText()) * (size - 1)));
+    SetShownValue(step_, ToQString(file_.StepText()));
+    SetShownValue(maximum_, Number("%g", minimum + ValueOf(file_.StepText()) * (size - 1)));
   }
 }
 

@@ -1,6 +1,7 @@
 // Shows every entry dialog, a message box and the small controls in one language and saves
 // a picture of each, for looking at the dialogs as a user sees them.
 // Usage: dialog_gallery LANGUAGE_FILE OUTPUT_FOLDER
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 #include "lang/EntryRules.h"
+#include "lang/LanguageList.h"
 #include "gui/FontManager.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
@@ -98,6 +100,32 @@ int main(int argc, char** argv) {
                   ToQString(FormatMessageText(GetUIMsg("Err_Tag_Number_overflow"), {"8"})),
                   QMessageBox::Ok);
   std::printf("%s\n", qPrintable(Saved(box, folder, prefix + "message")));
+
+  // The device search's question through the program's own box: its buttons come from the
+  // language file too.
+  QTimer::singleShot(50, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* shown = qobject_cast<QMessageBox*>(widget);
+      if (shown == nullptr || !shown->isVisible()) continue;
+      const QString path = QDir(folder).filePath(prefix + QStringLiteral("retry.png"));
+      if (!shown->grab().save(path)) ++failures;
+      std::printf("%s\n", qPrintable(path));
+      shown->escapeButton()->click();
+    }
+  });
+  ShowUIMessage(nullptr, "Err_Not_Device", {"SIM1"}, kStyleRetryCancelExclamation);
+
+  // The language list, each language in its own script, as the language panel offers it.
+  const LanguageList languages = FindLanguageFiles({file.absolutePath().toStdString()});
+  std::vector<std::string> languageNames, languageCodes;
+  for (const LanguageEntry& entry : languages.entries) {
+    languageNames.push_back(entry.displayName);
+    languageCodes.push_back(std::to_string(languageCodes.size()));
+  }
+  CSelectListBox languageList;
+  languageList.SetupByCode(ToQString(GetTitleMsg("Select_Display_Language")), languageNames,
+                           languageCodes, 0);
+  std::printf("%s\n", qPrintable(Saved(languageList, folder, prefix + "languages")));
 
   // Coloured labels and the underline bar.
   QWidget controls;

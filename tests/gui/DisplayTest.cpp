@@ -331,13 +331,15 @@ TEST_F(StatusStripTest, DeviceLampsFollowTheStatusByte) {
   EXPECT_EQ(Device(CDisplaySignal::kNonPvOutOfLimitsLamp), green);
   EXPECT_EQ(Device(CDisplaySignal::kDeviceSpareLamp), face);  // 0x10 has no lamp
   EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleName(), "MAL");
+  // What the lamp means and its state.
   EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleDescription(),
-            "red");
-  // The state is read out in the display language.
+            "Device malfunction: red");
+  // Both are read out in the display language (the window localises the strip on a change).
   TheResourceDatabase().Load("Japanese.lng", {VA5VIVI_RESOURCES_DIR});
+  strip.Localise();
   strip.Update(values);
   EXPECT_EQ(strip.DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->accessibleDescription(),
-            QStringLiteral("赤"));
+            QStringLiteral("機器異常：赤"));
   TheResourceDatabase().InitEmpty();
 
   // Single bits light single lamps.

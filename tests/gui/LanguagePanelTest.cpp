@@ -36,19 +36,27 @@ class LanguagePanelTest : public test::ConnectedWindowTest {
     ASSERT_TRUE(folder_.isValid());
     ASSERT_TRUE(sim_.Start());
     WriteLanguage("English.lng", "English");
-    WriteLanguage("Japanese.lng", "Japanese", "Japanese.lng");
+    WriteLanguage("Japanese.lng", "Japanese", "Japanese.lng", QStringLiteral("日本語"));
     StartWindow("English.lng", {folder_.path().toStdString()});
   }
 
-  // A copy of a language file of the program under `name`, carrying `languageName`.
+  // A copy of a language file of the program under `name`, carrying `languageName` and
+  // `displayName`, or no display name (as files written before it) when that is empty.
   void WriteLanguage(const QString& name, const QString& languageName,
-                     const QString& from = QStringLiteral("English.lng")) {
+                     const QString& from = QStringLiteral("English.lng"),
+                     const QString& displayName = {}) {
     QFile source(QDir(VA5VIVI_RESOURCES_DIR).filePath(from));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     QString text = QString::fromUtf8(source.readAll());
     const qsizetype start = text.indexOf("<language>"), end = text.indexOf("</language>");
     ASSERT_TRUE(start >= 0 && end > start);
     text.replace(start, end - start, "<language>" + languageName);
+    const qsizetype shown = text.indexOf("<displayname>");
+    const QString closing = QStringLiteral("</displayname>");
+    const qsizetype shownEnd = text.indexOf(closing) + closing.size();
+    ASSERT_TRUE(shown >= 0 && shownEnd > shown);
+    text.replace(shown, shownEnd - shown,
+                 displayName.isEmpty() ? QString() : "<displayname>" + displayName + "</displayname>");
     Write(name, text.toUtf8());
   }
   void Write(const QString& name, const QByteArray& content) {
@@ -94,7 +102,8 @@ TEST_F(LanguagePanelTest, ListsTheReadableFilesOfTheFolderAfreshEachTime) {
   QStringList names;
   int marked = -1;
   EXPECT_EQ(Click(panel, lp::kChangeButton, {Inspect(names, marked)}).size(), 1u);
-  EXPECT_EQ(names, QStringList({"English", "English", "Japanese"}));
+  // Each language in its own script; a file without a display name by its language name.
+  EXPECT_EQ(names, QStringList({"English", "English", "日本語"}));
   EXPECT_EQ(marked, 1);                   // the later of the two
   EXPECT_TRUE(questions.Seen().empty());  // a damaged file among good ones is only logged
   EXPECT_EQ(Stored().LanguageFile(), "English.lng");
@@ -131,7 +140,7 @@ TEST_F(LanguagePanelTest, ChoosingAppliesAtOnceAndStoresBothSettingsWithThePollR
   EXPECT_EQ(Key(fk::kConnectButton)->text(), "Connect");
   EXPECT_TRUE(Polling());
 
-  Click(panel, lp::kChangeButton, {Choose("Japanese")});
+  Click(panel, lp::kChangeButton, {Choose("日本語")});
   EXPECT_EQ(settings_->LanguageFile(), "Japanese.lng");
   EXPECT_EQ(Stored().LanguageFile(), "Japanese.lng");
   EXPECT_EQ(Stored().LanguageName(), "Japanese");
@@ -139,7 +148,7 @@ TEST_F(LanguagePanelTest, ChoosingAppliesAtOnceAndStoresBothSettingsWithThePollR
   EXPECT_EQ(Key(fk::kConnectButton)->text().toStdString(), connect);
   EXPECT_NE(connect, "Connect");
   EXPECT_TRUE(panel->isVisible());
-  EXPECT_EQ(TextOf(panel, lp::kLanguageName), "Japanese");
+  EXPECT_EQ(TextOf(panel, lp::kLanguageName), "日本語");  // the settings keep "Japanese"
   EXPECT_EQ(panel->CloseButton()->text().toStdString(),
             TheResourceDatabase().GetGuiText(lp::kLayout, lp::kCloseButton));
   fits();

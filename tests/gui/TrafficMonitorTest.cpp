@@ -363,7 +363,7 @@ TEST_F(TrafficMonitorTest, FollowsTheLanguageOfTheMainWindow) {
 
   CPanel* panel = OpenPanel(fk::kLanguageButton);
   ASSERT_NE(panel, nullptr);
-  Click(panel, lp::kChangeButton, {Choose("Japanese")});
+  Click(panel, lp::kChangeButton, {Choose(QStringLiteral("日本語"))});
   ASSERT_EQ(settings_->LanguageFile(), "Japanese.lng");
 
   EXPECT_EQ(monitor->windowTitle(), "通信モニタ");

@@ -98,6 +98,7 @@ const std::vector<Section>& Sections() {
            {"Acc_Lamp_Red", 0},
            {"Acc_Scale_Max", 1},  // the gauge's caption
            {"Acc_Scale_Min", 1},  // the gauge's caption
+           {"Acc_Unit", 1},       // the gauge's caption
            {"Table_Configured", 0},
            {"Table_Not_Configured", 0},
            {"Set_Analog_Output", 3},    // lower, upper, unit
@@ -152,6 +153,34 @@ const std::vector<Section>& Sections() {
            {"Traffic_Paused_Dropped", 1},
            {"Traffic_Dropped", 1},  // number of lines
            {"Traffic_Dropped_Name", 0},
+           {"Button_OK", 0},
+           {"Button_Cancel", 0},
+           {"Button_Yes", 0},
+           {"Button_No", 0},
+           {"Button_Retry", 0},
+           {"Lamp_COM", 0},
+           {"Lamp_PE", 0},
+           {"Lamp_OVE", 0},
+           {"Lamp_FE", 0},
+           {"Lamp_SME", 0},
+           {"Lamp_BOE", 0},
+           {"Lamp_TME", 0},
+           {"Lamp_MAL", 0},
+           {"Lamp_CFG", 0},
+           {"Lamp_CLD", 0},
+           {"Lamp_AFX", 0},
+           {"Lamp_AOS", 0},
+           {"Lamp_NPV", 0},
+           {"Lamp_PV", 0},
+           {"Acc_Lamp_State", 2},      // what the lamp watches, its colour
+           {"Acc_Change", 3},          // button caption, row, column heading
+           {"Acc_Copy_To_File", 1},    // row
+           {"Acc_Copy_To_Device", 1},  // row
+           {"Acc_Column_Value", 2},    // row, column heading
+           {"Acc_Column_Unit", 2},     // row, column heading
+           {"Graph_Time_Axis", 0},
+           {"Port_Serial", 1},     // port name
+           {"Port_Simulated", 1},  // port name
        }},
       {"TitleMsg",
        {
@@ -574,11 +603,13 @@ std::string FilePath(const std::string& name) {
 struct LanguageFile {
   const char* file;
   const char* language;
+  const char* locale;
 };
 
 void PrintTo(const LanguageFile& file, std::ostream* os) { *os << file.file; }
 
-const LanguageFile kFiles[] = {{"English.lng", "English"}, {"Japanese.lng", "Japanese"}};
+const LanguageFile kFiles[] = {{"English.lng", "English", "en"},
+                              {"Japanese.lng", "Japanese", "ja"}};
 
 class LanguageFileTest : public ::testing::TestWithParam<LanguageFile> {
  protected:
@@ -612,6 +643,9 @@ TEST_P(LanguageFileTest, IdentifiesItselfAsALanguageFileInUtf8) {
   EXPECT_STREQ(root_.select_node("/root/application").node().text().get(), "RA5DERI");
   EXPECT_STREQ(root_.select_node("/root/filetype").node().text().get(), "language");
   EXPECT_STREQ(root_.select_node("/root/language").node().text().get(), GetParam().language);
+  // The list of languages shows each in its own script; Qt's dialogs follow the locale.
+  EXPECT_STRNE(root_.select_node("/root/displayname").node().text().get(), "");
+  EXPECT_STREQ(root_.select_node("/root/locale").node().text().get(), GetParam().locale);
 }
 
 TEST_P(LanguageFileTest, EachSectionHoldsExactlyItsKeysOnceAndFilled) {
@@ -781,7 +815,7 @@ TEST_F(BothFiles, HaveTheSameLayoutsAndControls) {
 TEST_F(BothFiles, JapaneseMessagesAreTranslatedWithTheSameInserts) {
   // Names, units and the box caption are the same in every language.
   const std::set<std::string> untranslated = {"Message_Box", "RTD_Table_Y_Unit", "TC_Table_Y_Unit",
-                                              "SC_Table_Y_Unit"};
+                                              "SC_Table_Y_Unit", "Button_OK"};
   for (const Section& section : Sections()) {
     for (const MessageKey& key : section.keys) {
       SCOPED_TRACE(key.name);
@@ -850,9 +884,10 @@ TEST_F(BothFiles, FixedControlsCarryTheirOwnEnglishCaptions) {
     EXPECT_EQ(Gui(english_, f.layout, f.control), f.caption)
         << "layout " << f.layout << " control " << f.control;
   }
-  // The damping unit is written into configuration files, so it stays ASCII in every language.
-  EXPECT_EQ(Gui(japanese_, config_page1::kLayout, config_page1::kDampingUnitFile), "Sec");
-  EXPECT_EQ(Gui(japanese_, config_page1::kLayout, config_page1::kDampingUnitDevice), "Sec");
+  // The damping unit is shown in the language (configuration files carry "Sec" whatever it
+  // shows).
+  EXPECT_EQ(Gui(japanese_, config_page1::kLayout, config_page1::kDampingUnitFile), "秒");
+  EXPECT_EQ(Gui(japanese_, config_page1::kLayout, config_page1::kDampingUnitDevice), "秒");
 }
 
 }  // namespace
