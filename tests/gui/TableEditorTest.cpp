@@ -89,12 +89,12 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
   EXPECT_EQ(TextOf(rtd, te::kSizeValue), "3");
 
   questions.Answer(UIText("Confr_Download_CustomRTD"), {kAnswerNo, kAnswerYes});
-  questions.Answer(QStringLiteral("Point 1 (90 ohms)"), {kAnswerCancel, kAnswerOk});
+  questions.Answer(QStringLiteral("Point 2 (90 ohms)"), {kAnswerCancel, kAnswerOk});
   log_.Clear();
   Click(rtd, te::kWriteDeviceButton);  // No
   Click(rtd, te::kWriteDeviceButton);  // Yes, then Cancel on the order question
   EXPECT_TRUE(log_.Requests().empty());
-  EXPECT_EQ(questions.Starting(QStringLiteral("Point 1 (90 ohms)")).size(), 1u);
+  EXPECT_EQ(questions.Starting(QStringLiteral("Point 2 (90 ohms)")).size(), 1u);
   EXPECT_TRUE(ButtonOf(rtd, te::kWriteDeviceButton)->isEnabled());
 
   // Yes, OK: the progress follows the points, and stays through the device's pause.
