@@ -110,6 +110,25 @@ void TakeOwner(const fs::path& p, Target& t) {
 #endif
 }
 
+// Why the folder of `file` cannot take the temporary file and the rename; empty when it can.
+std::string FolderProblem(const std::string& path, const fs::path& file) {
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  std::error_code ec;
+  const fs::file_status status = fs::status(folder, ec);
+  if (status.type() == fs::file_type::not_found) {
+    return Cannot(path, "the folder " + folder.string() + " does not exist");
+  }
+  if (ec) return Cannot(path, ec.message());
+  if (status.type() != fs::file_type::directory) {
+    return Cannot(path, folder.string() + " is not a folder");
+  }
+  if (int error = 0; !MayWrite(folder, error)) {
+    return Cannot(path, "the folder " + folder.string() + " cannot be written to (" +
+                            SystemText(error) + ")");
+  }
+  return {};
+}
+
 Target ExistingTarget(const std::string& path, const fs::file_status& status) {
   Target t;
   if (status.type() != fs::file_type::regular) {
@@ -131,6 +150,8 @@ Target ExistingTarget(const std::string& path, const fs::file_status& status) {
     t.reason = Cannot(path, "the file is read-only");
   } else if (!MayWrite(t.file, error)) {
     t.reason = Cannot(path, error == EACCES ? "the file is read-only" : SystemText(error));
+  } else {
+    t.reason = FolderProblem(path, t.file);  // the new file is made beside the old one
   }
   return t;
 }
@@ -144,19 +165,7 @@ Target NewTarget(const std::string& path) {
     return t;
   }
   t.file = *file;
-  const fs::path folder = file->has_parent_path() ? file->parent_path() : fs::path(".");
-  std::error_code ec;
-  const fs::file_status status = fs::status(folder, ec);
-  if (status.type() == fs::file_type::not_found) {
-    t.reason = Cannot(path, "the folder " + folder.string() + " does not exist");
-  } else if (ec) {
-    t.reason = Cannot(path, ec.message());
-  } else if (status.type() != fs::file_type::directory) {
-    t.reason = Cannot(path, folder.string() + " is not a folder");
-  } else if (int error = 0; !MayWrite(folder, error)) {
-    t.reason = Cannot(path, "the folder " + folder.string() + " cannot be written to (" +
-                                SystemText(error) + ")");
-  }
+  t.reason = FolderProblem(path, t.file);
   return t;
 }
 
@@ -276,8 +285,8 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     error = errno;
     if (error != EEXIST) break;
   }
-  error_ = "cannot create a temporary file for " + path_ + " (" + temporary_ +
-           "): " + SystemText(error);
+  error_ =
+      "cannot create a temporary file for " + path_ + " (" + temporary_ + "): " + SystemText(error);
   temporary_.clear();
 }
 

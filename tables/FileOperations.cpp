@@ -198,11 +198,11 @@ TableMessage CFileOperations::BoundMessage(std::string_view text, Axis axis, boo
   }
   const std::string key =
       typeName_ == kRtd.typeName ? "Err_CustomRTD_Data_Bound" : "Err_CustomTable_Data_Bound";
-  return Message(key,
-                 {Whole(n + 1), value, Whole(n), Whole(lowerBound_), Whole(upperBound_), unit_},
-                 point + "the value " + value + (number ? " is out of range; " : " is not a number; ") +
-                     "X(" + Whole(n) + ") must lie from " + range + " " + unit_ + ".",
-                 question);
+  return Message(
+      key, {Whole(n + 1), value, Whole(n), Whole(lowerBound_), Whole(upperBound_), unit_},
+      point + "the value " + value + (number ? " is out of range; " : " is not a number; ") + "X(" +
+          Whole(n) + ") must lie from " + range + " " + unit_ + ".",
+      question);
 }
 
 TableMessage CFileOperations::TooManyMessage(bool systemModal) const {

@@ -264,10 +264,13 @@ TEST_F(ConfigurationFileTest, ReadsOnlyConfigurationFilesAndRangesInThePvUnit) {
   const std::string utf16("\xFF\xFET\0a\0g\0 \0=\0 \0X\0\n\0", 18);
   const std::vector<Row> rows{
       {"empty", "", "not a configuration file"},
-      {"binary", std::string("\x7F" "ELF\0\x01=\x02\n\0\0", 11), "not a configuration file"},
-      {"utf16", utf16, "not a configuration file"},
-      {"table", "Minimum TC Temperature = -20\nStep = 5\n{\n1\n2\n}\n",
+      {"binary",
+       std::string("\x7F"
+                   "ELF\0\x01=\x02\n\0\0",
+                   11),
        "not a configuration file"},
+      {"utf16", utf16, "not a configuration file"},
+      {"table", "Minimum TC Temperature = -20\nStep = 5\n{\n1\n2\n}\n", "not a configuration file"},
       {"bom", "\xEF\xBB\xBFTag = FIRST\n", "", "", "", "FIRST"},
       {"converted",
        "Sensor Unit = degC\nPV Upper Range = 212 degF\nPV Lower Range = 273.15 Kelvin\n", "",

@@ -184,7 +184,10 @@ TEST(TableFileTest, NumbersAreWholeFieldsOrRefused) {
     std::string key;
   };
   const std::vector<Row> values{
-      {std::string("1\0" "00", 4), "Err_CustomTable_Data_Bound"},
+      {std::string("1\0"
+                   "00",
+                   4),
+       "Err_CustomTable_Data_Bound"},
       {"1x5", "Err_CustomTable_Data_Bound"},
       {"9,5", "Err_CustomTable_Data_Bound"},
       {"0x10", "Err_CustomTable_Data_Bound"},
@@ -195,7 +198,8 @@ TEST(TableFileTest, NumbersAreWholeFieldsOrRefused) {
   };
   for (const Row& row : values) {
     // The third point, on line 7 of the file (comment, minimum, step, "{", two points).
-    const auto r = ReadCustom(f, TableKind::Tc, CustomFile("TC", "5", {"1", "2", row.value}), asker);
+    const auto r =
+        ReadCustom(f, TableKind::Tc, CustomFile("TC", "5", {"1", "2", row.value}), asker);
     EXPECT_FALSE(r.loaded) << row.value;
     ASSERT_TRUE(r.message) << row.value;
     EXPECT_EQ(r.message->key, row.key);
@@ -224,8 +228,9 @@ TEST(TableFileTest, NumbersAreWholeFieldsOrRefused) {
   EXPECT_TRUE(asker.keys.empty());
 
   // A byte-order mark does not hide the minimum; "-20.0" is a whole number.
-  auto r = ReadCustom(f, TableKind::Rtd,
-                      "\xEF\xBB\xBFMinimum RTD Temperature = -200\nStep = 10.0\n{\n1\n2\n}\n", asker);
+  auto r =
+      ReadCustom(f, TableKind::Rtd,
+                 "\xEF\xBB\xBFMinimum RTD Temperature = -200\nStep = 10.0\n{\n1\n2\n}\n", asker);
   EXPECT_TRUE(r.loaded);
   EXPECT_EQ(f.MinimumText(), "-200");
   EXPECT_EQ(f.StepText(), "10.0");
@@ -237,13 +242,13 @@ TEST(TableFileTest, NumbersAreWholeFieldsOrRefused) {
   r = ReadCurve(f, "{\n0,0\n10,116\n}\n", asker);
   r = ReadCurve(f, "{\n0,0\n10,10\n5,20\n}\n", asker);
   r = ReadCustom(f, TableKind::Tc, CustomFile("TC", "5", {"1", "2", "1"}), asker);
-  EXPECT_EQ(asker.keys, (std::vector<std::string>{"Err_Special_Table_Data_Bound_Y",
-                                                  "Err_Special_Table_Data",
-                                                  "Err_Custom_Table_Data"}));
-  EXPECT_EQ(asker.args, (std::vector<std::vector<std::string>>{
-                            {"2", "116", "-15", "115"},
-                            {"3", "5", "2", "10.000"},
-                            {"3", "1", "mV", "2", "2.000", "mV"}}));
+  EXPECT_EQ(asker.keys,
+            (std::vector<std::string>{"Err_Special_Table_Data_Bound_Y", "Err_Special_Table_Data",
+                                      "Err_Custom_Table_Data"}));
+  EXPECT_EQ(asker.args,
+            (std::vector<std::vector<std::string>>{{"2", "116", "-15", "115"},
+                                                   {"3", "5", "2", "10.000"},
+                                                   {"3", "1", "mV", "2", "2.000", "mV"}}));
   r = ReadCurve(f, "{\n0,0\n10,1y\n}\n", asker);
   ASSERT_TRUE(r.message);
   EXPECT_EQ(r.message->key, "Err_Special_Table_Data_Bound_Y");
