@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/AtomicFile.h"
 #include "cli/ConfigCommands.h"
 #include "cli/ExitStatus.h"
 #include "comm/PortSources.h"
@@ -91,10 +92,14 @@ const char* const UsageText =
     "                           read and check the table file FILE, then write it to the\n"
     "                           device point by point (the device then stores it, 8 s for\n"
     "                           RTD and TC, 1 s for the curve); a doubtful value or step that\n"
-    "                           the editor would ask about exits 3 unless --accept-warnings\n"
+    "                           the editor would ask about, or more points than the table\n"
+    "                           holds, exits 3 unless --accept-warnings\n"
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
     "             or the capture could not be written), 3 bad usage or a value outside its limits (nothing\n"
     "             is written then)\n"
+    "             files: a table or capture file that cannot be written (a missing folder, a\n"
+    "             read-only file, a device or a folder) is refused with 2, and a capture that\n"
+    "             names the command's own file with 3, before anything is sent\n"
     "             config: a file that cannot be read exits 3 and sends nothing; a value\n"
     "             that fails its check stops config download with 3 after the rows before\n"
     "             it; config compare exits 4 when the device differs from the file\n";
@@ -322,7 +327,12 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
     const TableQuestion ask = AnswerQuestions(acceptWarnings);
     const TableReadOutcome read = kind == TableKind::Curve ? file.ReadSpecialCurve(path, ask)
                                                            : file.ReadCustomTable(path, kind, ask);
-    if (read.message) std::cerr << "va5vivi-cli: " << read.message->text << "\n";
+    // A loaded table with a message was cut to the points the table holds: as doubtful as
+    // an answered question.
+    const bool warning = read.loaded && acceptWarnings;
+    if (read.message) {
+      std::cerr << "va5vivi-cli: " << (warning ? "warning: " : "") << read.message->text << "\n";
+    }
     if (!read.loaded) {
       if (!read.message && !read.abandoned) {
         std::cerr << "va5vivi-cli: " << path << " holds no usable " << LimitsOf(kind).typeName
@@ -330,11 +340,16 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
       }
       return ExitUsage;
     }
+    if (read.message && !acceptWarnings) return ExitUsage;
     upload = session::UploadFromFile(file);
     if (auto refused = session::CheckUpload(kind, upload, ask)) {
       if (!refused->okCancel) std::cerr << "va5vivi-cli: " << refused->text << "\n";
       return ExitUsage;
     }
+  } else if (auto unwritable = CheckReplaceable(path)) {
+    // Said before the device is read, and of the file named, not of a temporary file.
+    std::cerr << "va5vivi-cli: " << *unwritable << "\n";
+    return ExitLinkFailed;
   }
 
   if (!OutputOpen()) return WriteError();
@@ -372,6 +387,14 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
   }
   std::cout << LimitsOf(kind).typeName << ": " << outcome.value << "\n";
   return ExitOk;
+}
+
+// A capture written over the command's own file would destroy it.
+bool CaptureIsFile(const std::string& capturePath, const std::string& file, const char* what) {
+  if (capturePath.empty() || !NamesSameFile(capturePath, file)) return false;
+  std::cerr << "va5vivi-cli: --capture " << capturePath << " names the " << what << " " << file
+            << "\n";
+  return true;
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -437,6 +460,7 @@ int Run(const std::vector<std::string>& args) {
       return UsageError(problem);
     }
     if (!havePort) return UsageError("config needs --port");
+    if (CaptureIsFile(capturePath, rest[1], "configuration file")) return ExitUsage;
     return RunConfigCommand(options, rest[0], rest[1], OutputOpen, WriteError);
   }
   if (command == "table") {
@@ -453,6 +477,7 @@ int Run(const std::vector<std::string>& args) {
       return UsageError("table takes read or write, then rtd, tc or sc, then a file");
     }
     if (!havePort) return UsageError("table needs --port");
+    if (CaptureIsFile(capturePath, values[2], "table file")) return ExitUsage;
     return RunTable(options, *kind, values[0] == "write", values[2], acceptWarnings, tracing);
   }
   const bool known = command == "identify" || command == "search" || command == "upload" ||

@@ -1,17 +1,6 @@
 #include "comm/TrafficCapture.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <random>
-#include <system_error>
 #include <utility>
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
 
 namespace va5 {
 namespace {
@@ -58,10 +47,6 @@ std::uint16_t HeaderChecksum(const std::uint8_t* header, std::size_t length) {
   }
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
   return static_cast<std::uint16_t>(~sum);
-}
-
-std::string ErrnoText(int error) {
-  return std::generic_category().message(error != 0 ? error : EIO);
 }
 
 }  // namespace
@@ -211,35 +196,23 @@ TrafficCapture::TrafficCapture(std::string path)
     : path_(std::move(path)),
       systemStart_(std::chrono::system_clock::now()),
       steadyStart_(std::chrono::steady_clock::now()) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::is_directory(fs::path(path_), ec)) {
-    error_ = "cannot write the capture " + path_ + ": it is a folder";
-    return;
-  }
-  // Beside the target, so that the rename stays on one file system.
-  std::random_device random;
-  temporary_ = path_ + "." + std::to_string(random() % 1000000) + ".tmp";
-  errno = 0;
-  file_ = std::fopen(temporary_.c_str(), "wb");
-  if (file_ == nullptr) {
-    error_ = "cannot create the capture " + temporary_ + ": " + ErrnoText(errno);
+  // Beside the target (or the file a link names), created so that nothing planted there is
+  // written through; a target that is no regular file is refused here, before any traffic.
+  file_ = std::make_unique<AtomicFile>(path_);
+  if (!file_->IsOpen()) {
+    error_ = "cannot create the capture: " + file_->Error();
+    file_.reset();
     return;
   }
   Write(PcapFileHeader());
 }
 
-TrafficCapture::~TrafficCapture() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    std::error_code ignored;
-    std::filesystem::remove(temporary_, ignored);
-  }
-}
+// Without Finish, the AtomicFile removes its temporary file.
+TrafficCapture::~TrafficCapture() = default;
 
 bool TrafficCapture::IsOpen() const {
   std::lock_guard lock(mutex_);
-  return file_ != nullptr;
+  return file_ != nullptr && error_.empty();
 }
 
 std::size_t TrafficCapture::Packets() const {
@@ -283,42 +256,19 @@ TraceSink TrafficCapture::Sink(TraceSink next) {
 
 void TrafficCapture::Write(const std::vector<std::uint8_t>& bytes) {
   if (file_ == nullptr || !error_.empty()) return;
-  errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    error_ = "cannot write the capture " + path_ + ": " + ErrnoText(errno);
+  if (!file_->Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
+    error_ = "cannot write the capture: " + file_->Error();
   }
 }
 
 std::optional<std::string> TrafficCapture::Finish() {
-  namespace fs = std::filesystem;
   std::lock_guard lock(mutex_);
-  if (file_ == nullptr) return error_.empty() ? std::nullopt : std::optional(error_);
-  errno = 0;
-  const bool flushed = std::fflush(file_) == 0;
-  const int flushError = errno;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  std::error_code ec;
-  if (error_.empty() && (!flushed || !closed)) {
-    error_ = "cannot write the capture " + path_ + ": " +
-             (flushed ? std::string("the file did not close") : ErrnoText(flushError));
+  const std::unique_ptr<AtomicFile> file = std::move(file_);
+  if (file == nullptr || !error_.empty()) {
+    return error_.empty() ? std::nullopt : std::optional(error_);
   }
-  if (!error_.empty()) {
-    fs::remove(temporary_, ec);
-    return error_;
-  }
-#ifdef _WIN32
-  if (!::MoveFileExW(fs::path(temporary_).wstring().c_str(), fs::path(path_).wstring().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-  }
-#else
-  fs::rename(temporary_, path_, ec);
-#endif
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary_, ignored);
-    error_ = "cannot replace the capture " + path_ + ": " + ec.message();
+  if (auto error = file->Commit()) {
+    error_ = "cannot write the capture: " + *error;
     return error_;
   }
   return std::nullopt;

@@ -2,13 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/AtomicFile.h"
 #include "comm/Trace.h"
 
 namespace va5 {
@@ -117,8 +118,7 @@ class TrafficCapture {
   std::string path_;
   CaptureTime systemStart_;
   std::chrono::steady_clock::time_point steadyStart_;
-  std::string temporary_;
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<AtomicFile> file_;  // until Finish
   std::string error_;  // the first failure
   std::uint16_t sequence_ = 0;
   std::uint16_t identification_ = 0;

@@ -1,5 +1,6 @@
-// Arbitrary bytes as a configuration file: the reader must never fail on content (only on
-// opening); what it read, shown in the editor's column and written back, must read again to
+// Arbitrary bytes as a configuration file: the reader fails on content only for a file that
+// holds no key or a range it cannot take in the PV unit, and then says why and takes nothing;
+// what it read, shown in the editor's column and written back, must read again to
 // the same record and write again to the same bytes (as long as the PV unit written after the
 // numbers is one word, as every unit name is). The range conversion takes the same
 // bytes as unit names and range texts.
@@ -70,15 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
   }
   va5::CFilePropertyReadWrite file;
-  Check(file.Read(input));  // the file exists: reading it must succeed
-
-  const auto column = va5::ConfigurationValuesFromRecord(file.Record());
-  Check(file.Write(first, file.BuildLines(column)));
-  va5::CFilePropertyReadWrite again;
-  Check(again.Read(first));
-  SameRecords(file.Record(), again.Record());
-  Check(again.Write(second, again.BuildLines(va5::ConfigurationValuesFromRecord(again.Record()))));
-  if (UnitKeepsNumbers(file.Record().sensorUnit)) Check(Contents(first) == Contents(second));
+  if (file.Read(input)) {
+    const auto column = va5::ConfigurationValuesFromRecord(file.Record());
+    Check(file.Write(first, file.BuildLines(column)));
+    va5::CFilePropertyReadWrite again;
+    Check(again.Read(first));
+    SameRecords(file.Record(), again.Record());
+    Check(
+        again.Write(second, again.BuildLines(va5::ConfigurationValuesFromRecord(again.Record()))));
+    if (UnitKeepsNumbers(file.Record().sensorUnit)) Check(Contents(first) == Contents(second));
+  } else {
+    // The file exists: only its content can have been refused, with a reason, taking nothing.
+    Check(!file.LastError().empty());
+    SameRecords(file.Record(), va5::ConfigurationRecord{});
+    Check(file.Record().upperRange.empty() && file.Record().path.empty());
+  }
 
   // Four texts split at NUL bytes: from unit, to unit, upper, lower.
   const std::string text(reinterpret_cast<const char*>(data), size);

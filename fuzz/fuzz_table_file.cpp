@@ -1,6 +1,7 @@
 // Arbitrary bytes as a table file of each kind, with the questions answered OK, Cancel or in
 // turn (the first byte chooses). Whatever the content: a loaded table holds 2 to the kind's
-// maximum points whose texts pass the number syntax, a curve as many Y values as X values, an
+// maximum points whose texts pass the number syntax (and so are each the whole number they
+// read as), whose minimum and step are whole numbers, a curve as many Y values as X values, an
 // abandoned read loads nothing, a message that ends a read is never a question; and a loaded
 // table, written and read again with every question answered OK, loads as many points again.
 #include <cstddef>
@@ -54,6 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!r.loaded) continue;
     Check(f.PointCount() >= 2 && f.PointCount() <= maximum);
     for (const auto& x : f.XTexts()) Check(va5::CFileOperations::CheckNumberSyntax(x));
+    for (const auto& y : f.YTexts()) Check(va5::CFileOperations::CheckNumberSyntax(y));
+    for (const std::string* whole : {&f.MinimumText(), &f.StepText()}) {
+      const auto v = va5::ParseDecimal(*whole);
+      Check(v && *v == static_cast<double>(static_cast<long long>(*v)));
+    }
     const std::vector<double> x = Values(f.XTexts());
     std::vector<std::string> lines;
     if (kind == va5::TableKind::Curve) {

@@ -1,24 +1,10 @@
 #include "offline/FilePropertyReadWrite.h"
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string_view>
-#include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/Text.h"
 
@@ -174,116 +160,105 @@ std::vector<std::string> CFilePropertyReadWrite::BuildLines(const ConfigurationV
   return lines;
 }
 
-namespace {
-
-std::string SystemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
-
-// Creates a file that did not exist beside `path` ("path.tmp", "path.tmp1", ...), so that no
-// file of the user's is overwritten; null with the error text when none can be created.
-std::FILE* CreateTemporary(const std::string& path, std::string& name, std::string& error) {
-  for (int n = 0; n < 100; ++n) {
-    name = path + ".tmp" + (n == 0 ? std::string() : std::to_string(n));
-    errno = 0;
-    // "x": fails when the file exists; text mode writes CR LF on Windows.
-    if (std::FILE* file = std::fopen(name.c_str(), "wx")) return file;
-    if (errno != EEXIST) break;
-  }
-  error = "cannot create " + name + ": " + SystemText(errno);
-  return nullptr;
-}
-
-// Writes the lines to a new file and makes sure they reached the disk; the error text on
-// failure (the file is then closed, and may be incomplete).
-std::string WriteNewFile(std::FILE* file, const std::string& path,
-                         const std::vector<std::string>& lines) {
-  int error = 0;
-  for (const std::string& line : lines) {
-    // fwrite, not fputs: a value read from a file may hold a NUL byte, and must not be cut.
-    if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
-        std::fputc('\n', file) == EOF) {
-      error = errno != 0 ? errno : EIO;
-      break;
-    }
-  }
-  if (error == 0 && std::fflush(file) != 0) error = errno != 0 ? errno : EIO;
-#ifdef _WIN32
-  if (error == 0 && ::_commit(::_fileno(file)) != 0) error = errno;
-#else
-  if (error == 0 && ::fsync(::fileno(file)) != 0) error = errno;
-#endif
-  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  if (error != 0) return "error while writing " + path + ": " + SystemText(error);
-  return {};
-}
-
-}  // namespace
-
 bool CFilePropertyReadWrite::Write(const std::string& path, const std::vector<std::string>& lines) {
-  namespace fs = std::filesystem;
   lastError_.clear();
-  std::error_code ec;
-  const fs::path target(path);
-  const fs::file_status status = fs::status(target, ec);
-  if (fs::exists(status)) {
-    if (fs::is_directory(status)) {
-      lastError_ = "cannot write " + path + ": it is a folder";
-      return false;
-    }
-    // Renaming over a read-only file would succeed where opening it for writing does not.
-    if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-      lastError_ = "cannot write " + path + ": the file is read-only";
-      return false;
-    }
-  }
-  // Beside the target, so that the rename stays on one file system.
-  std::string temporary;
-  std::FILE* file = CreateTemporary(path, temporary, lastError_);
-  if (file == nullptr) return false;
-  if (std::string error = WriteNewFile(file, temporary, lines); !error.empty()) {
-    fs::remove(temporary, ec);
-    lastError_ = std::move(error);
-    return false;
-  }
-  ec.clear();  // fs::status above leaves "no such file" for a new target
+  // The line break of the platform's text files (the file is written byte for byte).
 #ifdef _WIN32
-  if (!::MoveFileExW(fs::path(temporary).wstring().c_str(), target.wstring().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-  }
+  constexpr std::string_view LineBreak = "\r\n";
 #else
-  fs::rename(temporary, target, ec);
+  constexpr std::string_view LineBreak = "\n";
 #endif
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    lastError_ = "cannot replace " + path + ": " + ec.message();
+  std::string content;
+  for (const std::string& line : lines) {
+    content += line;  // a value read from a file may hold a NUL byte, and is not cut there
+    content += LineBreak;
+  }
+  if (auto error = WriteFileAtomically(path, content)) {
+    lastError_ = std::move(*error);
     return false;
   }
   record_.path = path;
   return true;
 }
 
+namespace {
+
+// The unit after the number of a "number unit" value; empty when there is none.
+std::string UnitOf(std::string_view value) {
+  value = TrimWhiteSpace(value);
+  const std::size_t gap = value.find_first_of(" \t");
+  return gap == std::string_view::npos ? std::string() : Trim(value.substr(gap));
+}
+
+// A range given in another temperature unit than the file's PV unit, converted to it; an
+// error text when it cannot be (a unit that is no temperature unit, a value that is no
+// number), so that no range is ever taken in the wrong unit.
+std::string ConvertRangeToPvUnit(const char* key, std::string& value, const std::string& unit,
+                                 const std::string& pvUnit) {
+  if (unit.empty() || pvUnit.empty() || unit == pvUnit || value.empty()) return {};
+  static const CglobalFile tables;
+  const int from = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), unit);
+  const int to = CglobalFile::IndexOfName(tables.TemperatureUnitNames(), pvUnit);
+  const auto number = ParseDecimal(value);
+  if (from >= 0 && to >= 0 && number) {
+    value = FormatRange(*ConvertTemperature(*number, from, to));
+    return {};
+  }
+  return std::string(key) + " is given in " + unit + ", but the file's PV unit is " + pvUnit +
+         ", and the value cannot be converted to it";
+}
+
+}  // namespace
+
 bool CFilePropertyReadWrite::Read(const std::string& path) {
   lastError_.clear();
   std::ifstream in(path);
   if (!in) return false;
-  record_.path = path;
+  // What the file holds is taken only once it has turned out to be a configuration file.
+  ConfigurationRecord read = record_;
+  read.path = path;
+  std::string upperUnit, lowerUnit;
+  int keys = 0;
   std::string line;
-  while (std::getline(in, line)) {
+  for (bool first = true; std::getline(in, line); first = false) {
+    if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // UTF-8 byte-order mark
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
     const std::string key = Trim(std::string_view(line).substr(0, equals));
     const std::string value = Trim(std::string_view(line).substr(equals + 1));
     for (const KeyField& k : Keys) {
       if (k.key != key) continue;
-      record_.*k.field = k.kind == Kind::Number ? NumberWithoutUnit(value) : value;
+      ++keys;
+      std::string& field = read.*k.field;
+      field = k.kind == Kind::Number ? NumberWithoutUnit(value) : value;
+      // The damping unit is a window text that differs between languages: a damping without
+      // it is still the number.
+      if (k.field == &ConfigurationRecord::damping && field.empty() && ParseDecimal(value)) {
+        field = value;
+      }
+      if (k.field == &ConfigurationRecord::upperRange) upperUnit = UnitOf(value);
+      if (k.field == &ConfigurationRecord::lowerRange) lowerUnit = UnitOf(value);
       break;
     }
   }
   if (in.bad()) {
+    record_ = std::move(read);
     lastError_ = "error while reading " + path;
     return false;
   }
+  if (keys == 0) {
+    lastError_ = path + " is not a configuration file: it holds none of its keys";
+    return false;
+  }
+  for (const std::string& error :
+       {ConvertRangeToPvUnit("PV Upper Range", read.upperRange, upperUnit, read.sensorUnit),
+        ConvertRangeToPvUnit("PV Lower Range", read.lowerRange, lowerUnit, read.sensorUnit)}) {
+    if (!error.empty()) {
+      lastError_ = path + ": " + error;
+      return false;
+    }
+  }
+  record_ = std::move(read);
   return true;
 }
 
@@ -359,17 +334,25 @@ const std::vector<ConfigurationField>& ConfigurationFields() {
       {"Sensor Type", &V::sensorType},
       {"Sensor Wires", &V::sensorWires},
       {"Sensor Unit", &V::pvUnit},
-      {"PV Upper Range", &V::upperRange},
-      {"PV Lower Range", &V::lowerRange},
-      {"PV Damping", &V::damping},
+      {"PV Upper Range", &V::upperRange, true},
+      {"PV Lower Range", &V::lowerRange, true},
+      {"PV Damping", &V::damping, true},
       {"Burnout Detection", &V::burnout},
       {"Transfer Function", &V::transferFunction},
       {"Term Temperature Unit", &V::terminalUnit},
       {"CJC Mode Switch", &V::cjcMode},
-      {"Sensor Serial No", &V::sensorSerialNumber},
-      {"Final Assembly Number", &V::finalAssemblyNumber},
+      {"Sensor Serial No", &V::sensorSerialNumber, true},
+      {"Final Assembly Number", &V::finalAssemblyNumber, true},
   };
   return fields;
+}
+
+bool SameFieldValue(const ConfigurationField& field, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  if (!field.number) return false;
+  const auto x = ParseDecimal(a);
+  const auto y = ParseDecimal(b);
+  return x && y && *x == *y;
 }
 
 std::optional<double> ConvertTemperature(double value, int fromIndex, int toIndex) {

@@ -86,9 +86,13 @@ class CFilePropertyReadWrite {
   bool Write(const std::string& path, const std::vector<std::string>& lines);
 
   // Fills the record from `path`: keys are matched exactly, unknown keys and lines without "="
-  // are ignored, a key that occurs again wins. True when the file was read to its end; false
-  // when it cannot be opened (no message) or a read error occurs (LastError says why; the
-  // record keeps what was read before the error).
+  // are ignored, a key that occurs again wins; a UTF-8 byte-order mark before the first line
+  // is skipped, a damping without its unit is the number, and a range given in another
+  // temperature unit than the PV unit is converted to the PV unit. True when the file was
+  // read to its end; false when it cannot be opened (no message), when it holds none of the
+  // keys (not a configuration file) or a range that cannot be converted (LastError says so,
+  // the record is untouched), or when a read error occurs (LastError says why; the record
+  // keeps what was read before the error).
   bool Read(const std::string& path);
 
   const std::string& LastError() const { return lastError_; }
@@ -123,10 +127,15 @@ ConfigurationValues ConfigurationValuesFromRecord(const ConfigurationRecord& rec
 struct ConfigurationField {
   const char* key;
   std::string ConfigurationValues::*value;
+  bool number = false;  // a number: "5" and "5.000" are the same value
 };
 // The values of the file column and the device column in the order of the file, without the
 // damping unit (a window text, not a value).
 const std::vector<ConfigurationField>& ConfigurationFields();
+
+// Whether two texts of `field` hold the same value: numbers are compared as numbers, all else
+// as text.
+bool SameFieldValue(const ConfigurationField& field, const std::string& a, const std::string& b);
 
 // ---- temperature units ------------------------------------------------------------------
 

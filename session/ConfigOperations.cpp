@@ -153,7 +153,7 @@ std::vector<ConfigDifference> CompareConfigurations(const ConfigurationValues& f
                                                     const ConfigurationValues& device) {
   std::vector<ConfigDifference> differences;
   for (const ConfigurationField& f : ConfigurationFields()) {
-    if (file.*f.value != device.*f.value) {
+    if (!SameFieldValue(f, file.*f.value, device.*f.value)) {
       differences.push_back({f.key, file.*f.value, device.*f.value});
     }
   }

@@ -149,8 +149,8 @@ std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& uploa
         if (v >= limits.lowerBound && v <= limits.upperBound) continue;
         const std::string name = isX ? "X" : "Y";
         return Message(isX ? "Err_Special_Table_Data_Bound_X" : "Err_Special_Table_Data_Bound_Y",
-                       {Whole(i), text, "-15", "115"},
-                       "Point " + Whole(i) + ": " + name + " = " + text + " is out of range; " +
+                       {Whole(i + 1), text, "-15", "115"},
+                       "Point " + Whole(i + 1) + ": " + name + " = " + text + " is out of range; " +
                            name + " must lie from -15 to 115 percent.");
       }
     }
@@ -187,24 +187,25 @@ std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& uploa
                             : (v >= limits.lowerBound && v <= limits.upperBound);
     if (inside) continue;
     const std::string& text = x[static_cast<std::size_t>(i)];
-    const TableMessage bound = Message(
-        rtd ? "Err_CustomRTD_Data_Bound" : "Err_CustomTable_Data_Bound",
-        {Whole(i), text, Whole(i), Whole(limits.lowerBound), Whole(limits.upperBound), boundUnit},
-        "Point " + Whole(i) + ": the value " + text + " is out of range; X(" + Whole(i) +
-            ") must lie " + (rtd ? "above 0 and up to " : "from -100 to ") +
-            Whole(limits.upperBound) + " " + boundUnit + ".",
-        true);
+    const TableMessage bound =
+        Message(rtd ? "Err_CustomRTD_Data_Bound" : "Err_CustomTable_Data_Bound",
+                {Whole(i + 1), text, Whole(i), Whole(limits.lowerBound), Whole(limits.upperBound),
+                 boundUnit},
+                "Point " + Whole(i + 1) + ": the value " + text + " is out of range; X(" +
+                    Whole(i) + ") must lie " + (rtd ? "above 0 and up to " : "from -100 to ") +
+                    Whole(limits.upperBound) + " " + boundUnit + ".",
+                true);
     if (!ask(bound)) return bound;
   }
   for (int i = 0; i + 1 < size; ++i) {
     const auto at = static_cast<std::size_t>(i);
     if (ValueOf(x[at + 1]) >= ValueOf(x[at])) continue;
-    const TableMessage order =
-        Message("Err_Custom_Table_Data",
-                {Whole(i + 1), x[at + 1], limits.unit, Whole(i), x[at], limits.unit},
-                "Point " + Whole(i + 1) + " (" + x[at + 1] + " " + limits.unit +
-                    ") is smaller than point " + Whole(i) + " (" + x[at] + " " + limits.unit + ").",
-                true);
+    const TableMessage order = Message(
+        "Err_Custom_Table_Data",
+        {Whole(i + 2), x[at + 1], limits.unit, Whole(i + 1), x[at], limits.unit},
+        "Point " + Whole(i + 2) + " (" + x[at + 1] + " " + limits.unit +
+            ") is smaller than point " + Whole(i + 1) + " (" + x[at] + " " + limits.unit + ").",
+        true);
     if (!ask(order)) return order;
   }
   return std::nullopt;

@@ -1,15 +1,11 @@
 #include "tables/FileOperations.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <random>
-#include <system_error>
 
+#include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/Text.h"
 #include "device/GlobalFile.h"
@@ -38,7 +34,25 @@ std::string_view AfterEquals(std::string_view line) {
   return at == std::string_view::npos ? std::string_view{} : TrimWhiteSpace(line.substr(at + 1));
 }
 
-double ValueOf(std::string_view text) { return ReadCDouble(text).value; }
+// A table value or header number: the whole text is a plain decimal number ("-12.5", ".5",
+// "7."): no sign but "-", no exponent, no separator, no other character. Anything else, and
+// digits beyond the range of a number, is no number.
+std::optional<double> PlainNumber(std::string_view text) {
+  std::string_view body = text;
+  if (!body.empty() && body.front() == '-') body.remove_prefix(1);
+  if (body.empty() || std::count(body.begin(), body.end(), '.') > 1) return std::nullopt;
+  for (char c : body) {
+    if (!IsDigit(c) && c != '.') return std::nullopt;
+  }
+  return ParseDecimal(text);  // at least one digit, and within the double range
+}
+
+// A step or a minimum temperature: a plain number whose value is whole ("10", "-20.0").
+std::optional<long long> WholeValue(std::string_view text) {
+  const auto v = PlainNumber(text);
+  if (!v || *v != std::trunc(*v) || std::fabs(*v) > 1e15) return std::nullopt;
+  return static_cast<long long>(*v);
+}
 
 std::string Whole(long long v) { return std::to_string(v); }
 
@@ -55,12 +69,26 @@ TableMessage Message(std::string key, std::vector<std::string> args, std::string
   return {std::move(key), std::move(args), std::move(text), okCancel, systemModal};
 }
 
-// Lines end in LF or CR LF; the line end is dropped.
-bool NextLine(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
+// The lines of a file, numbered from 1. Lines end in LF or CR LF; the line end is dropped, and
+// so is a UTF-8 byte-order mark before the first line (editors on Windows put one there).
+class LineReader {
+ public:
+  explicit LineReader(std::istream& in) : in_(in) {}
+  bool Next(std::string& line) {
+    if (!std::getline(in_, line)) return false;
+    if (number_++ == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::istream& in_;
+  int number_ = 0;
+};
+
+// What an English message of the reader starts with: where in the file it looks.
+std::string AtLine(int line) { return "Line " + Whole(line) + ": "; }
 
 TableMessage TypeMessage(const std::string& typeName) {
   return Message("Err_TableType", {typeName},
@@ -80,11 +108,17 @@ TableMessage TooFewMessage(int count) {
                  "The table holds only " + Whole(count) + " point(s); a table needs at least 2.");
 }
 
-TableMessage StepMessage(std::string_view text, bool question) {
+TableMessage StepMessage(std::string_view text, bool question, int line) {
   return Message("Err_Temp_Step", {std::string(text)},
-                 "The temperature step " + std::string(text) +
+                 AtLine(line) + "the temperature step " + std::string(text) +
                      " is not valid: it must be a whole number from 1 to 50 degC.",
                  question);
+}
+
+TableMessage MinimumMessage(std::string_view text, int line) {
+  return Message("Err_Temp_Min", {std::string(text)},
+                 AtLine(line) + "the minimum temperature " + std::string(text) +
+                     " is not valid: it must be a whole number from -273 to 10000 degC.");
 }
 
 }  // namespace
@@ -141,31 +175,33 @@ void CFileOperations::Reset() {
 }
 
 bool CFileOperations::CheckNumberSyntax(std::string_view text) {
-  if (text.empty()) return true;
-  const auto lead = [](char c) { return c == '-' || c == '.' || IsDigit(c); };
-  if (!lead(text[0]) && text[0] != ' ') return false;
-  if (text[0] == ' ' && (text.size() < 2 || !lead(text[1]))) return false;
-  int points = 0;
-  for (std::size_t i = 2; i < text.size(); ++i) {
-    if (text[i] == '.') {
-      if (++points > 1) return false;
-    } else if (!IsDigit(text[i])) {
-      return false;
-    }
-  }
-  return true;
+  return PlainNumber(TrimWhiteSpace(text)).has_value();
 }
 
-TableMessage CFileOperations::BoundMessage(std::string_view text, bool question) const {
+// Point n + 1 of the file is X(n), as the comment header counts. The special curve names
+// its input and output value by their own keys, so a refused Y is never called an X.
+TableMessage CFileOperations::BoundMessage(std::string_view text, Axis axis, bool question,
+                                           int line) const {
   const int n = PointCount();
+  const std::string point = AtLine(line) + "point " + Whole(n + 1) + ": ";
+  const std::string value(text);
+  const bool number = PlainNumber(text).has_value();
+  const std::string range = Whole(lowerBound_) + " to " + Whole(upperBound_);
+  if (axis != Axis::Table) {
+    const std::string name = axis == Axis::X ? "X" : "Y";
+    return Message(
+        axis == Axis::X ? "Err_Special_Table_Data_Bound_X" : "Err_Special_Table_Data_Bound_Y",
+        {Whole(n + 1), value, Whole(lowerBound_), Whole(upperBound_)},
+        point + name + " = " + value + (number ? " is out of range; " : " is not a number; ") +
+            name + " must lie from " + range + " percent.",
+        question);
+  }
   const std::string key =
       typeName_ == kRtd.typeName ? "Err_CustomRTD_Data_Bound" : "Err_CustomTable_Data_Bound";
   return Message(
-      key,
-      {Whole(n + 1), std::string(text), Whole(n), Whole(lowerBound_), Whole(upperBound_), unit_},
-      "Point " + Whole(n + 1) + ": the value " + std::string(text) + " is out of range; X(" +
-          Whole(n) + ") must lie from " + Whole(lowerBound_) + " to " + Whole(upperBound_) + " " +
-          unit_ + ".",
+      key, {Whole(n + 1), value, Whole(n), Whole(lowerBound_), Whole(upperBound_), unit_},
+      point + "the value " + value + (number ? " is out of range; " : " is not a number; ") + "X(" +
+          Whole(n) + ") must lie from " + range + " " + unit_ + ".",
       question);
 }
 
@@ -177,26 +213,27 @@ TableMessage CFileOperations::TooManyMessage(bool systemModal) const {
                  false, systemModal);
 }
 
-CFileOperations::Verdict CFileOperations::CheckBound(std::string_view text,
-                                                     const TableQuestion& ask,
+CFileOperations::Verdict CFileOperations::CheckBound(std::string_view text, Axis axis,
+                                                     const TableQuestion& ask, int line,
                                                      std::optional<TableMessage>& message) const {
-  // Digits beyond the range of a number are no number either.
-  if (!CheckNumberSyntax(text) || !std::isfinite(ValueOf(text))) {
-    message = BoundMessage(text, false);
+  const auto v = PlainNumber(text);
+  if (!v) {
+    message = BoundMessage(text, axis, false, line);
     return Verdict::Refused;
   }
-  const double v = ValueOf(text);
-  if (v >= lowerBound_ && v <= upperBound_) return Verdict::Accepted;
+  if (*v >= lowerBound_ && *v <= upperBound_) return Verdict::Accepted;
   // Cancel refuses the value; the question itself does not end the read with a message.
-  return ask(BoundMessage(text, true)) ? Verdict::Accepted : Verdict::Refused;
+  return ask(BoundMessage(text, axis, true, line)) ? Verdict::Accepted : Verdict::Refused;
 }
 
 std::optional<TableReadOutcome> CFileOperations::CheckStep(std::string_view line,
-                                                           const TableQuestion& ask) {
+                                                           const TableQuestion& ask,
+                                                           int lineNumber) {
   const std::string_view text = AfterEquals(line);
-  if (!CheckNumberSyntax(text)) return TableReadOutcome{false, false, StepMessage(text, false)};
-  const long long step = ReadCInteger(text);
-  if ((step < 1 || step > 50) && !ask(StepMessage(text, true))) {
+  // The step travels as a whole number: a fraction or an exponent is no step.
+  const auto step = WholeValue(text);
+  if (!step) return TableReadOutcome{false, false, StepMessage(text, false, lineNumber)};
+  if ((*step < 1 || *step > 50) && !ask(StepMessage(text, true, lineNumber))) {
     return TableReadOutcome{false, true, std::nullopt};
   }
   stepText_ = std::string(text);
@@ -236,20 +273,22 @@ TableReadOutcome CFileOperations::ReadCustomTable(std::istream& in, TableKind ki
   const std::string_view other = kind == TableKind::Rtd ? "TC" : "RTD";
   bool header = true;
   bool closed = false;
+  LineReader lines(in);
   std::string line;
-  while (NextLine(in, line)) {
+  while (lines.Next(line)) {
     const std::string_view l = line;
     if (header) {
       if (StartsWithAny(l, {"Min", "min", "MIN"})) {
         const std::string_view word = TypeWordOf(l);
         if (word == other) return {false, false, TypeMessage("Custom " + std::string(word))};
+        if (l.find('=') == std::string_view::npos) continue;
+        // The minimum travels as a whole number; anything else would be read as another one.
         const std::string_view value = AfterEquals(l);
-        if (l.find('=') != std::string_view::npos && CheckNumberSyntax(value)) {
-          minimumText_ = std::string(value);
-        }
+        if (!WholeValue(value)) return {false, false, MinimumMessage(value, lines.Number())};
+        minimumText_ = std::string(value);
       } else if (StartsWithAny(l, {"STEP", "Step", "step"})) {
         stepSeen_ = true;
-        if (auto end = CheckStep(l, ask)) return *end;
+        if (auto end = CheckStep(l, ask, lines.Number())) return *end;
       } else if (l == "{") {
         if (!stepSeen_) return {false, false, TypeMessage("Special Curve")};
         header = false;
@@ -262,23 +301,25 @@ TableReadOutcome CFileOperations::ReadCustomTable(std::istream& in, TableKind ki
       closed = true;
       continue;
     }
+    const std::string_view text = TrimWhiteSpace(l);
+    if (text.empty()) continue;  // a blank line is no point, not even one too many
     if (PointCount() >= maximumPoints_) {
       loaded_ = true;
       return {true, false, TooManyMessage(true)};
     }
-    const std::string_view text = TrimWhiteSpace(l);
-    if (text.empty()) continue;
     std::optional<TableMessage> message;
-    if (CheckBound(text, ask, message) == Verdict::Refused) return {false, false, message};
-    const double v = ValueOf(text);
+    if (CheckBound(text, Axis::Table, ask, lines.Number(), message) == Verdict::Refused) {
+      return {false, false, message};
+    }
+    const double v = *PlainNumber(text);
     if (!(v >= previous_)) {
       const int n = PointCount();
       TableMessage order = Message(
           "Err_Custom_Table_Data",
           {Whole(n + 1), std::string(text), unit_, Whole(n), FormatFixed(previous_, 3, 4), unit_},
-          "Point " + Whole(n + 1) + " (" + std::string(text) + " " + unit_ +
-              ") is smaller than point " + Whole(n) + " (" + FormatFixed(previous_, 3) + " " +
-              unit_ + ").",
+          AtLine(lines.Number()) + "point " + Whole(n + 1) + " (" + std::string(text) + " " +
+              unit_ + ") is smaller than point " + Whole(n) + " (" + FormatFixed(previous_, 3) +
+              " " + unit_ + ").",
           true, true);
       if (!ask(order)) return {false, true, std::nullopt};
     }
@@ -292,8 +333,9 @@ TableReadOutcome CFileOperations::ReadSpecialCurve(std::istream& in, const Table
   Reset();
   bool header = true;
   bool closed = false;
+  LineReader lines(in);
   std::string line;
-  while (NextLine(in, line)) {
+  while (lines.Next(line)) {
     const std::string_view l = line;
     if (header) {
       if (StartsWithAny(l, {"Min", "min", "MIN"})) {
@@ -312,30 +354,35 @@ TableReadOutcome CFileOperations::ReadSpecialCurve(std::istream& in, const Table
       closed = true;
       continue;
     }
+    if (TrimWhiteSpace(l).empty()) continue;  // no point, not even one too many
     if (PointCount() >= maximumPoints_) {
       loaded_ = true;
       return {true, false, TooManyMessage(false)};
     }
-    if (TrimWhiteSpace(l).empty()) continue;
     const auto comma = l.find(',');
     if (comma == std::string_view::npos) return {};
     const std::string_view x = TrimWhiteSpace(l.substr(0, comma));
     const std::string_view y = TrimWhiteSpace(l.substr(comma + 1));
     if (x.empty() || y.empty()) return {};
     std::optional<TableMessage> message;
-    if (CheckBound(x, ask, message) == Verdict::Refused) return {false, false, message};
-    const double vx = ValueOf(x);
+    if (CheckBound(x, Axis::X, ask, lines.Number(), message) == Verdict::Refused) {
+      return {false, false, message};
+    }
+    const double vx = *PlainNumber(x);
     const int n = PointCount();
     if (n > 0 && !(vx > previous_)) {
       TableMessage order =
           Message("Err_Special_Table_Data",
-                  {Whole(n), std::string(x), Whole(n - 1), FormatFixed(previous_, 3, 4)},
-                  "Point " + Whole(n) + ": X = " + std::string(x) + " is not greater than X = " +
-                      FormatFixed(previous_, 3) + " of point " + Whole(n - 1) + ".",
+                  {Whole(n + 1), std::string(x), Whole(n), FormatFixed(previous_, 3, 4)},
+                  AtLine(lines.Number()) + "point " + Whole(n + 1) + ": X = " + std::string(x) +
+                      " is not greater than X = " + FormatFixed(previous_, 3) + " of point " +
+                      Whole(n) + ".",
                   true);
       if (!ask(order)) return {false, true, std::nullopt};
     }
-    if (CheckBound(y, ask, message) == Verdict::Refused) return {false, false, message};
+    if (CheckBound(y, Axis::Y, ask, lines.Number(), message) == Verdict::Refused) {
+      return {false, false, message};
+    }
     previous_ = vx;
     xTexts_.emplace_back(x);
     yTexts_.emplace_back(y);
@@ -386,38 +433,9 @@ std::optional<std::string> CFileOperations::WriteSpecialCurve(
 
 std::optional<std::string> CFileOperations::WriteLines(
     const std::string& path, const std::vector<std::string>& lines) const {
-  namespace fs = std::filesystem;
   std::string content;
   for (const std::string& l : lines) content += l + "\r\n";
-
-  const fs::path target(path);
-  std::random_device random;
-  fs::path temporary = target;
-  temporary += "." + std::to_string(random() % 1000000) + ".tmp";
-  std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
-  if (file == nullptr) {
-    return "cannot create " + temporary.string() + ": " + std::generic_category().message(errno);
-  }
-  errno = 0;
-  const std::size_t length = failAfter_ ? std::min(*failAfter_, content.size()) : content.size();
-  const bool written = std::fwrite(content.data(), 1, length, file) == length &&
-                       length == content.size() && std::fflush(file) == 0;
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  std::error_code error;
-  if (!written || !closed) {
-    fs::remove(temporary, error);
-    return "cannot write " + path + ": " +
-           (written ? std::string("the file did not close")
-                    : std::generic_category().message(writeError ? writeError : EIO));
-  }
-  fs::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return "cannot replace " + path + ": " + error.message();
-  }
-  return std::nullopt;
+  return WriteFileAtomically(path, content, failAfter_);
 }
 
 }  // namespace va5

@@ -105,18 +105,20 @@ class CFileOperations {
   // Writing stops with a failure after this many bytes (a full disk, a lost drive).
   void FailWritesAfter(std::optional<std::size_t> bytes) { failAfter_ = bytes; }
 
-  // The number syntax of a table value: empty passes; the first character is "-", "." a
-  // space or a digit; after a leading space the second is "-", "." or a digit, otherwise
-  // anything; from the third on only digits and at most one ".".
+  // The number syntax of a table value: the whole text (white space around it aside) is a
+  // plain decimal number, an optional "-", digits and at most one "." ("-1.5", ".5", "7.");
+  // no "+", exponent, decimal comma, hexadecimal or other character, and not empty.
   static bool CheckNumberSyntax(std::string_view text);
 
  private:
   enum class Verdict { Accepted, Refused };
-  Verdict CheckBound(std::string_view text, const TableQuestion& ask,
+  enum class Axis { Table, X, Y };  // a custom table's value, a curve's input or output
+  Verdict CheckBound(std::string_view text, Axis axis, const TableQuestion& ask, int line,
                      std::optional<TableMessage>& message) const;
   // A step line: the step text, or the end of the read (nothing loaded).
-  std::optional<TableReadOutcome> CheckStep(std::string_view line, const TableQuestion& ask);
-  TableMessage BoundMessage(std::string_view text, bool question) const;
+  std::optional<TableReadOutcome> CheckStep(std::string_view line, const TableQuestion& ask,
+                                            int lineNumber);
+  TableMessage BoundMessage(std::string_view text, Axis axis, bool question, int line) const;
   TableMessage TooManyMessage(bool systemModal) const;
   TableReadOutcome EndOfFile();
   void Reset();

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -440,6 +442,62 @@ TEST_F(CliTest, TableWriteAsksThroughItsExitStatusAndReadWritesTheFile) {
       << text;
   EXPECT_EQ(OnSim({"table", "read", "tc"}).status, 3);
   std::remove(path.c_str());
+}
+
+// Files are judged before the device is contacted: an unusable table or capture file, a
+// capture over the command's own file, a file that is no configuration file and a table with
+// more points than the table holds send nothing.
+TEST_F(CliTest, FilesAreJudgedBeforeAnythingIsSent) {
+  StartSim();
+  const std::string dir = ::testing::TempDir() + "va5vivi-files-" + std::to_string(::getpid());
+  ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+  const std::string fifo = dir + "/fifo", readOnly = dir + "/read-only.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  { std::ofstream(readOnly) << "kept"; }
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+  const std::string curve = dir + "/curve.txt", config = dir + "/config.txt";
+  {
+    std::ofstream out(curve);
+    out << "{\n";
+    for (int i = 0; i < 129; ++i) out << i * 0.5 << "," << i * 0.5 << "\n";
+    out << "}\n";
+  }
+  { std::ofstream(config) << ""; }
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string error;
+  } rows[] = {
+      {{"table", "read", "sc", "/dev/full"}, 2, "cannot write /dev/full: it is a device"},
+      {{"table", "read", "rtd", fifo}, 2, "cannot write " + fifo + ": it is a pipe"},
+      {{"table", "read", "tc", readOnly},
+       2,
+       "cannot write " + readOnly + ": the file is read-only"},
+      {{"table", "read", "tc", dir + "/no/t.txt"}, 2, "cannot write " + dir + "/no/t.txt"},
+      {{"--capture", "/dev/full", "identify"}, 2, "cannot write /dev/full: it is a device"},
+      {{"--capture", dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/curve.txt", "table", "write",
+        "sc", curve},
+       3,
+       "names the table file"},
+      {{"--capture", config, "config", "compare", config}, 3, "names the configuration file"},
+      {{"config", "compare", config}, 3, config + " is not a configuration file"},
+      {{"config", "download", curve}, 3, curve + " is not a configuration file"},
+      {{"table", "write", "sc", curve}, 3, "more than 128 points"},
+  };
+  for (Row& row : rows) {
+    row.args.insert(row.args.begin(), "--trace");
+    const auto r = OnSim(row.args);
+    EXPECT_EQ(r.status, row.status) << row.args.back() << "\n" << r.err;
+    EXPECT_NE(r.err.find(row.error), std::string::npos) << r.err;
+    EXPECT_TRUE(SentCommands(r.err).empty()) << r.err;
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat("/dev/full", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  std::ifstream in(readOnly);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+  EXPECT_EQ(std::filesystem::file_size(config), 0u);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #endif
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -120,19 +121,19 @@ TEST_F(ConfigurationFileTest, ReadsLooselyFormattedFilesAndKeepsMissingFields) {
                                      "some comment\n"
                                      "PV Upper Range=1000.000\tdegC\r\n"
                                      "  PV Lower Range   =   -50  degC  \n"
-                                     "PV Damping = 2.5\n"  // no unit: not a number field value
+                                     "PV Damping = 2.5\n"  // no unit: still the damping
                                      "Tag = first\n"
                                      "Tag = second = with equals\n"
                                      "tag = lower case key\n"  // not the key "Tag"
-                                     "Sensor Unit = degF\n"
-                                     "PV Snsr Cal. Unit = Kelvin\n");
+                                     "Sensor Unit = Kelvin\n"
+                                     "PV Snsr Cal. Unit = degC\n");
   ASSERT_TRUE(file.Read(path));
   const ConfigurationRecord& r = file.Record();
   EXPECT_EQ(r.upperRange, "1000.000");
   EXPECT_EQ(r.lowerRange, "-50");
-  EXPECT_EQ(r.damping, "");
+  EXPECT_EQ(r.damping, "2.5");
   EXPECT_EQ(r.tag, "second = with equals");  // later key wins; split at the first "="
-  EXPECT_EQ(r.sensorUnit, "Kelvin");         // whichever of the two keys comes later
+  EXPECT_EQ(r.sensorUnit, "degC");           // whichever of the two keys comes later
   EXPECT_EQ(r.message, "FROM BEFORE");       // absent key leaves the field alone
 }
 
@@ -249,6 +250,64 @@ TEST_F(ConfigurationFileTest, FailedWritesAreReportedAndKeepThePreviousFile) {
 
   ASSERT_TRUE(file.Write(path, lines));
   EXPECT_EQ(ReadText(path).substr(0, 21), "[Device Information]\n");
+}
+
+// What is no configuration file is said to be none and leaves the record alone; a range is
+// taken in the PV unit or not at all; a byte-order mark does not hide the first key.
+TEST_F(ConfigurationFileTest, ReadsOnlyConfigurationFilesAndRangesInThePvUnit) {
+  struct Row {
+    std::string name;
+    std::string text;
+    std::string error;  // empty: the file reads
+    std::string upper = "", lower = "", tag = "";
+  };
+  const std::string utf16("\xFF\xFET\0a\0g\0 \0=\0 \0X\0\n\0", 18);
+  const std::vector<Row> rows{
+      {"empty", "", "not a configuration file"},
+      {"binary",
+       std::string("\x7F"
+                   "ELF\0\x01=\x02\n\0\0",
+                   11),
+       "not a configuration file"},
+      {"utf16", utf16, "not a configuration file"},
+      {"table", "Minimum TC Temperature = -20\nStep = 5\n{\n1\n2\n}\n", "not a configuration file"},
+      {"bom", "\xEF\xBB\xBFTag = FIRST\n", "", "", "", "FIRST"},
+      {"converted",
+       "Sensor Unit = degC\nPV Upper Range = 212 degF\nPV Lower Range = 273.15 Kelvin\n", "",
+       "100.000", "0.000"},
+      {"same unit", "Sensor Unit = degF\nPV Upper Range = 212.5 degF\nPV Lower Range = 0 degF\n",
+       "", "212.5", "0"},
+      {"no temperature", "Sensor Unit = mV\nPV Upper Range = 100 degC\nPV Lower Range = 0 mV\n",
+       "PV Upper Range is given in degC, but the file's PV unit is mV"},
+  };
+  for (const Row& row : rows) {
+    CFilePropertyReadWrite file;
+    file.Record().tag = "KEEP";
+    const std::string path = WriteText(row.name + ".txt", row.text);
+    const bool read = file.Read(path);
+    EXPECT_EQ(read, row.error.empty()) << row.name;
+    if (!row.error.empty()) {
+      EXPECT_NE(file.LastError().find(row.error), std::string::npos) << file.LastError();
+      EXPECT_NE(file.LastError().find(path), std::string::npos) << file.LastError();
+      EXPECT_EQ(file.Record().tag, "KEEP") << row.name;
+      EXPECT_EQ(file.Record().upperRange, "") << row.name;
+      continue;
+    }
+    EXPECT_EQ(file.Record().upperRange, row.upper) << row.name;
+    EXPECT_EQ(file.Record().lowerRange, row.lower) << row.name;
+    EXPECT_EQ(file.Record().tag, row.tag.empty() ? "KEEP" : row.tag) << row.name;
+  }
+
+  // Numbers compare as numbers, texts as texts.
+  const auto& fields = ConfigurationFields();
+  const auto field = [&](const std::string& key) {
+    return *std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.key == key; });
+  };
+  EXPECT_TRUE(SameFieldValue(field("PV Damping"), "5", "5.000"));
+  EXPECT_TRUE(SameFieldValue(field("Final Assembly Number"), "0042", "42"));
+  EXPECT_FALSE(SameFieldValue(field("PV Upper Range"), "5", "5.001"));
+  EXPECT_FALSE(SameFieldValue(field("PV Upper Range"), "", "0"));
+  EXPECT_FALSE(SameFieldValue(field("Tag"), "5", "5.000"));
 }
 
 TEST_F(ConfigurationFileTest, ConvertsRangesOnlyBetweenKnownUnitsAndNumbers) {

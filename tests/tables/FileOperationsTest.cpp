@@ -21,10 +21,12 @@ namespace fs = std::filesystem;
 struct Asker {
   bool ok = true;
   std::vector<std::string> keys;
+  std::vector<std::vector<std::string>> args;
   TableQuestion Fn() {
     return [this](const TableMessage& m) {
       EXPECT_TRUE(m.okCancel) << m.key;
       keys.push_back(m.key);
+      args.push_back(m.args);
       return ok;
     };
   }
@@ -125,7 +127,7 @@ TEST(TableFileTest, ValueChecks) {
   ASSERT_TRUE(r.message);
   EXPECT_EQ(r.message->key, "Err_CustomTable_Data_Bound");
   EXPECT_FALSE(r.loaded);
-  EXPECT_TRUE(CFileOperations::CheckNumberSyntax("1x"));
+  EXPECT_FALSE(CFileOperations::CheckNumberSyntax("1x"));  // a number is the whole text
   EXPECT_FALSE(CFileOperations::CheckNumberSyntax(" x"));
   EXPECT_FALSE(CFileOperations::CheckNumberSyntax("1.2.3.4"));
   EXPECT_FALSE(CFileOperations::CheckNumberSyntax("12e5"));
@@ -169,6 +171,107 @@ TEST(TableFileTest, PointCounts) {
   r = ReadCurve(f, "{\n1,1\n", asker);
   EXPECT_FALSE(r.loaded);
   EXPECT_EQ(r.message->key, "Err_TableSize_Min");
+  EXPECT_TRUE(asker.keys.empty());
+}
+
+// A number is the whole field or nothing: every other text is refused, naming its line and
+// its point (counted from 1, as the X values of the file are), never read as a smaller number.
+TEST(TableFileTest, NumbersAreWholeFieldsOrRefused) {
+  CFileOperations f;
+  Asker asker;
+  struct Row {
+    std::string value;
+    std::string key;
+  };
+  const std::vector<Row> values{
+      {std::string("1\0"
+                   "00",
+                   4),
+       "Err_CustomTable_Data_Bound"},
+      {"1x5", "Err_CustomTable_Data_Bound"},
+      {"9,5", "Err_CustomTable_Data_Bound"},
+      {"0x10", "Err_CustomTable_Data_Bound"},
+      {"-", "Err_CustomTable_Data_Bound"},
+      {".", "Err_CustomTable_Data_Bound"},
+      {"1e2", "Err_CustomTable_Data_Bound"},
+      {"+5", "Err_CustomTable_Data_Bound"},
+  };
+  for (const Row& row : values) {
+    // The third point, on line 7 of the file (comment, minimum, step, "{", two points).
+    const auto r =
+        ReadCustom(f, TableKind::Tc, CustomFile("TC", "5", {"1", "2", row.value}), asker);
+    EXPECT_FALSE(r.loaded) << row.value;
+    ASSERT_TRUE(r.message) << row.value;
+    EXPECT_EQ(r.message->key, row.key);
+    EXPECT_FALSE(r.message->okCancel);
+    EXPECT_EQ(r.message->args[0], "3");
+    EXPECT_EQ(r.message->args[1], row.value);
+    EXPECT_EQ(r.message->text.rfind("Line 7: point 3: ", 0), 0u) << r.message->text;
+  }
+  // The minimum and the step travel as whole numbers: nothing else is taken for one.
+  for (const char* minimum : {"abc", "1e9", "19e2", "+", "-", "1.5", ""}) {
+    std::string text = CustomFile("TC", "5", {"1", "2"});
+    text.replace(text.find("-20"), 3, minimum);
+    const auto r = ReadCustom(f, TableKind::Tc, text, asker);
+    EXPECT_FALSE(r.loaded) << minimum;
+    ASSERT_TRUE(r.message) << minimum;
+    EXPECT_EQ(r.message->key, "Err_Temp_Min");
+    EXPECT_EQ(r.message->text.rfind("Line 2: ", 0), 0u) << r.message->text;
+  }
+  for (const char* step : {"1.5", "1e1", "5x", "+5"}) {
+    const auto r = ReadCustom(f, TableKind::Tc, CustomFile("TC", step, {"1", "2"}), asker);
+    EXPECT_FALSE(r.loaded) << step;
+    ASSERT_TRUE(r.message) << step;
+    EXPECT_EQ(r.message->key, "Err_Temp_Step");
+    EXPECT_FALSE(r.message->okCancel);
+  }
+  EXPECT_TRUE(asker.keys.empty());
+
+  // A byte-order mark does not hide the minimum; "-20.0" is a whole number.
+  auto r =
+      ReadCustom(f, TableKind::Rtd,
+                 "\xEF\xBB\xBFMinimum RTD Temperature = -200\nStep = 10.0\n{\n1\n2\n}\n", asker);
+  EXPECT_TRUE(r.loaded);
+  EXPECT_EQ(f.MinimumText(), "-200");
+  EXPECT_EQ(f.StepText(), "10.0");
+  r = ReadCurve(f, "\xEF\xBB\xBF{\n0,0\n10,10\n}\n", asker);
+  EXPECT_TRUE(r.loaded);
+
+  // The curve names a refused Y as Y, and every question names the point as the refusals do:
+  // the third value line is point 3, after point 2.
+  r = ReadCurve(f, "{\n0,0\n10,116\n}\n", asker);
+  r = ReadCurve(f, "{\n0,0\n10,10\n5,20\n}\n", asker);
+  r = ReadCustom(f, TableKind::Tc, CustomFile("TC", "5", {"1", "2", "1"}), asker);
+  EXPECT_EQ(asker.keys,
+            (std::vector<std::string>{"Err_Special_Table_Data_Bound_Y", "Err_Special_Table_Data",
+                                      "Err_Custom_Table_Data"}));
+  EXPECT_EQ(asker.args,
+            (std::vector<std::vector<std::string>>{{"2", "116", "-15", "115"},
+                                                   {"3", "5", "2", "10.000"},
+                                                   {"3", "1", "mV", "2", "2.000", "mV"}}));
+  r = ReadCurve(f, "{\n0,0\n10,1y\n}\n", asker);
+  ASSERT_TRUE(r.message);
+  EXPECT_EQ(r.message->key, "Err_Special_Table_Data_Bound_Y");
+  EXPECT_EQ(r.message->args[0], "2");
+}
+
+// A blank line before "}" is no point: a full table with one is no table with too many.
+TEST(TableFileTest, BlankLinesAreNoPoints) {
+  CFileOperations f;
+  Asker asker;
+  std::vector<std::string> values;
+  for (int i = 0; i < 128; ++i) {
+    values.push_back(std::to_string(i / 2) + (i % 2 ? ".5," : ",") + std::to_string(i / 2));
+  }
+  std::string text = "{\n";
+  for (const auto& v : values) text += v + "\n";
+  auto r = ReadCurve(f, text + "\n  \n}\n", asker);
+  EXPECT_TRUE(r.loaded);
+  EXPECT_FALSE(r.message);
+  EXPECT_EQ(f.PointCount(), 128);
+  r = ReadCurve(f, text + "114,0\n}\n", asker);
+  ASSERT_TRUE(r.message);
+  EXPECT_EQ(r.message->key, "Err_TableSize");
   EXPECT_TRUE(asker.keys.empty());
 }
 
