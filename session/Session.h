@@ -13,6 +13,7 @@
 #include "comm/SerialPort.h"
 #include "comm/Trace.h"
 #include "device/DeviceRecord.h"
+#include "session/JobRecorder.h"
 #include "session/LinkFailurePolicy.h"
 #include "session/LiveValues.h"
 #include "session/Operation.h"
@@ -26,6 +27,7 @@ struct SessionOptions {
   int address = 0;   // the polling address to start from (0 ... 15; anything else reads as 0)
   int retries = 0;   // failures of one request retried without asking, after the silent one
   TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
+  JobRecorder* job = nullptr;  // records into this job (kept across sessions), else its own
 };
 
 // One connection to a transmitter: the port, the link, the device record and the worker,
@@ -81,6 +83,8 @@ class Session {
   LiveValues Live();
 
   LinkFailurePolicy& FailurePolicy() { return policy_; }
+  // The job record of what the operations did on the device (JobRecorder).
+  JobRecorder& Job() { return options_.job != nullptr ? *options_.job : job_; }
   HartWorker& Worker() { return *worker_; }
   MessageQueue& Messages() { return queue_; }
   const Timing& GetTiming() const { return timing_; }
@@ -110,6 +114,7 @@ class Session {
   DeviceRecord record_;
   MessageQueue queue_;
   std::unique_ptr<HartWorker> worker_;
+  JobRecorder job_;
 };
 
 template <class Driven>
