@@ -46,10 +46,15 @@ QString Table(const QStringList& headers, const QStringList& rows) {
   return html + QStringLiteral("</tr>") + rows.join(QString()) + QStringLiteral("</table>");
 }
 
+// A row; its first cell (a time, a setting's name) is never broken.
 QString Row(const QStringList& cells, const QString& background = {}) {
   QString html = background.isEmpty() ? QStringLiteral("<tr>")
                                       : QStringLiteral("<tr bgcolor=\"%1\">").arg(background);
-  for (const QString& c : cells) html += QStringLiteral("<td>%1</td>").arg(c);
+  for (qsizetype i = 0; i < cells.size(); ++i) {
+    html += (i == 0 ? QStringLiteral("<td style=\"white-space:nowrap\">%1</td>")
+                    : QStringLiteral("<td>%1</td>"))
+                .arg(cells[i]);
+  }
   return html + QStringLiteral("</tr>");
 }
 
