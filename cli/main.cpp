@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "device/GlobalFile.h"
 #include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
+#include "session/JobRecorder.h"
 #include "session/Operations.h"
 #include "cli/Reach.h"
 #include "session/Connection.h"
@@ -46,12 +48,22 @@ std::atomic<bool> interrupted{false};
 int outputError = 0;  // errno of the first failed write to standard output
 std::unique_ptr<TrafficCapture> capture;  // --capture: the frames, put in place at the end
 
+// --record: the job record file, and the job kept across the command's sessions.
+struct RecordedJob {
+  std::string path;
+  session::JobRecorder recorder;
+  SessionOptions options;  // of the command, for reading the configuration as left
+  bool begun = false;
+};
+std::unique_ptr<RecordedJob> job;
+
 void OnInterrupt(int) { interrupted = true; }
 
 const char* const UsageText =
     "usage: va5vivi-cli ports\n"
+    "       va5vivi-cli report FILE.json\n"
     "       va5vivi-cli --port P [--address N] [--retries K] [--trace] [--capture FILE]\n"
-    "                   COMMAND\n"
+    "                   [--record FILE.json] COMMAND\n"
     "options:\n"
     "  --trace                  print the frames sent and received on standard error\n"
     "  --capture FILE           also save every frame sent and received in FILE as a HART-IP\n"
@@ -59,7 +71,13 @@ const char* const UsageText =
     "                           replaced when the command ends, and left as it was when\n"
     "                           nothing was sent; a capture that cannot be written is\n"
     "                           reported and turns exit status 0 into 2\n"
+    "  --record FILE.json       keep a job record: the configuration as found, every write\n"
+    "                           with the value before, asked and answered, trims, currents,\n"
+    "                           self tests and tables, and the configuration as left; an\n"
+    "                           existing FILE of the same device is added to, another\n"
+    "                           device's is refused (exit 3) before anything is sent\n"
     "commands:\n"
+    "  report FILE.json         print a job record as text\n"
     "  identify                 read the device identity\n"
     "  search                   find the device from --address upwards (15 wraps to 0)\n"
     "  upload                   print the configuration as a configuration file\n"
@@ -359,8 +377,10 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
   if (int status = ReachDevice(link); status != ExitOk) return status;
   Session& device = link.GetSession();
   const char* verb = writing ? "writing" : "reading";
-  session::Operation operation(
-      device, writing ? session::WriteTableChain(kind, upload) : session::ReadTableChain(kind));
+  session::RequestChain chain =
+      writing ? session::WriteTableChain(kind, upload) : session::ReadTableChain(kind);
+  chain.journal.source = path;
+  session::Operation operation(device, std::move(chain));
   if (writing) {
     if (auto busy = session::CheckDeviceTakesTable(kind, device.Record())) {
       std::cerr << "va5vivi-cli: " << busy->text << "\n";
@@ -397,6 +417,71 @@ bool CaptureIsFile(const std::string& capturePath, const std::string& file, cons
   return true;
 }
 
+// --record: the job so far (the file, when it exists), then the device identified and held
+// against it before the command sends anything, and its configuration read (as found).
+int BeginJob(SessionOptions& options) {
+  if (!job) return ExitOk;
+  std::error_code ec;
+  if (std::filesystem::exists(job->path, ec)) {
+    std::string error;
+    auto kept = session::LoadJob(job->path, error);
+    if (!kept) {
+      std::cerr << "va5vivi-cli: " << error << "\n";
+      return ExitUsage;
+    }
+    job->recorder.Resume(std::move(*kept));
+  }
+  options.job = &job->recorder;
+  session::Connection link(options, Goal::Identify);
+  if (int status = ReachDevice(link); status != ExitOk) return status;
+  Session& device = link.GetSession();
+  if (!job->recorder.Accepts(device.Record())) {
+    std::cerr << "va5vivi-cli: " << job->path << " is the job record of device "
+              << job->recorder.Job().device.Key() << ", not of the device at " << options.port
+              << " (" << session::DeviceKeyOf(device.Record()) << "): nothing was sent\n";
+    return ExitUsage;
+  }
+  if (HartResult r = device.Upload(); r != ResultOk) {
+    return Refuse(device.Explain(r, "upload"));
+  }
+  job->options = options;
+  job->begun = true;
+  return ExitOk;
+}
+
+// Reads the configuration as left and saves the job, whatever the command came to. A job
+// that cannot be saved turns a success into a failure.
+int FinishJob(int status) {
+  if (!job || !job->begun) return status;
+  {
+    Session device(job->options);
+    std::optional<session::Reason> unread;
+    if (HartResult r = device.Open(); r != ResultOk) {
+      unread = device.Explain(r, "open");
+    } else {
+      unread = session::CloseJob(device);
+    }
+    if (unread) std::cerr << "va5vivi-cli: configuration as left not read: " << unread->text << "\n";
+  }
+  if (auto error = session::SaveJob(job->recorder.Job(), job->path)) {
+    std::cerr << "va5vivi-cli: " << *error << "\n";
+    return status == ExitOk ? ExitLinkFailed : status;
+  }
+  return status;
+}
+
+int PrintReport(const std::vector<std::string>& rest) {
+  if (rest.size() != 1) return UsageError("report takes one job record file");
+  std::string error;
+  const auto kept = session::LoadJob(rest[0], error);
+  if (!kept) {
+    std::cerr << "va5vivi-cli: " << error << "\n";
+    return ExitUsage;
+  }
+  std::cout << session::JobText(*kept);
+  return ExitOk;
+}
+
 int Run(const std::vector<std::string>& args) {
   SessionOptions options;
   options.retries = 1;
@@ -408,7 +493,8 @@ int Run(const std::vector<std::string>& args) {
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& option = args[i];
     const bool takesValue = option == "--port" || option == "--address" ||
-                            option == "--retries" || option == "--capture";
+                            option == "--retries" || option == "--capture" ||
+                            option == "--record";
     if (takesValue && i + 1 >= args.size()) return UsageError(option + " needs a value");
     if (option == "--port") {
       options.port = args[++i];
@@ -429,6 +515,10 @@ int Run(const std::vector<std::string>& args) {
     } else if (option == "--capture") {
       capturePath = args[++i];
       if (capturePath.empty()) return UsageError("--capture needs a file name");
+    } else if (option == "--record") {
+      if (args[++i].empty()) return UsageError("--record needs a file name");
+      job = std::make_unique<RecordedJob>();
+      job->path = args[i];
     } else if (option == "--help") {
       std::cout << UsageText;
       return ExitOk;
@@ -455,12 +545,15 @@ int Run(const std::vector<std::string>& args) {
     if (!rest.empty()) return UsageError("ports takes no values");
     return OutputOpen() ? ListPorts() : WriteError();
   }
+  if (command == "report") return OutputOpen() ? PrintReport(rest) : WriteError();
+  if (job && command == "search") return UsageError("--record does not go with search");
   if (command == "config") {
     if (const std::string problem = ConfigUsageProblem(rest); !problem.empty()) {
       return UsageError(problem);
     }
     if (!havePort) return UsageError("config needs --port");
     if (CaptureIsFile(capturePath, rest[1], "configuration file")) return ExitUsage;
+    if (int status = BeginJob(options); status != ExitOk) return status;
     return RunConfigCommand(options, rest[0], rest[1], OutputOpen, WriteError);
   }
   if (command == "table") {
@@ -478,6 +571,7 @@ int Run(const std::vector<std::string>& args) {
     }
     if (!havePort) return UsageError("table needs --port");
     if (CaptureIsFile(capturePath, values[2], "table file")) return ExitUsage;
+    if (int status = BeginJob(options); status != ExitOk) return status;
     return RunTable(options, *kind, values[0] == "write", values[2], acceptWarnings, tracing);
   }
   const bool known = command == "identify" || command == "search" || command == "upload" ||
@@ -515,6 +609,7 @@ int Run(const std::vector<std::string>& args) {
   }
 
   if (!OutputOpen()) return WriteError();
+  if (int status = BeginJob(options); status != ExitOk) return status;
   session::Connection link(options, GoalOf(command, setting.entry.setting));
   if (command == "monitor") return Monitor(link, count);
   if (int status = ReachDevice(link); status != ExitOk) return status;
@@ -579,6 +674,6 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // Run returns after the link has stopped: no trace line reaches the capture after it.
-  const int status = va5::cli::FinishCapture(va5::cli::Run(args));
+  const int status = va5::cli::FinishCapture(va5::cli::FinishJob(va5::cli::Run(args)));
   return va5::cli::FinishOutput(status);
 }

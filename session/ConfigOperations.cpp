@@ -138,6 +138,7 @@ RequestChain ConfigRowChain(const CglobalFile& t, const ConfigRowCheck& check,
       store(r);
       r.requestDate = date;
     };
+    chain.journal.requested += " (date " + check.date + ")";
   }
   return chain;
 }
@@ -146,6 +147,7 @@ RequestChain ConfigUploadChain() {
   RequestChain chain;
   chain.what = "upload";
   chain.steps = {{RequestIdentify}, {RequestUpload}};
+  chain.journal.kind = JournalKind::Upload;
   return chain;
 }
 

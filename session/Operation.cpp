@@ -24,6 +24,7 @@ Operation::Status Operation::Start() {
   step_ = 0;
   outcome_ = {};
   if (session_.RequestPending()) return Finish(ResultBusy, BusyReason());
+  if (chain_.journal) session_.Job().Begin(this, session_.Record());
   if (chain_.store) session_.WithRecord([&](DeviceRecord& r) { chain_.store(r); });
   if (chain_.steps.empty()) return Finish(ResultOk, std::nullopt);
   return Submit();
@@ -130,6 +131,7 @@ Operation::Status Operation::Finish(HartResult result, std::optional<Reason> rea
   outcome_.result = result;
   outcome_.reason = std::move(reason);
   status_ = Status::Done;
+  if (chain_.journal) session_.Job().End(this, chain_, session_.Record(), outcome_, step_);
   return status_;
 }
 

@@ -9,16 +9,35 @@
 
 namespace va5::session {
 
+namespace {
+
+ChainJournal Journal(JournalKind kind, std::string setting, std::string requested = {},
+                     std::string reference = {}) {
+  ChainJournal journal;
+  journal.kind = kind;
+  journal.setting = std::move(setting);
+  journal.requested = std::move(requested);
+  journal.reference = std::move(reference);
+  return journal;
+}
+
+}  // namespace
+
 RequestChain SingleRequest(int type) {
-  return RequestChain{"request " + std::to_string(type), {}, {ChainStep{type}}, {}};
+  RequestChain chain;
+  chain.what = "request " + std::to_string(type);
+  chain.steps = {ChainStep{type}};
+  // An upload is what a job's configuration as found comes from.
+  if (type == RequestUpload) chain.journal.kind = JournalKind::Upload;
+  return chain;
 }
 
 RequestChain ConnectChain() {
-  return RequestChain{
-      "connect",
-      {},
-      {ChainStep{RequestIdentify}, ChainStep{RequestUpload}, ChainStep{RequestMonitorOn}},
-      {}};
+  RequestChain chain;
+  chain.what = "connect";
+  chain.steps = {ChainStep{RequestIdentify}, ChainStep{RequestUpload}, ChainStep{RequestMonitorOn}};
+  chain.journal.kind = JournalKind::Upload;
+  return chain;
 }
 
 // ---- sensor trim -----------------------------------------------------------------------
@@ -60,6 +79,9 @@ RequestChain SensorTrimChain(const CglobalFile& tables, SensorTrimPoint point,
         point == SensorTrimPoint::Clear ? FormatFixed(r.pvValue, 6) : valueText;
   };
   chain.steps = {{RequestWriteSensorTrim}};
+  const char* names[] = {"clear", "zero", "span"};
+  chain.journal = Journal(JournalKind::SensorTrim, names[static_cast<int>(point)], valueText,
+                          point == SensorTrimPoint::Clear ? std::string() : valueText);
   return chain;
 }
 
@@ -106,6 +128,7 @@ RequestChain FixedCurrentChain(const std::string& valueText) {
   chain.store = [valueText](DeviceRecord& r) { r.fixedCurrentText = valueText; };
   chain.steps = {{RequestFixedCurrent}};
   chain.describe = DescribeLoopCurrent;
+  chain.journal = Journal(JournalKind::FixedCurrent, "fixed current", valueText);
   return chain;
 }
 
@@ -118,6 +141,8 @@ RequestChain TrimModeChain(TrimMode mode) {
   };
   chain.steps = {{RequestTrimModeCurrent}};
   chain.describe = DescribeLoopCurrent;
+  chain.journal =
+      Journal(JournalKind::FixedCurrent, "trim mode", mode == TrimMode::Upper ? "20.0" : "4.0");
   return chain;
 }
 
@@ -145,6 +170,8 @@ RequestChain TrimDacChain(TrimMode mode, const std::string& valueText) {
   };
   chain.steps = {{RequestTrimDac}};
   chain.describe = DescribeLoopCurrent;
+  chain.journal = Journal(JournalKind::DacTrim, mode == TrimMode::Upper ? "upper" : "lower",
+                          valueText, valueText);
   return chain;
 }
 
@@ -155,6 +182,8 @@ RequestChain ClearDacTrimChain() {
   chain.store = [](DeviceRecord& r) { r.fixedCurrentText = LeaveFixedCurrentText; };
   chain.steps = {{RequestClearDacTrim}, {RequestLeaveTrimFixed}};
   chain.describe = DescribeLoopCurrent;
+  chain.journal = Journal(JournalKind::DacTrim, "clear");
+  chain.journal.lastWrite = 1;
   return chain;
 }
 
@@ -164,6 +193,7 @@ RequestChain CloseDacTrimChain() {
   chain.store = [](DeviceRecord& r) { r.fixedCurrentText = LeaveFixedCurrentText; };
   chain.steps = {{RequestCloseTrimFixed, {}, &Timing::leaveFixedWait}};
   chain.describe = DescribeLoopCurrent;
+  chain.journal = Journal(JournalKind::FixedCurrent, "leaving the trim mode", LeaveFixedCurrentText);
   return chain;
 }
 
@@ -195,6 +225,7 @@ RequestChain SelfTestChain() {
   chain.what = "self test";
   chain.steps = {{RequestSelfTest}, {RequestAdditionalStatus}};
   chain.describe = DescribeEepromStatus;
+  chain.journal = Journal(JournalKind::SelfTest, "self test");
   return chain;
 }
 
@@ -210,6 +241,7 @@ RequestChain ResetConfigChangedChain() {
   RequestChain chain;
   chain.what = "configuration-changed flag reset";
   chain.steps = {{RequestResetConfigChanged}};
+  chain.journal = Journal(JournalKind::Command, "reset-config-changed");
   return chain;
 }
 

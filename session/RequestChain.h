@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,6 +37,36 @@ struct ChainStep {
   StopIf refuseIf;
 };
 
+// What a job record keeps of a chain (JobRecorder): nothing for a chain that changes nothing
+// (kind None), the configuration for an upload, and for a write what was asked of the device.
+enum class JournalKind {
+  None,
+  Upload,        // the configuration was read (as found, and before each later write)
+  Setting,       // a setting or a configuration row: `setting` is its name (SettingNames)
+  SensorTrim,    // `setting` "zero", "span" or "clear"; `reference` the value entered
+  DacTrim,       // `setting` "lower", "upper" or "clear"; `reference` the current measured
+  FixedCurrent,  // `requested` the current in mA ("0.0" leaves the fixed mode)
+  SelfTest,
+  TableWrite,  // `setting` the table's kind name, `points`, `checksum`
+  Command,     // another write with no value (`setting` names it)
+};
+
+struct ChainJournal {
+  JournalKind kind = JournalKind::None;
+  std::string setting;
+  std::string requested;  // the value sent, as entered
+  std::string reference;  // trims: the reference value entered
+  std::string source;     // table writes: the file the points came from (set by the caller)
+  int points = 0;         // table writes
+  std::string checksum;   // table writes: CRC-32 of the points' text (TablePointsChecksum)
+  // The steps that change the device: a failure before the first means nothing was sent, a
+  // failure after the last one left the write confirmed (only the read back failed).
+  std::size_t firstWrite = 0;
+  std::size_t lastWrite = 0;
+
+  explicit operator bool() const { return kind != JournalKind::None; }
+};
+
 // An operation on the device as data: what goes into the record's request fields, the
 // requests in their order, and what the outcome says once the last one has succeeded. The
 // window and the command-line tool run the same chain (Operation).
@@ -44,6 +75,7 @@ struct RequestChain {
   std::function<void(DeviceRecord&)> store;  // before the first request
   std::vector<ChainStep> steps;
   std::function<std::string(const DeviceRecord&)> describe;  // after the last request
+  ChainJournal journal{};  // what the session's job record keeps of it; nothing when empty
 };
 
 }  // namespace va5::session

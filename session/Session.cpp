@@ -31,6 +31,7 @@ Session::Session(SessionOptions options, Timing timing)
   record_.SetStartValues();
   record_.pollingAddress = ValidPollingAddress(options_.address);
   worker_ = std::make_unique<HartWorker>(*link_, record_, queue_, timing_);
+  Job().SetPort(options_.port);
 }
 
 Session::~Session() { worker_->StopWorker(); }

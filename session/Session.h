@@ -13,6 +13,7 @@
 #include "comm/SerialPort.h"
 #include "comm/Trace.h"
 #include "device/DeviceRecord.h"
+#include "session/JobRecorder.h"
 #include "session/LinkFailurePolicy.h"
 #include "session/LinkHold.h"
 #include "session/LiveValues.h"
@@ -27,6 +28,7 @@ struct SessionOptions {
   int address = 0;   // the polling address to start from (0 ... 15; anything else reads as 0)
   int retries = 0;   // failures of one request retried without asking, after the silent one
   TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
+  JobRecorder* job = nullptr;  // records into this job (kept across sessions), else its own
 };
 
 // The port, the link, the device record and the worker of one connection to a transmitter,
@@ -107,6 +109,8 @@ class Session {
   LinkFailurePolicy::Answer OnFailure();
   // After every one of the sixteen addresses failed: a new round counts from the start.
   void RestartSearchRound();
+  // The job record of what the operations did on the device (JobRecorder).
+  JobRecorder& Job() { return options_.job != nullptr ? *options_.job : job_; }
   MessageQueue& Messages() { return queue_; }
   const Timing& GetTiming() const { return timing_; }
   template <class F>
@@ -142,6 +146,7 @@ class Session {
   DeviceRecord record_;
   MessageQueue queue_;
   std::unique_ptr<HartWorker> worker_;
+  JobRecorder job_;
 };
 
 }  // namespace va5::session

@@ -461,6 +461,16 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
       chain.describe = [](const DeviceRecord& r) { return std::to_string(r.pollingAddress); };
       break;
   }
+  chain.journal.kind = JournalKind::Setting;
+  chain.journal.setting = NameOf(entry.setting);
+  for (const std::string& text : entry.texts) {
+    chain.journal.requested += (chain.journal.requested.empty() ? "" : " ") + text;
+  }
+  // The write is the last step but for the sensor and the unit, which read back after it.
+  const std::size_t write = entry.setting == Setting::PvUnit   ? 0
+                            : entry.setting == Setting::Sensor ? chain.steps.size() - 2
+                                                               : chain.steps.size() - 1;
+  chain.journal.firstWrite = chain.journal.lastWrite = write;
   return chain;
 }
 

@@ -8,6 +8,7 @@
 #include "base/NumberText.h"
 #include "comm/CommandSet.h"
 #include "comm/RequestTypes.h"
+#include "session/JobRecord.h"
 #include "session/Session.h"
 
 namespace va5::session {
@@ -28,6 +29,21 @@ std::string NameOf(TableKind kind) {
       break;
   }
   return "special curve";
+}
+
+// The job record's checksum of a table as sent: CRC-32 of its texts, one a line (the custom
+// tables' minimum, step, then each value; the curve's points as "x<TAB>y").
+std::string TablePointsChecksum(TableKind kind, const TableUpload& upload) {
+  std::string text;
+  if (IsCurve(kind)) {
+    for (std::size_t i = 0; i < upload.x.size(); ++i) {
+      text += upload.x[i] + "\t" + (i < upload.y.size() ? upload.y[i] : std::string()) + "\n";
+    }
+  } else {
+    text = upload.minimumText + "\n" + upload.stepText + "\n";
+    for (const std::string& value : upload.x) text += value + "\n";
+  }
+  return Crc32Text(text);
 }
 
 // A value text as a number; not a number at all reads as NaN, which no bound admits.
@@ -287,6 +303,11 @@ RequestChain WriteTableChain(TableKind kind, TableUpload upload) {
     chain.steps.push_back(std::move(refuse));
     return chain;
   }
+  chain.journal.kind = JournalKind::TableWrite;
+  chain.journal.setting = NameOf(kind);
+  chain.journal.points = size;
+  chain.journal.checksum = TablePointsChecksum(kind, upload);
+  chain.journal.lastWrite = static_cast<std::size_t>(size) + 1;  // the end marker
   chain.store = [kind, upload = std::move(upload)](DeviceRecord& r) {
     StoreUpload(r, kind, upload);
     r.tablePointIndex = 0;
