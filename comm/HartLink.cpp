@@ -138,8 +138,7 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length,
   return ResultOk;
 }
 
-void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length,
-                           std::size_t replyEcho) {
+void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length, std::size_t replyEcho) {
   std::size_t i = 0;
   while (i < length && bytes[i] == 0xFF) ++i;
   if (i >= length) return;
