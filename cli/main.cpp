@@ -1,4 +1,5 @@
 // va5vivi-cli: the transaction engine without windows, for scripts and production lines.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -65,6 +66,11 @@ const char* const UsageText =
     "       va5vivi-cli --port P [--address N] [--retries K] [--trace] [--capture FILE]\n"
     "                   [--record FILE.json] COMMAND\n"
     "options:\n"
+    "  --address N              the device's polling address, 0 to 15 (0)\n"
+    "  --retries K              how often a request whose exchange failed (after its four\n"
+    "                           attempts) is sent again before giving up, 0 to 1000 (1); the\n"
+    "                           first failure of a write is always sent again once more, so\n"
+    "                           even --retries 0 repeats a write once\n"
     "  --trace                  print the frames sent and received on standard error\n"
     "  --capture FILE           also save every frame sent and received in FILE as a HART-IP\n"
     "                           capture (pcap) that Wireshark and tshark decode; FILE is\n"
@@ -121,6 +127,35 @@ const char* const UsageText =
     "             config: a file that cannot be read exits 3 and sends nothing; a value\n"
     "             that fails its check stops config download with 3 after the rows before\n"
     "             it; config compare exits 4 when the device differs from the file\n";
+
+// How much of a value the user gave a message echoes: a value of a megabyte is not printed.
+constexpr std::size_t ShownValueLength = 40;
+
+// `value` as a message echoes it: its first ShownValueLength bytes (never half a UTF-8
+// character), then "...", when it is longer.
+std::string Shown(const std::string& value) {
+  if (value.size() <= ShownValueLength + 3) return value;
+  std::size_t cut = ShownValueLength;
+  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+  return value.substr(0, cut) + "...";
+}
+
+// A message's text with each long value of its inserts (entries, values of a file) cut as
+// Shown cuts it.
+std::string WithValuesCut(std::string text, const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    const std::string cut = Shown(arg);
+    if (cut.size() == arg.size()) continue;
+    for (auto at = text.find(arg); at != std::string::npos; at = text.find(arg, at + cut.size())) {
+      text.replace(at, arg.size(), cut);
+    }
+  }
+  return text;
+}
+
+void PrintError(const std::string& text, const std::vector<std::string>& args = {}) {
+  std::cerr << "va5vivi-cli: " << WithValuesCut(text, args) << "\n";
+}
 
 int UsageError(const std::string& reason) {
   std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
@@ -212,8 +247,11 @@ void PrintIdentity(const DeviceRecord& r) {
             << "Software revision:     " << r.softwareRevisionText << "\n";
 }
 
+// Prints why the command did not do what was asked. An entry that was refused is echoed cut
+// short; the names of ports and files never are.
 int Refuse(const session::Reason& reason) {
-  std::cerr << "va5vivi-cli: " << reason.text << "\n";
+  const bool entry = reason.Class() == session::ReasonClass::Entry;
+  PrintError(reason.text, entry ? reason.args : std::vector<std::string>{});
   return ExitStatusOf(reason);
 }
 
@@ -253,7 +291,7 @@ int ReadSensorTrim(const std::vector<std::string>& rest, OperationEntry& entry) 
         action == "zero" ? session::SensorTrimPoint::Zero : session::SensorTrimPoint::Span;
     entry.trimText = rest[1];
     if (ParseEntryNumber(entry.trimText)) return ExitOk;
-    std::cerr << "va5vivi-cli: calibration value \"" << entry.trimText << "\" is not a number\n";
+    PrintError("calibration value \"" + Shown(entry.trimText) + "\" is not a number");
     return ExitUsage;
   }
   return UsageError("sensor-trim takes read, clear, zero VALUE or span VALUE");
@@ -269,12 +307,20 @@ std::optional<TableKind> TableKindOfName(const std::string& name) {
 }
 
 // The questions of the file reader and the upload checks: a warning with --accept-warnings,
-// otherwise the end of the command.
-TableQuestion AnswerQuestions(bool accept) {
-  return [accept](const TableMessage& m) {
-    std::cerr << "va5vivi-cli: " << (accept ? "warning: " : "") << m.text << "\n";
+// otherwise the end of the command. `warned` collects the warnings printed.
+TableQuestion AnswerQuestions(bool accept, std::vector<std::string>& warned) {
+  return [accept, &warned](const TableMessage& m) {
+    PrintError((accept ? "warning: " : "") + m.text, m.args);
+    if (accept) warned.push_back(m.text);
     return accept;
   };
+}
+
+// A table message that ends the command, unless it is a question already printed (its answer
+// ended it) or says what a warning before it said.
+void PrintTableRefusal(const TableMessage& m, const std::vector<std::string>& warned) {
+  if (m.okCancel || std::find(warned.begin(), warned.end(), m.text) != warned.end()) return;
+  PrintError(m.text, m.args);
 }
 
 // One line rewritten in place; whole lines between the trace's lines.
@@ -298,7 +344,7 @@ void PrintPoll(Session& device, const CglobalFile& tables, HartResult poll) {
     // The device answered but refused (busy, or a communication error it saw): say so and
     // poll on, as the window does.
     const int code = device.TakeLive().responseCode;
-    std::printf("Poll refused: response code %d (%s)\n", code, ResponseCodeText(code));
+    std::printf("Poll refused: %s\n", FirstStatusByteText(code).c_str());
     return;
   }
   const std::uint8_t status = device.DeviceStatus();
@@ -337,31 +383,34 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
   session::TableUpload upload;
   if (writing) {
     if (!std::ifstream(path)) {
-      std::cerr << "va5vivi-cli: cannot open " << path << "\n";
+      PrintError("cannot open " + path);
       return ExitUsage;
     }
     CFileOperations file;
     file.Prepare(kind);
-    const TableQuestion ask = AnswerQuestions(acceptWarnings);
+    std::vector<std::string> warned;
+    const TableQuestion ask = AnswerQuestions(acceptWarnings, warned);
     const TableReadOutcome read = kind == TableKind::Curve ? file.ReadSpecialCurve(path, ask)
                                                            : file.ReadCustomTable(path, kind, ask);
-    // A loaded table with a message was cut to the points the table holds: as doubtful as
-    // an answered question.
-    const bool warning = read.loaded && acceptWarnings;
     if (read.message) {
-      std::cerr << "va5vivi-cli: " << (warning ? "warning: " : "") << read.message->text << "\n";
+      // A loaded table with a message was cut to the points the table holds: as doubtful as
+      // an answered question.
+      if (read.loaded && acceptWarnings) {
+        PrintError("warning: " + read.message->text, read.message->args);
+      } else {
+        PrintTableRefusal(*read.message, warned);
+      }
     }
     if (!read.loaded) {
       if (!read.message && !read.abandoned) {
-        std::cerr << "va5vivi-cli: " << path << " holds no usable " << LimitsOf(kind).typeName
-                  << " table\n";
+        PrintError(path + " holds no usable " + LimitsOf(kind).typeName + " table");
       }
       return ExitUsage;
     }
     if (read.message && !acceptWarnings) return ExitUsage;
     upload = session::UploadFromFile(file);
     if (auto refused = session::CheckUpload(kind, upload, ask)) {
-      if (!refused->okCancel) std::cerr << "va5vivi-cli: " << refused->text << "\n";
+      PrintTableRefusal(*refused, warned);
       return ExitUsage;
     }
   } else if (auto unwritable = CheckReplaceable(path)) {
@@ -383,7 +432,7 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
   session::Operation operation(device, std::move(chain));
   if (writing) {
     if (auto busy = session::CheckDeviceTakesTable(kind, device.Record())) {
-      std::cerr << "va5vivi-cli: " << busy->text << "\n";
+      PrintError(busy->text, busy->args);
       return ExitRefused;
     }
   }
@@ -523,7 +572,7 @@ int Run(const std::vector<std::string>& args) {
       std::cout << UsageText;
       return ExitOk;
     } else {
-      return UsageError("unknown option " + option);
+      return UsageError("unknown option " + Shown(option));
     }
   }
   if (i >= args.size()) return UsageError("no command");
@@ -577,7 +626,7 @@ int Run(const std::vector<std::string>& args) {
   const bool known = command == "identify" || command == "search" || command == "upload" ||
                      command == "monitor" || command == "set" || command == "fixed-current" ||
                      command == "selftest" || command == "status" || command == "sensor-trim";
-  if (!known) return UsageError("unknown command " + command);
+  if (!known) return UsageError("unknown command " + Shown(command));
   if (!havePort) return UsageError(command + " needs --port");
 
   int count = -1;
@@ -591,13 +640,10 @@ int Run(const std::vector<std::string>& args) {
   } else if (command == "set") {
     if (rest.empty()) return UsageError("set needs a setting name");
     const auto which = session::SettingOfName(rest[0]);
-    if (!which) return UsageError("unknown setting " + rest[0]);
+    if (!which) return UsageError("unknown setting " + Shown(rest[0]));
     // Everything the entry alone tells is checked before the port is opened.
     setting = session::CheckSetting(CglobalFile{}, *which, {rest.begin() + 1, rest.end()});
-    if (setting.reason) {
-      std::cerr << "va5vivi-cli: " << setting.reason->text << "\n";
-      return ExitStatusOf(*setting.reason);
-    }
+    if (setting.reason) return Refuse(*setting.reason);
   } else if (command == "fixed-current") {
     if (rest.size() != 1) return UsageError("fixed-current takes one current in mA");
     // Its limits are fixed, so a wrong current is refused before the port is opened.
@@ -638,7 +684,14 @@ int Run(const std::vector<std::string>& args) {
     return PrintOutcome(device.Perform(session::FixedCurrentChain(operation.currentText)),
                         "Loop current: ");
   }
-  if (command == "selftest") return PrintOutcome(device.Perform(session::SelfTestChain()), "");
+  if (command == "selftest") {
+    session::OperationOutcome outcome = device.Perform(session::SelfTestChain());
+    // The self test ran when only the status read after it failed: say which it was.
+    if (outcome.reason && device.LastRequest() == RequestAdditionalStatus) {
+      outcome.reason = device.Explain(outcome.result, "status read after the self test");
+    }
+    return PrintOutcome(outcome, "");
+  }
   if (command == "status") {
     return PrintOutcome(device.Perform(session::AdditionalStatusChain()), "");
   }
@@ -660,10 +713,7 @@ int Run(const std::vector<std::string>& args) {
 
   // set
   const auto outcome = session::WriteSetting(device, tables, setting.entry);
-  if (outcome.reason) {
-    std::cerr << "va5vivi-cli: " << outcome.reason->text << "\n";
-    return ExitStatusOf(*outcome.reason);
-  }
+  if (outcome.reason) return Refuse(*outcome.reason);
   std::cout << rest[0] << " = " << outcome.value << "\n";
   return ExitOk;
 }

@@ -183,7 +183,8 @@ void DecodeSensorTrim(LinkState& link, DeviceRecord& record) {
 }
 
 void DecodeSensorTrimPoint(LinkState& link, DeviceRecord& record) {
-  // Bytes 0 and 1 echo the calibration point and unit of the request.
+  // Byte 0 repeats the calibration point of the request (a reply for another point never
+  // gets here), byte 1 names the unit of the values.
   StoreSensorTrim(Reply(link) + 2, record);
 }
 
@@ -415,7 +416,9 @@ void BuildCurvePoint(const DeviceRecord& record, LinkState& link) {
 constexpr CommandDescriptor kEnd{CommandListEnd, CommandListEnd, nullptr, nullptr};
 
 // The command table: every command the tool sends, in ascending order. Number, request byte
-// count, decoder, builder, and the reply data bytes its decoder reads.
+// count, decoder, builder, the reply data bytes its decoder reads, and the request bytes its
+// reply repeats. A reply to a point or a trim point names the point it answers: a late reply to
+// the point before must not pass for this one's.
 constexpr CommandDescriptor kCommands[] = {
     {0, 0, DecodeIdentity, nullptr, 12},
     {2, 0, DecodeLoopCurrentAndPercent, nullptr, 8},
@@ -450,7 +453,7 @@ constexpr CommandDescriptor kCommands[] = {
     {135, 1, DecodeBurnout, BuildBurnout, 1},
     {138, 8, DecodePair, BuildPair, 8},
     {140, 0, DecodeSensorTrim, nullptr, 12},
-    {141, 14, DecodeSensorTrimPoint, BuildSensorTrimPoint, 14},
+    {141, 14, DecodeSensorTrimPoint, BuildSensorTrimPoint, 14, 1},
     {142, 1, DecodeTerminalUnit, BuildTerminalUnit, 1},
     {144, 22, DecodeBlock, BuildBlock, 20},
     {145, 0, DecodeTerminalSetting, nullptr, 5},
@@ -461,20 +464,21 @@ constexpr CommandDescriptor kCommands[] = {
     {163, 5, DecodeTriple, BuildTriple, 12},
     {180, 0, DecodeTableHeader, nullptr, 8},
     {181, 5, DecodeTableHeaderWrite, BuildTableHeader, 5},
-    {182, 6, DecodeTablePoint, BuildPointIndex, 6},
-    {183, 6, DecodeTablePoint, BuildTablePoint, 6},
+    {182, 6, DecodeTablePoint, BuildPointIndex, 6, 2},
+    {183, 6, DecodeTablePoint, BuildTablePoint, 6, 2},
     {184, 0, DecodeTableHeader, nullptr, 8},
     {185, 5, DecodeTableHeaderWrite, BuildTableHeader, 5},
-    {186, 6, DecodeTablePoint, BuildPointIndex, 6},
-    {187, 6, DecodeTablePoint, BuildTablePoint, 6},
+    {186, 6, DecodeTablePoint, BuildPointIndex, 6, 2},
+    {187, 6, DecodeTablePoint, BuildTablePoint, 6, 2},
     {188, 0, DecodeCurveHeader, nullptr, 5},
     {189, 2, DecodeCurveSize, BuildCurveSize, 2},
-    {190, 10, DecodeCurvePoint, BuildPointIndex, 10},
-    {191, 10, DecodeCurvePoint, BuildCurvePoint, 10},
+    {190, 10, DecodeCurvePoint, BuildPointIndex, 10, 2},
+    {191, 10, DecodeCurvePoint, BuildCurvePoint, 10, 2},
 };
 
 // The table is sorted and unique, requests fit the request frame, and an entry reads reply
-// bytes exactly when it has a decoder (the short-reply check relies on that).
+// bytes exactly when it has a decoder (the short-reply check relies on that), and a reply
+// repeats no more than was asked and than the decoder reads.
 constexpr bool CommandTableIsSound() {
   int previous = -1;
   for (const CommandDescriptor& d : kCommands) {
@@ -482,6 +486,7 @@ constexpr bool CommandTableIsSound() {
     if (d.requestBytes > MaxRequestData) return false;
     if ((d.decoder != nullptr) != (d.replyBytes > 0)) return false;
     if (d.replyBytes + 2u > LinkDataSize) return false;
+    if (d.echoBytes > d.requestBytes || d.echoBytes > d.replyBytes) return false;
     previous = d.command;
   }
   return true;
@@ -610,6 +615,11 @@ const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& rec
 std::size_t ReplyDataBytes(std::uint8_t command) {
   const CommandDescriptor* d = FindCommand(command);
   return d != nullptr ? d->replyBytes : 0;
+}
+
+std::size_t ReplyEchoBytes(std::uint8_t command) {
+  const CommandDescriptor* d = FindCommand(command);
+  return d != nullptr ? d->echoBytes : 0;
 }
 
 bool IsSilentRetryRequest(int requestType) {

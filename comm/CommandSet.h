@@ -28,6 +28,9 @@ struct CommandDescriptor {
   CommandBuilder builder;
   // Reply data bytes (after the two status bytes) the decoder reads; 0 without a decoder.
   std::uint8_t replyBytes = 0;
+  // Leading request data bytes that the reply repeats at the start of its data (a table point
+  // index, a trim point): a reply that repeats other bytes answers another request.
+  std::uint8_t echoBytes = 0;
 };
 
 inline constexpr std::uint8_t CommandListEnd = 0xFF;
@@ -63,6 +66,10 @@ const CommandDescriptor* CommandListFor(int requestType, const DeviceRecord& rec
 // command without a decoder or one the tool does not use. The link leaves bytes beyond a short
 // reply as they were, so a reply with fewer data bytes than this would decode stale bytes.
 std::size_t ReplyDataBytes(std::uint8_t command);
+
+// Leading request data bytes that a reply to the command repeats (CommandDescriptor::
+// echoBytes); 0 for a command whose reply repeats nothing or one the tool does not use.
+std::size_t ReplyEchoBytes(std::uint8_t command);
 
 // Request types marked for a silent first retry.
 bool IsSilentRetryRequest(int requestType);

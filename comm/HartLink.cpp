@@ -96,7 +96,8 @@ std::size_t HartLink::BuildRequestFrame(std::uint8_t* buffer) const {
   return n;
 }
 
-HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
+HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length,
+                               std::size_t replyEcho) {
   sent_.valid = false;
   if (bytes == nullptr || length == 0) {
     failure_ = LinkFailure::WriteFailed;
@@ -130,7 +131,7 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
     failure_ = LinkFailure::WriteFailed;
     return ResultLinkFailed;
   }
-  NoteRequest(bytes, length);
+  NoteRequest(bytes, length, replyEcho);
 
   std::string line = "TX: ";
   line.reserve(4 + length * 3 + 1);
@@ -145,16 +146,22 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length) {
   return ResultOk;
 }
 
-void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length) {
+void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length, std::size_t replyEcho) {
   std::size_t i = 0;
   while (i < length && bytes[i] == 0xFF) ++i;
   if (i >= length) return;
   const bool isLong = (bytes[i] & 0x80) != 0;
   const std::size_t addressLength = isLong ? 5 : 1;
-  if (i + 1 + addressLength >= length) return;  // no command byte
+  const std::size_t commandAt = i + 1 + addressLength;
+  if (commandAt >= length) return;  // no command byte
   sent_.isLong = isLong;
   std::copy_n(bytes + i + 1, addressLength, sent_.address.begin());
-  sent_.command = bytes[i + 1 + addressLength];
+  sent_.command = bytes[commandAt];
+  // The data follow the byte count; the checksum is not one of them.
+  const std::size_t dataAt = commandAt + 2;
+  const std::size_t dataLength = length > dataAt ? length - dataAt - 1 : 0;
+  sent_.echoLength = std::min({replyEcho, MaxReplyEcho, dataLength});
+  std::copy_n(bytes + dataAt, sent_.echoLength, sent_.echo.begin());
   sent_.valid = true;
 }
 
@@ -166,7 +173,16 @@ const char* HartLink::MismatchWithRequest() const {
   bool sameAddress = isLong == sent_.isLong && (f[1] & 0x3F) == (sent_.address[0] & 0x3F);
   if (isLong) sameAddress = sameAddress && std::equal(f + 2, f + 6, sent_.address.begin() + 1);
   if (!sameAddress) return "other address";
-  if (f[isLong ? 6 : 2] != sent_.command) return "other command";
+  const std::size_t commandAt = isLong ? 6 : 2;
+  if (f[commandAt] != sent_.command) return "other command";
+  // Reply data begin after the byte count and the two status bytes. A reply without them (an
+  // error reply of status bytes only) cannot say which request it answers.
+  const std::size_t count = f[commandAt + 1];
+  const std::uint8_t* data = f + commandAt + 4;
+  if (sent_.echoLength > 0 && count >= 2 + sent_.echoLength &&
+      !std::equal(data, data + sent_.echoLength, sent_.echo.begin())) {
+    return "other selector";
+  }
   return nullptr;
 }
 

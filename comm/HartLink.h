@@ -25,6 +25,8 @@ inline constexpr std::size_t MaxRequestData = 24;
 // Bytes a receive accepts before the delimiter (noise and preambles). A line that never stops
 // sending noise ends the receive instead of holding the worker forever.
 inline constexpr std::size_t MaxBytesBeforeDelimiter = 1024;
+// Request data bytes a reply may be asked to repeat (SendFrame).
+inline constexpr std::size_t MaxReplyEcho = 4;
 
 // Where the link reads the time and how it waits: the steady clock and real sleeps by
 // default; a fuzzer gives it a virtual clock that a sleep merely moves on.
@@ -101,15 +103,19 @@ class HartLink {
   std::size_t BuildRequestFrame(std::uint8_t* buffer) const;
   // Waits out the inter-frame gap and another station's carrier, then writes the frame and
   // sleeps while the modem puts it on the line. 200, or 209 (carrier never dropped, empty
-  // frame, failed or short write). The frame's address and command are what the next receive
-  // accepts as its reply.
-  HartResult SendFrame(const std::uint8_t* bytes, std::size_t length);
+  // frame, failed or short write). The frame's address and command, and its first
+  // `replyEcho` data bytes (at most MaxReplyEcho), are what the next receive accepts as its
+  // reply: a reply that carries data must repeat those bytes at the start of its data.
+  HartResult SendFrame(const std::uint8_t* bytes, std::size_t length, std::size_t replyEcho = 0);
   // Reads one reply into rxFrame byte by byte. 200, or 209 (time-out, not a reply delimiter,
   // byte count beyond the data area, checksum mismatch, endless noise). An intact frame that
-  // does not answer the request last sent (another command, or another address: polling
-  // address, or manufacturer, device type and device id) is a late reply to an earlier
-  // request: it is traced as "RX: skipped: ..." and the receive waits on for the reply, under
-  // the same gap limits. Before any request was sent, the first intact frame is taken.
+  // does not answer the request last sent (another command; another address: polling
+  // address, or manufacturer, device type and device id; or, where the request asked for an
+  // echo, other leading data bytes, such as another table point's index) is a late reply to
+  // an earlier request: it is traced as "RX: skipped: ..." and the receive waits on for the
+  // reply, under the same gap limits. A reply too short to carry the echo (an error reply of
+  // two status bytes) is not told apart. Before any request was sent, the first intact frame
+  // is taken.
   HartResult ReceiveFrame();
   // Why the last SendFrame or ReceiveFrame failed; None after a success.
   LinkFailure LastFailure() const { return failure_; }
@@ -129,16 +135,19 @@ class HartLink {
   void TraceSkipped(int preambles, std::size_t stored, const char* why);
   // "FF," for each preamble, then "%02X," for each byte stored in rxFrame.
   void AppendReceived(std::string& line, int preambles, std::size_t stored) const;
-  void NoteRequest(const std::uint8_t* bytes, std::size_t length);
+  void NoteRequest(const std::uint8_t* bytes, std::size_t length, std::size_t replyEcho);
   // Why the intact frame in rxFrame does not answer the request; nullptr when it does.
   const char* MismatchWithRequest() const;
 
-  // Address field (as many bytes as the frame kind has) and command of the request last sent.
+  // Address field (as many bytes as the frame kind has), command and the data bytes its reply
+  // repeats, of the request last sent.
   struct SentRequest {
     bool valid = false;
     bool isLong = false;
     std::array<std::uint8_t, 5> address{};
     std::uint8_t command = 0;
+    std::size_t echoLength = 0;
+    std::array<std::uint8_t, MaxReplyEcho> echo{};
   };
 
   SerialPort& port_;

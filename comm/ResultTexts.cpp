@@ -1,5 +1,7 @@
 #include "comm/ResultTexts.h"
 
+#include <utility>
+
 namespace va5 {
 
 const char* LinkFailureText(LinkFailure failure) {
@@ -64,6 +66,29 @@ const char* ResponseCodeText(int code, int command) {
     default:
       return "unknown response code";
   }
+}
+
+std::string CommErrorBitsText(int code) {
+  // Bits 2 and 0 are reserved.
+  static constexpr std::pair<int, const char*> kBits[] = {
+      {0x40, "vertical parity error"},     {0x20, "overrun error"},   {0x10, "framing error"},
+      {0x08, "longitudinal parity error"}, {0x02, "buffer overflow"},
+  };
+  std::string text;
+  for (const auto& [bit, name] : kBits) {
+    if ((code & bit) == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text;
+}
+
+std::string FirstStatusByteText(int code, int command) {
+  if ((code & 0x80) != 0) {
+    const std::string bits = CommErrorBitsText(code);
+    return "communication error: " + (bits.empty() ? std::string("no error bit named") : bits);
+  }
+  return "response code " + std::to_string(code) + ": " + ResponseCodeText(code, command);
 }
 
 const char* CommandName(int command) {

@@ -131,7 +131,9 @@ std::string LiveTarget(const std::string& folder, const std::string& name) {
 }  // namespace
 
 std::string SimulatorRegistryFolder() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime) {
+  // A relative path is no runtime directory: it would name another folder in every working
+  // directory, so it is ignored, as one that is not set.
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
     return std::string(runtime) + "/va5vivi/ports";
   }
   return "/tmp/va5vivi-" + std::to_string(::getuid()) + "/ports";

@@ -15,8 +15,9 @@ namespace va5 {
 // and the folder above it that is ours (va5vivi/, or /tmp/va5vivi-<uid>) are real folders
 // (not symbolic links), owned by this user and writable by no one else.
 
-// $XDG_RUNTIME_DIR/va5vivi/ports, else /tmp/va5vivi-<uid>/ports (no trailing slash). Empty on
-// platforms without simulated ports.
+// $XDG_RUNTIME_DIR/va5vivi/ports when XDG_RUNTIME_DIR is an absolute path, else
+// /tmp/va5vivi-<uid>/ports (no trailing slash). Empty on platforms without simulated ports.
+// The simulator registers and the configurator looks up its ports here: one folder for both.
 std::string SimulatorRegistryFolder();
 
 // Why the registry folder cannot be trusted ("/tmp/va5vivi-1000 belongs to another user

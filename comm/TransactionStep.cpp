@@ -18,9 +18,12 @@ void AddressRequest(LinkState& link, int pollingAddress) {
 HartResult ExchangeFrames(HartLink& link, int attempts, const std::atomic<bool>* stop) {
   std::uint8_t frame[MaxRequestFrame];
   const std::size_t length = link.BuildRequestFrame(frame);
+  // A reply that names another table point or trim point is a late one, skipped like a reply
+  // to another command.
+  const std::size_t echo = ReplyEchoBytes(link.State().command);
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (stop != nullptr && stop->load()) break;
-    if (link.SendFrame(frame, length) == ResultOk && link.ReceiveFrame() == ResultOk) {
+    if (link.SendFrame(frame, length, echo) == ResultOk && link.ReceiveFrame() == ResultOk) {
       return ResultOk;
     }
   }

@@ -5,8 +5,9 @@
 //   bit 0       device search running (shorter first-byte limit)
 //   bits 1-5    spacing between line bytes, in 10 ms steps (0-310 ms: reaches every limit)
 //   bits 6-7    every (3n+1)-th byte arrives with a framing error (0: none)
-// An input of odd length first sends a command 0 request to polling address 0, so that the
-// receive takes only that request's reply and skips every other frame.
+// An input of odd length first sends a request to polling address 0, so that the receive
+// takes only that request's reply and skips every other frame: command 0, or (length 3 modulo
+// 4) command 182 for point 1, whose reply must name point 1 when it carries an index.
 
 #include <algorithm>
 #include <array>
@@ -38,7 +39,13 @@ void FuzzLink(const std::uint8_t* data, std::size_t size) {
                           [&port](Micros d) { port.AdvanceVirtual(d); }});
   link.SetSearching(flags & 1);
   const bool asked = (size & 1) != 0;
-  if (asked) {
+  const bool point = (size & 3) == 3;
+  const std::uint8_t command = point ? 182 : 0;
+  if (point) {
+    const std::uint8_t request[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x00,
+                                    182,  0x02, 0x00, 0x01, 0xB7};
+    if (link.SendFrame(request, sizeof request, 2) != ResultOk) __builtin_trap();
+  } else if (asked) {
     const std::uint8_t request[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 0x02};
     if (link.SendFrame(request, sizeof request) != ResultOk) __builtin_trap();
   }
@@ -56,8 +63,13 @@ void FuzzLink(const std::uint8_t* data, std::size_t size) {
     if (link.ReceiveFrame() != ResultOk) continue;
     const LinkState& s = link.State();
     if (s.rxLength > s.rxFrame.size()) __builtin_trap();
-    // Only the reply asked for: a short frame from address 0 for command 0.
-    if (asked && ((s.rxFrame[0] & 0x80) || (s.rxFrame[1] & 0x3F) || s.rxFrame[2])) __builtin_trap();
+    // Only the reply asked for: a short frame from address 0 for the command, for point 1.
+    if (asked && ((s.rxFrame[0] & 0x80) || (s.rxFrame[1] & 0x3F) || s.rxFrame[2] != command)) {
+      __builtin_trap();
+    }
+    if (point && s.rxFrame[3] >= 4 && (s.rxFrame[6] != 0x00 || s.rxFrame[7] != 0x01)) {
+      __builtin_trap();
+    }
     const bool accepted = link.ParseReply();
     if (accepted && (s.responseCode != 0 || s.byteCount < 2)) __builtin_trap();
     // The reply data as the command decoders see it.

@@ -85,12 +85,9 @@ QString ResponseText(std::uint8_t code, int command) {
   QString text = QStringLiteral("%1: ").arg(code, 2, 16, QLatin1Char('0')).toUpper() +
                  QString::fromUtf8(ResponseCodeText(code, command));
   if ((code & 0x80) != 0) {
-    static constexpr std::pair<std::uint8_t, const char*> kNames[] = {
-        {0x40, "vertical parity error"},     {0x20, "overrun error"},   {0x10, "framing error"},
-        {0x08, "longitudinal parity error"}, {0x02, "buffer overflow"},
-    };
-    const QString bits = Bits(code, kNames, std::size(kNames));
-    if (!bits.isEmpty()) text += QStringLiteral(" (") + bits + QLatin1Char(')');
+    const std::string bits = CommErrorBitsText(code);
+    if (!bits.empty())
+      text += QStringLiteral(" (") + QString::fromStdString(bits) + QLatin1Char(')');
   }
   return text;
 }

@@ -25,12 +25,15 @@ Reason ExchangeFailed(HartResult result, const std::string& what, const FailureD
     return {ReasonKind::PortNotOpened, what + ": " + why, {what, details.portName, why}};
   }
   if (result == ResultReplyRejected && details.linkFailure != LinkFailure::BadReply) {
-    // Warnings (8, 14) are refusals too; the code tells the technician which one it was.
-    const std::string code = std::to_string(details.responseCode);
-    const std::string meaning = ResponseCodeText(details.responseCode, details.command);
+    // Warnings (8, 14) are refusals too; the code tells the technician which one it was. A
+    // communication error is no code: the device heard the request garbled, and says how.
+    const int byte = details.responseCode;
+    const std::string code = std::to_string(byte);
+    const std::string meaning =
+        (byte & 0x80) ? CommErrorBitsText(byte) : ResponseCodeText(byte, details.command);
+    const char* how = (byte & 0x80) ? "did not take the request" : "refused the request";
     return {ReasonKind::DeviceRefused,
-            what + ": the device refused the request (response code " + code + ": " + meaning +
-                ")",
+            what + ": the device " + how + " (" + FirstStatusByteText(byte, details.command) + ")",
             {what, code, meaning}};
   }
   if (result == ResultReplyRejected) {

@@ -124,6 +124,8 @@ bool Session::Running() const { return worker_->IsRunning(); }
 
 std::uint8_t Session::DeviceStatus() const { return worker_->DeviceStatus(); }
 
+int Session::LastRequest() const { return worker_->LastRequestEnd().request; }
+
 int Session::AddressesTried() const { return worker_->AddressesTried(); }
 
 void Session::Close() { worker_->StopWorker(); }

@@ -97,6 +97,8 @@ class Session {
   bool Running() const;
   // Status of the last reply parsed.
   std::uint8_t DeviceStatus() const;
+  // The type of the last request other than a poll that ended (0 before any).
+  int LastRequest() const;
   // While searching: how many times the polling address has moved on since the search began.
   int AddressesTried() const;
   // Stops the worker and closes the port; requests are refused from then on.

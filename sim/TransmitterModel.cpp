@@ -198,12 +198,18 @@ double Slack(double limit) { return 1e-5 * std::max(1.0, std::fabs(limit)); }
 }  // namespace
 
 void LoadFactoryTables(DeviceState& s) {
-  // Type K like: millivolts every 100 degC from 0 to 1300 degC.
-  static const float kTc[] = {0.000f,  4.096f,  8.138f,  12.209f, 16.397f, 20.644f, 24.905f,
-                              29.129f, 33.275f, 37.326f, 41.276f, 45.119f, 48.838f, 52.410f};
+  // Type K like: millivolts every 50 degC from 0 to 1300 degC. The step stays within what a
+  // header write takes (1 to 50), so the table read back can be written again as it is.
+  static const float kTc[] = {0.000f,  2.023f,  4.096f,  6.138f,  8.138f,  10.153f, 12.209f,
+                              14.293f, 16.397f, 18.516f, 20.644f, 22.776f, 24.905f, 27.025f,
+                              29.129f, 31.213f, 33.275f, 35.313f, 37.326f, 39.314f, 41.276f,
+                              43.211f, 45.119f, 46.995f, 48.838f, 50.644f, 52.410f};
+  constexpr int kTcStep = 50;
+  static_assert(kTcStep >= kStepMin && kTcStep <= kStepMax);
+  static_assert(std::size(kTc) == 1300 / kTcStep + 1);
   s.tcTable = CustomTable{};
   s.tcTable.size = static_cast<int>(std::size(kTc));
-  s.tcTable.step = 100;
+  s.tcTable.step = kTcStep;
   s.tcTable.minimum = 0;
   s.tcTable.values.assign(std::begin(kTc), std::end(kTc));
   s.tcTable.written.assign(s.tcTable.values.size(), true);

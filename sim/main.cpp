@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -41,11 +40,9 @@ int UsageError(const std::string& message) {
 }
 
 bool ParseNumber(const std::string& text, unsigned long long highest, unsigned long long& out) {
-  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
-  errno = 0;
-  char* end = nullptr;
-  out = std::strtoull(text.c_str(), &end, 0);
-  return errno == 0 && *end == '\0' && out <= highest;
+  const auto value = va5::sim::ParseOptionNumber(text, highest);
+  if (value) out = *value;
+  return value.has_value();
 }
 
 }  // namespace
@@ -99,8 +96,9 @@ int main(int argc, char** argv) {
       name = value;
     } else if (option == "--fault") {
       if (!takeValue()) return UsageError("--fault needs a fault");
-      const auto fault = va5::sim::ParseFault(value);
-      if (!fault) return UsageError("unknown fault '" + value + "'");
+      std::string problem;
+      const auto fault = va5::sim::ParseFault(value, &problem);
+      if (!fault) return UsageError(problem);
       faults.push_back(*fault);
     } else {
       return UsageError("unknown argument '" + args[i] + "'");

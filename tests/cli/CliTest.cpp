@@ -316,6 +316,66 @@ TEST_F(CliTest, RefusedWriteExitsWithOneAndNamesTheResponseCode) {
   EXPECT_NE(r.err.find("(response code 8: warning: update failure)"), std::string::npos) << r.err;
 }
 
+TEST_F(CliTest, ACommunicationErrorIsNamedByItsBitsNotAsAResponseCode) {
+  StartSim({"--fault", "comm-error:0x10"});
+  const auto r = OnSim({"identify"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err,
+            "va5vivi-cli: identify: the device did not take the request (communication "
+            "error: framing error)\n");
+}
+
+TEST_F(CliTest, SelfTestWhoseStatusReadIsRefusedSaysTheStatusRead) {
+  StartSim({"--fault", "rc:48:32"});
+  const auto r = OnSim({"selftest"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err,
+            "va5vivi-cli: status read after the self test: the device refused the request "
+            "(response code 32: the device is busy)\n");
+}
+
+// A refused entry is echoed cut to 40 bytes (whole characters); a warning that the upload
+// check then refuses is printed once; --help tells that a write is retried even with
+// --retries 0.
+TEST_F(CliTest, MessagesEchoLongEntriesCutAndAWarningOnce) {
+  StartSim();
+  const std::string accented = "a" + [] {
+    std::string e;
+    for (int i = 0; i < 30; ++i) e += "\xC3\xA9";
+    return e;
+  }();
+  std::string nineteen;
+  for (int i = 0; i < 19; ++i) nineteen += "\xC3\xA9";
+  struct Case {
+    std::string entry, shown;
+  } cases[] = {
+      {std::string(100000, 'x'), std::string(40, 'x') + "..."},
+      {accented, "a" + nineteen + "..."},
+      {std::string(43, '7') + "x", std::string(40, '7') + "..."},
+      {std::string(42, 'x') + "y", std::string(42, 'x') + "y"},  // not worth cutting
+  };
+  for (const Case& c : cases) {
+    const auto r = OnSim({"set", "damping", c.entry});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "va5vivi-cli: damping \"" + c.shown +
+                         "\" is not a number from 0.500 to 30.000 (or 0)\n");
+  }
+
+  const std::string path =
+      ::testing::TempDir() + "va5vivi-tc-step-" + std::to_string(::getpid()) + ".txt";
+  { std::ofstream(path) << "Minimum TC Temperature = 0\nStep = 100\n{\n0\n4.096\n8.138\n}\n"; }
+  const auto r = OnSim({"--trace", "table", "write", "tc", path, "--accept-warnings"});
+  std::remove(path.c_str());
+  EXPECT_EQ(r.status, 3);
+  const std::string step = "The temperature step 100 is not valid";
+  const auto first = r.err.find(step);
+  ASSERT_NE(first, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(step, first + 1), std::string::npos) << r.err;
+  EXPECT_TRUE(SentCommands(r.err).empty()) << r.err;
+
+  EXPECT_NE(Cli({"--help"}).out.find("even --retries 0 repeats a write once"), std::string::npos);
+}
+
 TEST_F(CliTest, BadUsageExitsWithThree) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                {"identify"},

@@ -232,9 +232,9 @@ class LinkReceiveMatch : public LinkReceive {
   const std::vector<std::uint8_t> device{0x1D, 0x02, 0x00, 0x01, 0x25};
 
   void Send(std::uint8_t delimiter, const std::vector<std::uint8_t>& address, std::uint8_t command,
-            const std::vector<std::uint8_t>& data = {}) {
+            const std::vector<std::uint8_t>& data = {}, std::size_t echo = 0) {
     const auto request = WithPreambles(5, Reply(delimiter, address, command, data));
-    ASSERT_EQ(link.SendFrame(request.data(), request.size()), ResultOk);
+    ASSERT_EQ(link.SendFrame(request.data(), request.size(), echo), ResultOk);
   }
   // The receive's lines: everything after the last request's "TX: " line.
   std::vector<std::string> ReceiveLines() const {
@@ -328,6 +328,100 @@ TEST_F(LinkReceiveMatch, OnlyAReplyToAnotherRequestEndsInATimeOut) {
   EXPECT_EQ(lines[0], "RX: skipped: " + Preambles5() + Hex(late) + "other command\n");
   EXPECT_GE(TimeoutMillis(lines), kTiming.firstByteLimit.count());
   EXPECT_EQ(lines[2], "RX: Error\n");
+}
+
+// A request whose reply repeats its first data bytes (a table point's index, a trim point)
+// takes only a reply that repeats them; a reply too short to repeat them cannot be told apart.
+TEST_F(LinkReceiveMatch, AReplyThatNamesAnotherPointIsSkipped) {
+  using Bytes = std::vector<std::uint8_t>;
+  const Bytes value{0x42, 0xC8, 0x00, 0x00};  // 100.0
+  const auto point = [&](std::uint8_t hi, std::uint8_t lo) {
+    Bytes d{0x00, 0x00, hi, lo};
+    d.insert(d.end(), value.begin(), value.end());
+    return d;
+  };
+  struct Case {
+    const char* name;
+    std::uint8_t command;
+    Bytes request;
+    std::size_t echo;
+    std::vector<Bytes> skipped;  // reply data of the frames skipped, in order
+    Bytes taken;                 // reply data of the frame taken
+  } cases[] = {
+      {"late reply to point 0",
+       183,
+       {0x00, 0x01, 0x42, 0xC8, 0x00, 0x00},
+       2,
+       {point(0x00, 0x00)},
+       point(0x00, 0x01)},
+      {"late replies to point 256 and to point 1's neighbour",
+       187,
+       {0x00, 0x01, 0, 0, 0, 0},
+       2,
+       {point(0x01, 0x01), point(0x00, 0x02)},
+       point(0x00, 0x01)},
+      {"late reply to a point before the end marker",
+       191,
+       {0x27, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0},
+       2,
+       {point(0x00, 0x02)},
+       point(0x27, 0x0F)},
+      {"a refusal carries no index", 186, {0x00, 0x05, 0, 0, 0, 0}, 2, {}, {0x02, 0x00}},
+      {"a communication error carries no index",
+       182,
+       {0x00, 0x05, 0, 0, 0, 0},
+       2,
+       {},
+       {0x90, 0x00}},
+      {"a reply with too few bytes for the whole index",
+       182,
+       {0x00, 0x05, 0, 0, 0, 0},
+       2,
+       {},
+       {0x00, 0x00, 0x00}},
+      {"sensor trim: another calibration point",
+       141,
+       {0x01, 0x20, 0, 0, 0, 0},
+       1,
+       {{0x00, 0x00, 0x02, 0x20}},
+       {0x00, 0x00, 0x01, 0x21}},
+      {"without an echo asked, the first reply is taken",
+       183,
+       {0x00, 0x01, 0, 0, 0, 0},
+       0,
+       {},
+       point(0x00, 0x00)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    port.PurgeReceive();
+    Send(0x82, device, c.command, c.request, c.echo);
+    std::vector<std::string> expected;
+    Bytes line;
+    for (const Bytes& data : c.skipped) {
+      const auto frame = Reply(0x86, device, c.command, data);
+      expected.push_back("RX: skipped: " + Preambles5() + Hex(frame) + "other selector\n");
+      const auto framed = WithPreambles(5, frame);
+      line.insert(line.end(), framed.begin(), framed.end());
+    }
+    const auto taken = Reply(0x86, device, c.command, c.taken);
+    expected.push_back("RX: " + Preambles5() + Hex(taken) +
+                       ((c.taken[0] & 0x80) ? "Communication Error\n" : "\n"));
+    const auto framed = WithPreambles(5, taken);
+    line.insert(line.end(), framed.begin(), framed.end());
+    port.QueueBytes(line);
+    ASSERT_EQ(link.ReceiveFrame(), ResultOk);
+    EXPECT_EQ(ReceiveLines(), expected);
+    EXPECT_EQ(port.PendingBytes(), 0u);
+  }
+}
+
+TEST_F(LinkReceiveMatch, OnlyRepliesForOtherPointsEndInATimeOutAsNoReply) {
+  Send(0x82, device, 186, {0x00, 0x03, 0, 0, 0, 0}, 2);
+  port.QueueBytes(WithPreambles(5, Reply(0x86, device, 186, {0, 0, 0x00, 0x02, 0, 0, 0, 0})));
+  EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
+  EXPECT_EQ(link.LastFailure(), LinkFailure::NoReply);
+  EXPECT_EQ(trace.Last(), "RX: Error\n");
 }
 
 TEST(LinkReceiveInstant, EndlessNoiseEndsTheReceive) {

@@ -164,5 +164,48 @@ TEST_F(WorkerSimLateSearchTest, ALateAnswerIsNotADeviceAtTheNextAddress) {
   worker_.WithRecord([](DeviceRecord& r) { EXPECT_EQ(r.modelName, ""); });
 }
 
+// The device answers the first two table point reads late: the first request is answered
+// during its repeat, and the answer to the repeat comes while the next point is being asked.
+// That answer names point 0 and is skipped: every point read holds the device's value.
+class WorkerSimLatePointTest : public WorkerSimTest {
+ protected:
+  WorkerSimLatePointTest() : WorkerSimTest(0, 0.5) {}
+};
+
+TEST_F(WorkerSimLatePointTest, ALateAnswerNamingAnotherPointIsNotThisPointsValue) {
+  Connect();
+  // First byte limit 250 ms after a request of about 90 ms on the line: the repeat goes out
+  // at about 380 ms and the answer, 500 ms late, comes while the repeat waits.
+  auto fault = sim::ParseFault("slow:500");
+  ASSERT_TRUE(fault);
+  fault->command = 186;
+  fault->count = 2;
+  sim_.InjectFault(*fault);
+  record_.customTableValues.fill(-1.0);
+  constexpr int Points = 4;
+  for (int index = 0; index < Points; ++index) {
+    record_.tablePointIndex = index;
+    worker_.SubmitRequest(RequestReadRtdPoint, false);
+    for (;;) {
+      auto m = sink_.Next();
+      ASSERT_TRUE(m);
+      if (m->first == MessageFailure) {
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);
+        continue;
+      }
+      ASSERT_EQ(m->first, RequestReadRtdPoint);
+      ASSERT_EQ(m->second, ResultOk);
+      break;
+    }
+  }
+  const sim::DeviceState device = sim_.State();
+  worker_.WithRecord([&](DeviceRecord& r) {
+    for (std::size_t i = 0; i < Points; ++i) {
+      EXPECT_EQ(r.customTableValues[i], device.rtdTable.values[i]) << i;
+    }
+  });
+}
+
 }  // namespace
 }  // namespace va5

@@ -5,7 +5,10 @@
 #include <memory>
 #include <thread>
 
+#include "comm/Codecs.h"
 #include "comm/HartWorker.h"
+#include "comm/TransactionStep.h"
+#include "testing/LinkTestSupport.h"
 #include "testing/WorkerTestSupport.h"
 
 namespace va5 {
@@ -514,6 +517,45 @@ TEST_F(SearchWorkerTest, WorkerCanStartAgainAfterASearchEndedIt) {
   Start();
   worker_.SubmitRequest(RequestIdentify, false);
   Expect(RequestIdentify, ResultOk);
+}
+
+// A device that answers every table point read 800 ms late, beyond the first-byte limit
+// (500 ms after the request has gone out): each answer comes while the link is already
+// waiting for the next one. The answer to the point before is never taken for this point's,
+// so every point gets its own value, the late answers only cost repeats.
+TEST(TransactionStep, ALateAnswerForThePointBeforeIsNeverTakenForThisPoint) {
+  FakeSerialPort port;
+  port.SetInstant(true);
+  HartLink link(port, Timing{}, NullTraceSink());
+  link.SetClock(LinkClock{[&port] { return port.VirtualMillis(); },
+                          [&port](Micros d) { port.AdvanceVirtual(d); }});
+  ASSERT_EQ(link.OpenPort("FAKE"), ResultOk);
+  std::vector<int> asked;  // the index of every request written
+  port.SetResponder([&](const std::vector<std::uint8_t>& w, FakeSerialPort& p) {
+    // Long frame after five preambles: delimiter, address 5, command, count, index.
+    ASSERT_EQ(w.size(), 20u);
+    const int index = w[13] << 8 | w[14];
+    asked.push_back(index);
+    std::vector<std::uint8_t> data{0x00, 0x00, w[13], w[14], 0, 0, 0, 0};
+    PutFloat(data.data() + 4, static_cast<float>(100 + index));
+    const auto reply = test::Reply(0x86, {w.begin() + 6, w.begin() + 11}, w[11], data);
+    p.QueueBytes(test::WithPreambles(5, reply), Millis(800));
+  });
+
+  DeviceRecord record;
+  record.customTableValues.fill(-1.0);
+  const CommandDescriptor* readPoint = FindCommand(186);
+  ASSERT_NE(readPoint, nullptr);
+  for (int index = 0; index < 5; ++index) {
+    record.tablePointIndex = index;
+    ASSERT_EQ(RunCommand(link, *readPoint, record, 4), ResultOk) << index;
+  }
+  for (int index = 0; index < 5; ++index) {
+    EXPECT_EQ(record.customTableValues[static_cast<std::size_t>(index)], 100 + index) << index;
+  }
+  // A point whose first request timed out is asked again and takes the first answer; the
+  // second answer arrives while the next point waits, which skips it and takes its own.
+  EXPECT_EQ(asked, (std::vector<int>{0, 0, 1, 2, 2, 3, 4, 4}));
 }
 
 }  // namespace

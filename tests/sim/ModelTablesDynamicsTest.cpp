@@ -71,6 +71,29 @@ TEST_P(CustomTableTest, HeaderPointsAndEndMarker) {
   EXPECT_EQ(Send(m, c.readPoint, U16(TableEndMarker)).code, RcInvalidSelection);
 }
 
+// The factory table, read back header and points, is taken again as it was read.
+TEST_P(CustomTableTest, FactoryTableIsWrittenBackAsRead) {
+  const TableCommands c = GetParam();
+  TransmitterModel m;
+  const Bytes header = Send(m, c.readHeader).data;
+  ASSERT_EQ(header.size(), 8u);
+  const int size = header[2] << 8 | header[3];
+  ASSERT_GE(size, 2);
+  std::vector<Bytes> points;
+  for (int i = 0; i < size; ++i) points.push_back(Send(m, c.readPoint, U16(i)).data);
+
+  // Number of points, step and minimum, as the read gave them.
+  const Bytes written{header[2], header[3], header[4], header[6], header[7]};
+  ParsedReply p = Send(m, c.writeHeader, written);
+  ASSERT_EQ(p.code, 0) << "step " << int(header[4]);
+  for (const Bytes& point : points) ASSERT_EQ(Send(m, c.writePoint, point).code, 0);
+  EXPECT_EQ(Send(m, c.writePoint, Concat({U16(TableEndMarker), FloatBytes(0)})).code, 0);
+  EXPECT_EQ(Send(m, c.readHeader).data, header);  // configured again, as it was
+  for (int i = 0; i < size; ++i) {
+    EXPECT_EQ(Send(m, c.readPoint, U16(i)).data, points[static_cast<std::size_t>(i)]) << i;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Tables, CustomTableTest,
                          ::testing::Values(TableCommands{180, 181, 182, 183, CustomTcMaxPoints},
                                            TableCommands{184, 185, 186, 187, CustomRtdMaxPoints}));

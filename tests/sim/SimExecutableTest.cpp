@@ -66,8 +66,12 @@ TEST(PortRegistry, DirectoryFollowsTheRuntimeDirectory) {
   const std::string saved = old ? old : "";
   unsetenv("XDG_RUNTIME_DIR");
   EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
-  setenv("XDG_RUNTIME_DIR", "", 1);
-  EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports");
+  // Empty or relative: no runtime directory.
+  for (const char* ignored : {"", "run/user", "./here", "~/run"}) {
+    setenv("XDG_RUNTIME_DIR", ignored, 1);
+    EXPECT_EQ(SimulatorRegistryFolder(), "/tmp/va5vivi-" + std::to_string(getuid()) + "/ports")
+        << ignored;
+  }
   if (old) {
     setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
   } else {
@@ -153,11 +157,40 @@ TEST(FaultOption, ParsesEveryFaultAndRefusesTheRest) {
     EXPECT_EQ(f->command, c.command) << c.text;
     EXPECT_EQ(f->value, c.value) << c.text;
   }
-  for (const char* bad :
-       {"", "silence:", "silence:0", "silence:-1", "silence:x", "rc:34", "rc:256:7", "rc:34:0",
-        "comm-error", "comm-error:0x80", "slow", "slow:1e3", "preambles:1", "vanish-after",
-        "sensor-break:2", "loud", "noise:2:3"}) {
-    EXPECT_FALSE(ParseFault(bad)) << bad;
+  // A leading zero is decimal, never octal.
+  EXPECT_EQ(ParseFault("slow:010")->value, 10);
+  EXPECT_EQ(ParseFault("rc:010:08")->command, 10);
+  EXPECT_EQ(ParseFault("rc:010:08")->value, 8);
+  // Every refusal says why: an unknown fault, or which number is wrong.
+  struct Bad {
+    const char* text;
+    const char* problem;
+  } bad[] = {
+      {"", "unknown fault ''"},
+      {"loud", "unknown fault 'loud'"},
+      {"silence:", "silence needs a request count from 1 to 1000000, not ''"},
+      {"silence:0", "silence needs a request count from 1 to 1000000, not '0'"},
+      {"silence:-1", "silence needs a request count from 1 to 1000000, not '-1'"},
+      {"silence:x", "silence needs a request count from 1 to 1000000, not 'x'"},
+      {"noise:2:3", "noise takes one request count at most"},
+      {"sensor-break:2", "sensor-break takes no number"},
+      {"rc:34", "the fault is written rc:CMD:CODE"},
+      {"rc:256:7", "rc needs a command from 0 to 255, not '256'"},
+      {"rc:34:0", "rc needs a response code from 1 to 255, not '0'"},
+      {"comm-error", "the fault is written comm-error:BITS"},
+      {"comm-error:0x80", "comm-error needs error bits from 1 to 127, not '0x80'"},
+      {"slow", "the fault is written slow:MS"},
+      {"slow:1e3", "slow needs milliseconds from 0 to 60000, not '1e3'"},
+      {"slow:60001", "slow needs milliseconds from 0 to 60000, not '60001'"},
+      {"slow: 5", "slow needs milliseconds from 0 to 60000, not ' 5'"},
+      {"gap:0x", "gap needs milliseconds from 0 to 60000, not '0x'"},
+      {"preambles:1", "preambles needs a preamble count from 2 to 255, not '1'"},
+      {"vanish-after", "the fault is written vanish-after:N"},
+  };
+  for (const Bad& b : bad) {
+    std::string problem;
+    EXPECT_FALSE(ParseFault(b.text, &problem)) << b.text;
+    EXPECT_EQ(problem, b.problem) << b.text;
   }
 }
 
@@ -325,17 +358,43 @@ TEST(SimExecutable, RefusesARegistryFolderOthersCanChange) {
 }
 
 TEST(SimExecutable, BadArgumentsExitWithUsage) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--address", "16"},
-                                               {"--device-id", "0x1000000"},
-                                               {"--fault", "loud"},
-                                               {"--fault"},
-                                               {"--name", "a/b"},
-                                               {"--frobnicate"},
-                                               {"--realtime=yes"}}) {
-    SimProcess sim(args);
+  struct Case {
+    std::vector<std::string> args;
+    const char* firstLine;
+  } cases[] = {
+      {{"--address", "16"}, "va5vivi-sim: --address needs a polling address from 0 to 15"},
+      {{"--address", "016"}, "va5vivi-sim: --address needs a polling address from 0 to 15"},
+      {{"--device-id", "0x1000000"},
+       "va5vivi-sim: --device-id needs a number from 0 to 16777215 (0xFFFFFF)"},
+      {{"--fault", "loud"}, "va5vivi-sim: unknown fault 'loud'"},
+      {{"--fault", "slow:70000"},
+       "va5vivi-sim: slow needs milliseconds from 0 to 60000, not '70000'"},
+      {{"--fault"}, "va5vivi-sim: --fault needs a fault"},
+      {{"--name", "a/b"},
+       "va5vivi-sim: --name needs a port name of letters, digits, '-', '_' and '.'"},
+      {{"--frobnicate"}, "va5vivi-sim: unknown argument '--frobnicate'"},
+      {{"--realtime=yes"}, "va5vivi-sim: unknown argument '--realtime=yes'"},
+  };
+  for (const Case& c : cases) {
+    SimProcess sim(c.args, true);
     ASSERT_TRUE(sim.Spawned());
-    EXPECT_EQ(sim.Wait(), 3) << args[0];
+    EXPECT_EQ(sim.FirstLine(), c.firstLine);
+    EXPECT_EQ(sim.Wait(), 3) << c.args[0];
   }
+}
+
+// "010" is ten, as the configurator reads a polling address, not octal eight.
+TEST(SimExecutable, ALeadingZeroIsDecimal) {
+  RuntimeDir dir;
+  SimProcess sim({"--address", "010", "--device-id", "0100"});
+  const std::string path = sim.FirstLine();
+  ASSERT_FALSE(path.empty());
+  LinkClient client;
+  ASSERT_EQ(client.Open(path), ResultOk);
+  client.Record().pollingAddress = 10;
+  ASSERT_EQ(client.Run(0), ResultOk);
+  EXPECT_EQ(client.Record().deviceIdText, "100");
+  EXPECT_EQ(sim.Signal(SIGTERM), 0);
 }
 
 // A pseudo-terminal keeps a client's exclusive mode after the client closes; the simulator
