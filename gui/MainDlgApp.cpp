@@ -61,7 +61,9 @@ void AssembleMainWindow(CMainDlgDlg& window) {
 
   // The configuration file editor takes the whole window from the "File" key.
   auto* fileEditor = new CConfigEditor(window);
-  window.AddKeyHandler(fk::kFileButton, [fileEditor] { fileEditor->Open(); });
+  window.AddKeyHandler(fk::kFileButton, [&window, fileEditor] {
+    if (window.ReadyToLeave(CMainDlgDlg::Leaving::FileEditor)) fileEditor->Open();
+  });
 
   // The trend graph takes the live display's place from a graph button until it is closed
   // or the device goes.

@@ -135,7 +135,10 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
       central_);
   AddFunctionPanel(fk::kLanguageButton, languagePanel_);
   languagePanel_->SetHoldCallback([this](bool on) { SetHold(on); });
-  connect(languagePanel_, &CSetting::languageChanged, this, [this] { ReloadLanguage(false); });
+  connect(languagePanel_, &CSetting::languageChanged, this, [this] {
+    ReadyToLeave(Leaving::LanguageChange);
+    ReloadLanguage(false);
+  });
 
   linkRunner_ = new COperationRunner(this);
   runner_ = new COperationRunner(this);
@@ -170,6 +173,7 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
     WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
   });
   connect(connectPanel_, &CConnectDevice::disconnectRequested, this, [this] {
+    if (!ReadyToLeave(Leaving::Disconnect)) return;
     ResetLink();
     ShowHome();
   });
@@ -259,6 +263,14 @@ void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
   keyHandlers_[keyId] = std::move(handler);
   functionKeys_->SetAvailable(keyId, true);
   if (current_ == nullptr && editorPage_ == nullptr) functionKeys_->Show(true);
+}
+
+bool CMainDlgDlg::ReadyToLeave(Leaving why) {
+  if (!Connected()) return true;
+  for (const LeaveGuard& guard : leaveGuards_) {
+    if (!guard(why) && why != Leaving::LanguageChange) return false;
+  }
+  return true;
 }
 
 void CMainDlgDlg::OnKey(int keyId) {
@@ -777,6 +789,10 @@ void CMainDlgDlg::closeEvent(QCloseEvent* event) {
     return;
   }
   hold.Release();  // before the link and its worker go
+  if (!ReadyToLeave(Leaving::Exit)) {
+    event->ignore();
+    return;
+  }
   closing_ = true;
   hide();
   ResetLink();  // stopping the worker drops the hold

@@ -89,6 +89,16 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // A function key that opens something other than a left-column panel.
   void AddKeyHandler(int keyId, std::function<void()> handler);
 
+  // What the technician may want done before a connected device is left on their word (the
+  // output returned to normal, the job record saved). Each guard is asked in turn, in the
+  // order added; one that returns false keeps the window where it is (a language change,
+  // which has already happened, goes on whatever they return).
+  enum class Leaving { Disconnect, FileEditor, Exit, LanguageChange };
+  using LeaveGuard = std::function<bool(Leaving)>;
+  void AddLeaveGuard(LeaveGuard guard) { leaveGuards_.push_back(std::move(guard)); }
+  // True when no device is connected or every guard agreed.
+  bool ReadyToLeave(Leaving why);
+
   // Views: a function panel in place of the sensor information panel, or home.
   void ShowPanel(CPanel* panel);
   void ShowHome();
@@ -228,6 +238,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CTrafficMonitor* trafficMonitor_;  // its own window; the link's trace goes to it too
   std::map<int, CPanel*> keyPanels_;
   std::map<int, std::function<void()>> keyHandlers_;
+  std::vector<LeaveGuard> leaveGuards_;
   CPanel* editorPage_ = nullptr;  // the file editor page shown, if any
   std::function<void(session::Session*)> editorOpened_;
   CPanel* current_ = nullptr;
