@@ -28,6 +28,7 @@
 #include "gui/display/DisplaySignal.h"
 #include "gui/display/Temperature.h"
 #include "gui/panels/ConnectDevice.h"
+#include "gui/panels/SensorInfo.h"
 #include "gui/panels/TableEditor.h"
 #include "lang/ControlIds.h"
 #include "tests/gui/PanelTestSupport.h"
@@ -48,6 +49,7 @@ enum class Stage {
   Download,    // the configuration editor writes the device column
   Search,      // "Search Device" from address 0
   PortGone,    // the serial port disappears while monitoring
+  PortBack,    // the same, and the device comes back under the port's name
 };
 
 // What the window must show while the fault lasts (besides the question, if any).
@@ -155,6 +157,15 @@ const Drill kDrills[] = {
      {kAnswerCancel}, End::OffLine},
     {"PortDisappears", Stage::PortGone, {}, "Err_COM", {kAnswerRetry, kAnswerCancel},
      End::OffLine},
+    {"PortBackThenRetry", Stage::PortBack, {}, "Err_COM", {kAnswerRetry}, End::Monitoring},
+    {"IdentifyRefused", Stage::Upload,
+     {{.kind = Kind::ResponseCode, .command = 0, .value = sim::RcNotImplemented}},
+     "Err_Identify_Refused", {kAnswerOk}, End::OffLine},
+    {"IdentifyCommunicationError", Stage::Upload,
+     {{.kind = Kind::CommError, .command = 0, .value = 0x48}}, "Err_Identify_Refused",
+     {kAnswerOk}, End::OffLine},
+    {"IdentifyGarbled", Stage::Upload, {{.kind = Kind::BadChecksum, .command = 0}}, "Err_COM",
+     {kAnswerCancel}, End::OffLine},
 };
 // clang-format on
 
@@ -234,6 +245,21 @@ class FaultDrillTest : public test::ConnectedWindowTest,
     }
     return false;
   }
+  // Off line nothing is shown as if it were measured: no number, no unit, every lamp grey,
+  // the strip says so, the sensor panel shows no value.
+  void ExpectOffLineDisplay() {
+    for (int signal = 0; signal < CDisplayArea::kSignalCount; ++signal) {
+      EXPECT_TRUE(Display()->Gauge(static_cast<CDisplayArea::Signal>(signal))->ValueText().isEmpty())
+          << "gauge " << signal;
+    }
+    EXPECT_TRUE(Display()->GraphTitle(CDisplayArea::kPv).endsWith(QStringLiteral("()")));
+    for (int i = 0; i < CDisplaySignal::kLampCount; ++i) {
+      EXPECT_EQ(Strip()->CommLampAt(i)->Background(), CDisplaySignal::ButtonFace()) << i;
+      EXPECT_EQ(Strip()->DeviceLampAt(i)->Background(), CDisplaySignal::ButtonFace()) << i;
+    }
+    EXPECT_EQ(Strip()->LinkText(), QStringLiteral("Off line"));
+    EXPECT_TRUE(TextOf(window_->findChild<CSensorInfo*>(), ids::sensor_info::kPvUnitValue).isEmpty());
+  }
   void Inject(const Drill& drill) {
     for (const sim::Fault& fault : drill.faults) sim_.InjectFault(fault);
   }
@@ -304,10 +330,12 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       break;
     }
     case Stage::PortGone:
+    case Stage::PortBack:
       Connect();
       sim_.Stop();
       break;
   }
+  session::Session* const connected = window_->CurrentSession();
   const QByteArray fileBefore = file_.isEmpty() ? QByteArray() : Digest(file_);
 
   // While the fault lasts: the question, or the window going on polling with the sign shown.
@@ -323,6 +351,11 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
     EXPECT_TRUE(window_->Connected());
   }
   sim_.ClearFaults();
+  if (drill.stage == Stage::PortBack) {
+    // Under the same name, as a restarted simulator or a modem plugged in again.
+    ASSERT_TRUE(sim_.Start());
+    RelinkPort();
+  }
   ASSERT_TRUE(WaitIdle());
 
   // A Retry may be asked again before the fault is removed; a Cancel ends the asking.
@@ -345,7 +378,11 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
               CDisplaySignal::ButtonFace());
     EXPECT_TRUE(std::isfinite(Display()->Gauge(CDisplayArea::kPv)->Value()));
     EXPECT_EQ(window_->CurrentPanel(), view);
+    if (drill.stage != Stage::Upload && drill.stage != Stage::Search) {
+      EXPECT_EQ(window_->CurrentSession(), connected) << "the same connection goes on";
+    }
   } else {
+    ExpectOffLineDisplay();
     EXPECT_FALSE(window_->Connected());
     EXPECT_EQ(window_->CurrentSession(), nullptr);
     EXPECT_TRUE(window_->InputEnabled());

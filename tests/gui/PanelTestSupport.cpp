@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -225,7 +226,8 @@ void ConnectedWindowTest::StartWindow(const char* language,
   settings_->Save();
   MainWindowOptions options;
   options.timing = timing_;
-  const std::string openName = sim_.SlavePath();
+  RelinkPort();
+  const std::string openName = portDir_.filePath(QStringLiteral("SIM9")).toStdString();
   options.portSource = [openName] {
     return std::vector<PortRecord>{{openName, "SIM9", "Simulated transmitter (SIM9)"}};
   };
@@ -240,6 +242,12 @@ void ConnectedWindowTest::StartWindow(const char* language,
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return window_->ConnectPanel()->PortList()->count() == 1; }, 5000));
+}
+
+void ConnectedWindowTest::RelinkPort() {
+  const QString link = portDir_.filePath(QStringLiteral("SIM9"));
+  QFile::remove(link);
+  ASSERT_TRUE(QFile::link(QString::fromStdString(sim_.SlavePath()), link));
 }
 
 void ConnectedWindowTest::Connect() {

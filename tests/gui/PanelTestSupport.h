@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
@@ -117,6 +118,10 @@ class ConnectedWindowTest : public ::testing::Test {
                    std::vector<std::string> languageFolders = {});
   // Connects through the connect panel and waits until monitoring runs.
   void Connect();
+  // The port is opened by a name of its own that links to the simulator's terminal, as a
+  // registered simulator port is: after the simulator starts again this points the name at
+  // its new terminal.
+  void RelinkPort();
   // Monitoring runs: a poll has reached the window and the window takes input again.
   bool WaitMonitoring(int timeoutMs = 10000);
   // Waits until the window takes input and no request is pending, then a little longer, so
@@ -136,6 +141,7 @@ class ConnectedWindowTest : public ::testing::Test {
   // The device is busy for half the (scaled) self-test wait, as a real one is within it.
   sim::SimulatedTransmitter sim_{sim::SimConfig{.selfTestBusy = timing_.selfTestWait / 2}};
   FrameLog log_;
+  QTemporaryDir portDir_;
   std::unique_ptr<CAppSettings> settings_;
   std::unique_ptr<CMainDlgDlg> window_;
 };

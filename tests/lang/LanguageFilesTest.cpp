@@ -53,6 +53,7 @@ const std::vector<Section>& Sections() {
            {"Err_Date_Invalid", 0},
            {"Err_Device_Not_Configurable", 1},  // model name
            {"Err_No_Packed_ASCII", 0},
+           {"Err_Identify_Refused", 3},  // port name, polling address, why
            {"Err_Not_Device", 1},  // port name
            {"Err_Num_Inalid_char", 0},
            {"Err_Range_Input", 0},
@@ -116,6 +117,8 @@ const std::vector<Section>& Sections() {
            {"Set_TAG_Text", 0},
            {"Set_Upper_Range", 3},  // lower limit, upper limit, unit
            {"Traffic_Title", 0},
+           {"Link_Offline", 0},
+           {"Link_Online", 3},  // port, polling address, tag
            {"Traffic_Menu", 0},
            {"Traffic_Retry", 0},
            {"Traffic_No_Reply", 0},
