@@ -47,7 +47,8 @@ using Goal = Connection::Goal;
 
 namespace {
 
-constexpr int kAddresses = 16;
+// Polling addresses 0 ... 15.
+constexpr int kAddresses = MaxPollingAddress + 1;
 
 // A grey frame that holds the place of a window another part of the program fills in.
 QWidget* MakePlaceholder(QWidget* parent, QSize minimum) {
