@@ -55,10 +55,23 @@ void NameButtonsByCaption(QWidget* window) {
   }
 }
 
+bool IsNoNumberText(const QString& text) {
+  // The number formats' words for a value that is none, alone or before a unit ("nan degC").
+  static const QStringList kWords = {
+      QStringLiteral("nan"), QStringLiteral("-nan"), QStringLiteral("+nan"),
+      QStringLiteral("inf"), QStringLiteral("-inf"), QStringLiteral("+inf"),
+      QStringLiteral("NaN"), QStringLiteral("+Inf"), QStringLiteral("-Inf")};
+  const QString first = text.trimmed().section(QLatin1Char(' '), 0, 0);
+  return kWords.contains(first);
+}
+
 void SetShownValue(QLabel* label, const QString& text) {
   if (label == nullptr) return;
-  label->setText(text);
-  label->setAccessibleDescription(text);
+  // A device's not-a-number reads as the language's "no value", never as a number format's
+  // "nan" that the technician might take for a reading.
+  const QString shown = IsNoNumberText(text) ? DisplayText("Gauge_No_Value", "No value") : text;
+  label->setText(shown);
+  label->setAccessibleDescription(shown);
 }
 
 namespace {

@@ -34,7 +34,11 @@ void NameButtonsByCaption(QWidget* window);
 // Shows `text` in a value label and gives assistive technology the same text as the label's
 // description, so that a screen reader reads the row's caption (the label's accessible name)
 // together with the value it shows. Every value label of the window is set through this.
+// A value that is no number ("nan", "-inf", "NaN", alone or before a unit) shows the
+// language's "Gauge_No_Value" text instead.
 void SetShownValue(QLabel* label, const QString& text);
+// True for such a text.
+bool IsNoNumberText(const QString& text);
 
 // The captions of the standard buttons, from the language file (English when it has none).
 enum class StandardButton { Ok, Cancel, Yes, No, Retry };

@@ -30,6 +30,7 @@
 #include "gui/panels/LanguageSetting.h"
 #include "gui/panels/PollingAddr.h"
 #include "lang/ControlIds.h"
+#include "lang/MessageFormat.h"
 #include "lang/PrivateException.h"
 #include "lang/ResourceDatabase.h"
 #include "session/Operations.h"
@@ -595,12 +596,14 @@ void CMainDlgDlg::OnLinkEnded(const OperationOutcome& outcome) {
   const bool told = connection_->GivenUp() || !outcome.reason;
   GoOfflineAfterFailure(whileConnecting);
   if (!told) {
-    const UIMessageText message = outcome.reason->kind == session::ReasonKind::DeviceRefused
-                                      ? UIMessageText{"Err_Identify_Refused",
-                                                      {portName_,
-                                                       std::to_string(record_.pollingAddress),
-                                                       outcome.reason->text}}
-                                      : MessageOfReason(*outcome.reason);
+    // A refusal says where, then which command and code, in the window's language.
+    const UIMessageText why = MessageOfReason(*outcome.reason);
+    const UIMessageText message =
+        outcome.reason->kind == session::ReasonKind::DeviceRefused
+            ? UIMessageText{"Err_Identify_Refused",
+                            {portName_, std::to_string(record_.pollingAddress),
+                             FormatMessageText(GetUIMsg(why.key), why.args)}}
+            : why;
     ShowUIMessage(this, message.key, message.args);
   }
 }
@@ -623,8 +626,11 @@ void CMainDlgDlg::OnSearchEnded() {
   ResetLink();
   if (!found) return;  // the technician stopped the search
   const int address = *found;
-  const int answer =
-      AskLink("Confr_Search_Address", {std::to_string(address)}, kStyleYesNoCancelInformation);
+  // Whatever the answer, the connect panel keeps the address found; the question says so,
+  // and where a further search would go on.
+  const int answer = AskLink("Confr_Search_Address",
+                             {std::to_string(address), std::to_string((address + 1) % kAddresses)},
+                             kStyleYesNoCancelInformation);
   connectPanel_->SetAddress(address);
   if (answer == kAnswerYes) {
     WaitThen(options_.timing.reconnectWait, [this] { Connect(); });
@@ -698,8 +704,10 @@ void CMainDlgDlg::AskLinkFailure(COperationRunner* runner) {
   asking_ = true;
   const bool nothingFound = runner == linkRunner_ && connection_ != nullptr &&
                             connection_->OpenQuestion() == Connection::Question::NoDeviceFound;
-  const int answer = AskLink(nothingFound ? "Err_Not_Device" : "Err_COM", {portName_},
-                             kStyleRetryCancelInformation);
+  const int answer = nothingFound
+                         ? AskLink("Err_Not_Device", {portName_}, kStyleRetryCancelInformation)
+                         : AskLink("Err_COM", {portName_, std::to_string(Record().pollingAddress)},
+                                   kStyleRetryCancelInformation);
   asking_ = false;
   runner->Answer(answer == kAnswerRetry);
 }

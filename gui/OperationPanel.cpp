@@ -1,15 +1,58 @@
 #include "gui/OperationPanel.h"
 
 #include <QtGlobal>
+#include <cctype>
+#include <cstdlib>
 #include <exception>
 
+#include "base/Utf8.h"
 #include "comm/RequestTypes.h"
+#include "comm/ResultTexts.h"
 #include "gui/MessageBox.h"
+#include "lang/EntryRules.h"
 #include "session/Session.h"
 
 namespace va5 {
 
 using session::ReasonKind;
+
+namespace {
+
+// "34 (Write damping value)": the command a refusal answered, by number and name; the
+// operation's own name when the command is not known.
+std::string CommandOfRefusal(const std::string& number, const std::string& what) {
+  if (number.empty()) return what;
+  const char* name = CommandName(std::atoi(number.c_str()));
+  return *name != '\0' ? number + " (" + name + ")" : number;
+}
+
+// The first character of `text` that packed ASCII cannot carry once letters are upper case;
+// "" when every one can.
+std::string FirstUnpackedCharacter(const std::string& text) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t next = NextCharacter(text, pos);
+    const std::string character = text.substr(pos, next - pos);
+    std::string upper = character;
+    for (char& byte : upper)
+      byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
+    if (!IsPackedText(upper)) return character;
+    pos = next;
+  }
+  return {};
+}
+
+UIMessageText RefusalMessage(const session::Reason& reason) {
+  const auto arg = [&](std::size_t i) {
+    return i < reason.args.size() ? reason.args[i] : std::string();
+  };
+  const std::string command = CommandOfRefusal(arg(3), arg(0));
+  const std::string& code = arg(1);
+  if (code.empty()) return {"Err_CMD_Bad_Reply", {command, arg(2)}};
+  if ((std::atoi(code.c_str()) & 0x80) != 0) return {"Err_CMD_Comm_Error", {command, arg(2)}};
+  return {"Err_CMD", {command, code, arg(2)}};
+}
+
+}  // namespace
 
 UIMessageText MessageOfReason(const session::Reason& reason) {
   const auto arg = [&](std::size_t i) {
@@ -25,18 +68,26 @@ UIMessageText MessageOfReason(const session::Reason& reason) {
     case ReasonKind::TextTooLong:
       return {"Err_Tag_Number_overflow", {arg(1)}};
     case ReasonKind::NotPackedText:
-      return {"Err_No_Packed_ASCII", {}};
+      return {"Err_No_Packed_ASCII", {FirstUnpackedCharacter(arg(1))}};
     case ReasonKind::ModelNotConfigurable:
       return {"Err_Device_Not_Configurable", {arg(0)}};
     case ReasonKind::TrimModeNotSet:
       return {"Err_Trim_Mode_Not_Set", {}};
     case ReasonKind::DeviceRefused:
-      return {"Err_CMD", {}};
+      return RefusalMessage(reason);
     case ReasonKind::PortNotOpened:
+      return {"Err_COM", {arg(1), arg(3)}};
     case ReasonKind::LinkFailed:
-      return {"Err_COM", {arg(0)}};
+      return {"Err_COM", {arg(2), arg(3)}};
+    case ReasonKind::OutOfLimits:
+    case ReasonKind::NotANumber:
+      // The limits, where the entry has them (a range value's come from the device later).
+      if (!arg(2).empty() && !arg(3).empty()) return {"Err_Range_Limits", {arg(1), arg(2), arg(3)}};
+      break;
+    case ReasonKind::NotAWholeNumber:
+      return {"Err_Range_Limits", {arg(1), "0", arg(2)}};
     default:
-      // The entry itself: numbers, limits, names (the lists offer only valid names).
+      // Names and wirings: the lists offer only valid ones.
       break;
   }
   return {"Err_Range_Input", {}};

@@ -1,9 +1,28 @@
 #include "gui/ValidateNumber.h"
 
-#include "lang/EntryRules.h"
+#include <cmath>
+#include <string>
+
+#include "base/NumberText.h"
+#include "base/Text.h"
 #include "gui/Localise.h"
+#include "lang/EntryRules.h"
 
 namespace va5 {
+
+namespace {
+
+// A limit as the technician would type it: whole numbers without decimals, others with at
+// most three ("0.5", "30", "-200", "16777215").
+std::string LimitText(double value) {
+  std::string text = FormatFixed(value, 3);
+  if (text.find('.') == std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text == "-0" ? "0" : text;
+}
+
+}  // namespace
 
 CValidateNumber::CValidateNumber(QWidget* parent) : CEntryDialog(kLayoutId, parent) {}
 
@@ -22,7 +41,13 @@ void CValidateNumber::Setup(const QString& title, const QString& prompt, double 
 bool CValidateNumber::TakeEntry(bool) {
   const NumberEntry entry = CheckNumberEntry(EditText(), minimum_, maximum_, allowZero_);
   if (!entry.accepted) {
-    Fail(rangeMessage_ ? "Err_Range_Input" : "Err_Calibration_Value_Invalid");
+    // The message box covers the prompt, so it states the limits itself.
+    if (rangeMessage_) {
+      Fail("Err_Range_Limits",
+           {std::string(TrimWhiteSpace(EditText())), LimitText(minimum_), LimitText(maximum_)});
+    } else {
+      Fail("Err_Calibration_Value_Invalid");
+    }
     return false;
   }
   enteredText_ = ToQString(entry.enteredText);

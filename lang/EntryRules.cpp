@@ -128,11 +128,15 @@ TextEntry CheckTextEntry(const std::string& text, bool textMode, bool dateMode) 
       entry.failure = EntryFailure{"Err_Tag_Number_overflow", {MaximumTextLength()}};
       return entry;
     }
+    // The message names the first character refused, as typed.
+    std::size_t pos = 0;
     for (const char32_t c : CodePoints(entry.text)) {
+      const std::size_t next = NextCharacter(entry.text, pos);
       if (!IsTagCharacter(c)) {
-        entry.failure = EntryFailure{"Err_Tag_Inalid_char", {}};
+        entry.failure = EntryFailure{"Err_Tag_Inalid_char", {entry.text.substr(pos, next - pos)}};
         return entry;
       }
+      pos = next;
     }
   }
   if (dateMode && !IsValidEntryDate(entry.text)) {

@@ -33,9 +33,12 @@ enum class ReasonKind {
   CurveNotDefined,       // no args
   TrimModeNotSet,        // no args: a DAC trim needs its trim mode first
   // The exchange.
-  PortNotOpened,  // args: what, port name, why (the port's own sentence)
-  DeviceRefused,  // args: what, response code, its meaning ("" when the reply was unusable)
-  LinkFailed,     // args: what, why
+  PortNotOpened,  // args: what, port name, why (the port's own sentence), polling address
+  // args: what, response code (the whole first status byte; "" when the reply was unusable),
+  // its meaning (or the communication errors it reports, or why the reply was unusable), and
+  // the number of the command that was refused ("" when not known)
+  DeviceRefused,
+  LinkFailed,  // args: what, why, port name, polling address
 };
 
 // What kind of trouble a reason is: the entry, the device's refusal, or the link.
@@ -54,9 +57,11 @@ struct Reason {
 
 // The reason for a failed request of an operation named `what`: 201 and 202 are a port that
 // did not open, 208 a refusal, anything else a link failure. The details say why: the port's
-// open error, the request's response code and command, the link's failure.
+// open error, the request's response code and command, the link's failure; the port and the
+// polling address say where.
 struct FailureDetails {
   std::string portName;
+  int address = -1;  // the polling address the link talks to (-1: not known)
   PortOpenError openError = PortOpenError::None;
   std::uint8_t responseCode = 0;
   int command = -1;

@@ -60,6 +60,7 @@ Reason Session::Explain(HartResult result, const std::string& what) const {
   const HartWorker::RequestEnd end = worker_->LastRequestEnd();
   FailureDetails details;
   details.portName = options_.port;
+  details.address = WithRecord([](const DeviceRecord& r) { return int{r.pollingAddress}; });
   details.openError = link_->LastOpenError();
   details.responseCode = end.responseCode;
   details.command = end.command;

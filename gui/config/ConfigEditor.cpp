@@ -14,6 +14,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/Operations.h"
 #include "session/Session.h"
+#include "session/Setting.h"
 
 namespace va5 {
 
@@ -33,6 +34,20 @@ QString AskPath(QWidget* owner, bool save) {
   return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
              ? dialog.selectedFiles().front()
              : QString();
+}
+
+// The configuration upload, which first makes sure that the device is a model whose
+// configuration the editor holds: any other stops after its identification.
+session::RequestChain UploadChain() {
+  session::RequestChain chain = session::ConfigUploadChain();
+  chain.steps.front().stopIf = [](const DeviceRecord& device) -> std::optional<Reason> {
+    if (session::IsConfigurableModel(device)) return std::nullopt;
+    const std::string lacks = "cannot give its configuration to the editor";
+    return Reason{session::ReasonKind::ModelNotConfigurable,
+                  "model \"" + device.modelName + "\" " + lacks,
+                  {device.modelName, lacks}};
+  };
+  return chain;
 }
 
 }  // namespace
@@ -142,7 +157,7 @@ void CConfigEditor::OnLinkOpened(session::Session* session, Transfer transfer) {
     window_.ShowProgress(ToQString(GetProgressMsg("Upload_Dev_Info")),
                          CMainDlgDlg::kUploadProgress);
     progressShown_ = true;
-    operation_ = std::make_unique<Operation>(*session, session::ConfigUploadChain());
+    operation_ = std::make_unique<Operation>(*session, UploadChain());
     RunNext(*operation_);
     return;
   }
@@ -197,6 +212,14 @@ void CConfigEditor::OnUploadStep(const OperationOutcome& outcome) {
     const ConfigurationValues values = ConfigurationValuesFromDevice(device_, Tables());
     page1_->SetValues(ConfigSide::Device, values);
     page2_->SetValues(ConfigSide::Device, values);
+    return;
+  }
+  if (outcome.reason && outcome.reason->kind == session::ReasonKind::ModelNotConfigurable) {
+    // Nothing beyond the identification was read; the device column stays as it was.
+    const std::string model = outcome.reason->args.empty() ? "" : outcome.reason->args[0];
+    EndTransfer(std::nullopt);
+    ShowUIMessage(window_.FileEditorPage(), "Err_Device_Not_Configurable", {model},
+                  kStyleOkInformation);
     return;
   }
   EndTransfer(outcome.reason);

@@ -401,9 +401,16 @@ void CConfigPage::CompareAll(ConfigSide side) {
 
 // ---- the entries -------------------------------------------------------------------------
 
-bool CConfigPage::Accepted(Setting setting, const std::vector<std::string>& values) {
+bool CConfigPage::Accepted(Setting setting, const std::vector<std::string>& values,
+                           std::string* packed) {
   const session::SettingCheck check = session::CheckSetting(editor_.Tables(), setting, values);
-  if (!check.reason) return true;
+  if (!check.reason) {
+    if (packed != nullptr) {
+      *packed = check.entry.packed;
+      packed->erase(packed->find_last_not_of(' ') + 1);
+    }
+    return true;
+  }
   const UIMessageText message = MessageOfReason(*check.reason);
   ShowUIMessage(this, message.key, message.args,
                 check.reason->kind == session::ReasonKind::NotPackedText ? kStyleOk
@@ -418,11 +425,18 @@ bool CConfigPage::AskText(ConfigSide side, ConfigMember value, const char* title
   CValidateText entry(this);
   entry.Setup(Title(title), Prompt(prompt), label->text(), !date, date);
   if (entry.exec() != QDialog::Accepted) return false;
-  const QString text = entry.Text().trimmed();
-  // The texts go to the device as the detailed information panel sends them.
-  if (value == &V::tag && !Accepted(Setting::Tag, {text.toStdString()})) return false;
-  if (value == &V::descriptor && !Accepted(Setting::Descriptor, {text.toStdString()})) return false;
-  if (value == &V::message && !Accepted(Setting::Message, {text.toStdString()})) return false;
+  QString text = entry.Text().trimmed();
+  // The texts go to the device as the detailed information panel sends them, and the column
+  // holds them as the device will (upper case), so that a compare after a download agrees.
+  const std::optional<Setting> setting = value == &V::tag          ? Setting::Tag
+                                         : value == &V::descriptor ? Setting::Descriptor
+                                         : value == &V::message    ? Setting::Message
+                                                                   : std::optional<Setting>();
+  if (setting) {
+    std::string packed;
+    if (!Accepted(*setting, {text.toStdString()}, &packed)) return false;
+    text = ToQString(packed);
+  }
   SetChanged(label, text);
   return true;
 }

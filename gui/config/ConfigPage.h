@@ -150,7 +150,10 @@ class CConfigPage : public CPanel, public CResourceManager, public CFontManager 
   void EditPvUnit(ConfigSide side);
   void EditRange(ConfigSide side);
   // The panels' own check of an entry; a refusal is shown and false returned.
-  bool Accepted(session::Setting setting, const std::vector<std::string>& values);
+  // `packed`, when given, receives the text as the device will hold it (upper case, without
+  // the padding).
+  bool Accepted(session::Setting setting, const std::vector<std::string>& values,
+                std::string* packed = nullptr);
 
   CConfigEditor& editor_;
   ConfigPageSpec spec_;

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "gui/Localise.h"
 #include "gui/display/GaugeScale.h"
@@ -48,6 +50,19 @@ constexpr GaugeSetup kSetups[CDisplayArea::kSignalCount] = {
 
 const QColor kGreen(64, 191, 0);
 const QColor kRed(255, 0, 0);
+
+// Bits of the device status byte.
+constexpr std::uint8_t kStatusMalfunction = 0x80;
+constexpr std::uint8_t kStatusCurrentFixed = 0x08;
+
+// A loop current beyond the measuring band of 3.8 to 20.5 mA (the levels of NAMUR NE 43,
+// with room for a float's rounding) is a failure signal when the device reports a
+// malfunction and has not been told to hold a fixed current.
+bool IsAlarmCurrent(const DisplayValues& values) {
+  if ((values.deviceStatus & kStatusMalfunction) == 0) return false;
+  if ((values.deviceStatus & kStatusCurrentFixed) != 0) return false;
+  return values.loopCurrent < 3.75 || values.loopCurrent > 20.55;
+}
 
 enum Row { kCaptionRow, kUnitRow, kMaxRow, kGaugeRow, kMinRow, kButtonRow };
 
@@ -131,10 +146,31 @@ void CDisplayArea::Update(const DisplayValues& values) {
   const double lower = values.pvLowerRange;
   gauges_[kPv]->SetScale(lower > upper ? lower : upper, lower > upper ? upper : lower);
   SetUnits(values.pvUnit, values.terminalUnit);
-  gauges_[kPv]->SetValue(values.pv);
-  gauges_[kPercent]->SetValue(values.percent);
-  gauges_[kTerminal]->SetValue(values.terminal);
-  gauges_[kLoopCurrent]->SetValue(values.loopCurrent);
+  // A malfunction (a broken sensor) leaves the PV and its percentage at a stale value.
+  const bool malfunction = (values.deviceStatus & kStatusMalfunction) != 0;
+  const QString noValue = DisplayText("Gauge_No_Value", "No value");
+  const QString sensorFailure = DisplayText("Gauge_Sensor_Failure", "Sensor failure");
+  const auto show = [&](Signal signal, double value, bool failed) {
+    if (!std::isfinite(value)) {
+      gauges_[signal]->SetFailure(value, noValue);
+    } else if (failed) {
+      gauges_[signal]->SetFailure(value, sensorFailure);
+    } else {
+      gauges_[signal]->SetValue(value);
+    }
+  };
+  show(kPv, values.pv, malfunction);
+  show(kPercent, values.percent, malfunction);
+  show(kTerminal, values.terminal, false);
+  // The loop current is measured all the same; at an alarm level it is marked as the alarm.
+  const bool alarm = IsAlarmCurrent(values);
+  gauges_[kLoopCurrent]->SetFillColor(alarm ? kRed : kGreen);
+  if (!std::isfinite(values.loopCurrent)) {
+    gauges_[kLoopCurrent]->SetFailure(values.loopCurrent, noValue);
+  } else {
+    gauges_[kLoopCurrent]->SetValue(values.loopCurrent,
+                                    alarm ? DisplayText("Gauge_Alarm", "Alarm") : QString());
+  }
   RefreshCaptions();
 }
 
@@ -189,10 +225,21 @@ void CDisplayArea::CommitScale(Signal signal, bool isMax) {
   const double max = isMax ? entered.value_or(0.0) : other;
   const double min = isMax ? other : entered.value_or(0.0);
   if (!entered || !IsUsableScale(max, min)) {
+    // A number that reads but would turn the scale upside down is told so, with both limits
+    // as they stand; anything else is not a number the box takes.
+    const bool misordered = entered.has_value() && !(min < max);
+    const std::string minText =
+        (isMax ? minAccepted_[signal] : edit->text()).trimmed().toStdString();
+    const std::string maxText =
+        (isMax ? edit->text() : maxAccepted_[signal]).trimmed().toStdString();
     // Back to the limit the gauge still shows, before the box takes the focus away.
     refusing_ = true;
     edit->setText(accepted);
-    ShowUIMessage(this, "Err_Num_Inalid_char", {}, kStyleOkExclamation, hold_);
+    if (misordered) {
+      ShowUIMessage(this, "Err_Scale_Order", {minText, maxText}, kStyleOkExclamation, hold_);
+    } else {
+      ShowUIMessage(this, "Err_Num_Inalid_char", {}, kStyleOkExclamation, hold_);
+    }
     refusing_ = false;
     return;
   }

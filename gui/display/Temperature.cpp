@@ -47,7 +47,9 @@ class AccessibleGauge : public QAccessibleWidget, public QAccessibleValueInterfa
     return QAccessibleWidget::text(t);
   }
 
-  QVariant currentValue() const override { return Number(Gauge()->Value()); }
+  QVariant currentValue() const override {
+    return Gauge()->Failed() ? QVariant() : Number(Gauge()->Value());
+  }
   void setCurrentValue(const QVariant&) override {}  // the device decides the value
   QVariant maximumValue() const override { return Number(Gauge()->ScaleMax()); }
   QVariant minimumValue() const override { return Number(Gauge()->ScaleMin()); }
@@ -101,9 +103,11 @@ void CTemperature::SetScale(double max, double min) {
   update();
 }
 
-void CTemperature::SetValue(double value) {
+void CTemperature::SetValue(double value, const QString& note) {
   value_ = value;
+  failed_ = false;
   valueText_ = GaugeValueText(value);
+  if (!note.isEmpty()) valueText_ += QLatin1Char(' ') + note;
   setAccessibleDescription(valueText_);
   if (QAccessible::isActive()) {
     QAccessibleValueChangeEvent event(this, std::isfinite(value) ? QVariant(value) : QVariant());
@@ -112,8 +116,21 @@ void CTemperature::SetValue(double value) {
   update();
 }
 
+void CTemperature::SetFailure(double value, const QString& text) {
+  value_ = value;
+  failed_ = true;
+  valueText_ = text;
+  setAccessibleDescription(valueText_);
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, QVariant());
+    QAccessible::updateAccessibility(&event);
+  }
+  update();
+}
+
 void CTemperature::Clear() {
   value_ = std::numeric_limits<double>::quiet_NaN();
+  failed_ = false;
   valueText_.clear();
   setAccessibleDescription(QString());
   update();
@@ -138,8 +155,9 @@ QRect CTemperature::BarRect() const {
 
 QRect CTemperature::FillRect() const {
   const QRect bar = BarRect();
-  // A NaN compares false here, so it fills nothing; +Inf lies above any maximum.
-  if (!IsUsableScale(max_, min_) || !(value_ > min_)) return {};
+  // A NaN compares false here, so it fills nothing; +Inf lies above any maximum. A failed
+  // value fills nothing either: a bar would show a stale number as if it were measured.
+  if (failed_ || !IsUsableScale(max_, min_) || !(value_ > min_)) return {};
   const int top = value_ > max_ ? bar.top() : RowOf(value_, max_, min_, bar);
   if (top >= bar.bottom()) return {};
   // Inside the frame, which covers the bar's left and right columns.
@@ -189,7 +207,7 @@ void CTemperature::paintEvent(QPaintEvent*) {
     const QRect bulb(bar.center().x() - diameter / 2, bar.bottom() - diameter / 4, diameter,
                      diameter);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(fill_);
+    painter.setBrush(failed_ ? QColor(Qt::black) : fill_);
     painter.drawEllipse(bulb);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
@@ -221,6 +239,8 @@ void CTemperature::paintEvent(QPaintEvent*) {
   // The value under a line across the gauge.
   const int line = height() - ValueAreaHeight();
   painter.drawLine(0, line, width(), line);
+  // A failure reads in red, apart from any number.
+  if (failed_) painter.setPen(QColor(255, 64, 64));
   painter.drawText(QRect(0, line + 3, width(), metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
                    valueText_);
 }

@@ -30,8 +30,13 @@ class CTemperature : public QWidget {
   double ScaleMax() const { return max_; }
   double ScaleMin() const { return min_; }
 
-  // Formats and shows the value; not-a-number and infinities are shown, never drawn.
-  void SetValue(double value);
+  // Formats and shows the value; not-a-number and infinities are shown, never drawn. A note
+  // follows the number ("3.60 Alarm").
+  void SetValue(double value, const QString& note = QString());
+  // A value the device gives no trust (none sent, or a sensor it reports broken): no fill,
+  // and `text` ("Sensor failure") where the number would stand. Value() keeps what was sent.
+  void SetFailure(double value, const QString& text);
+  bool Failed() const { return failed_; }
   // No value at all (off line): no number and an empty bar.
   void Clear();
   double Value() const { return value_; }
@@ -59,6 +64,7 @@ class CTemperature : public QWidget {
   double max_ = 100.0;
   double min_ = 0.0;
   double value_ = 0.0;
+  bool failed_ = false;
   QString valueText_;
 };
 

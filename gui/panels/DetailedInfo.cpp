@@ -209,11 +209,11 @@ void CDetailedInfo::OnFinalAssembly() {
   WriteSetting(tables_, Setting::FinalAssembly, {std::to_string(whole)});
 }
 
-bool CDetailedInfo::AskText(const char* titleKey, const char* promptKey, int length, int valueId,
-                            std::string& text) {
+bool CDetailedInfo::AskText(const char* titleKey, const char* promptKey, int length,
+                            const QString& start, std::string& text) {
   SetMaximumTextLength(std::to_string(length));
   CValidateText entry(this);
-  entry.Setup(Title(titleKey), Prompt(promptKey), Label(valueId)->text());
+  entry.Setup(Title(titleKey), Prompt(promptKey), start);
   if (entry.exec() != QDialog::Accepted) return false;
   text = entry.Text().toStdString();
   return true;
@@ -222,8 +222,8 @@ bool CDetailedInfo::AskText(const char* titleKey, const char* promptKey, int len
 void CDetailedInfo::OnTag() {
   const session::LinkHold hold = HoldLink();
   std::string tag, descriptor;
-  if (!AskText("Set_Tag_Text_Title", "Set_TAG_Text", static_cast<int>(TagLength), di::kTagValue,
-               tag)) {
+  if (!AskText("Set_Tag_Text_Title", "Set_TAG_Text", static_cast<int>(TagLength),
+               Label(di::kTagValue)->text(), tag)) {
     return;
   }
   // A tag that cannot be sent is refused before the descriptor is asked for.
@@ -232,9 +232,18 @@ void CDetailedInfo::OnTag() {
     ShowReason(*check.reason);
     return;
   }
-  if (!AskText("Set_Description_Text_Title", "Set_Description_Text",
-               static_cast<int>(DescriptorLength), di::kDescriptorValue, descriptor)) {
-    return;
+  // A descriptor that cannot be sent is asked again as it was typed; the tag stays accepted.
+  QString start = Label(di::kDescriptorValue)->text();
+  for (;;) {
+    if (!AskText("Set_Description_Text_Title", "Set_Description_Text",
+                 static_cast<int>(DescriptorLength), start, descriptor)) {
+      return;
+    }
+    const session::SettingCheck both =
+        session::CheckSetting(tables_, Setting::Tag, {tag, descriptor});
+    if (!both.reason || both.reason->kind != session::ReasonKind::NotPackedText) break;
+    ShowReason(*both.reason);
+    start = ToQString(descriptor);
   }
   // Tag, descriptor and today's date go together in one write.
   WriteSetting(tables_, Setting::Tag, {tag, descriptor});
@@ -244,7 +253,7 @@ void CDetailedInfo::OnMessage() {
   const session::LinkHold hold = HoldLink();
   std::string message;
   if (!AskText("Set_Message_Text_Title", "Set_Message_Text", static_cast<int>(MessageLength),
-               di::kMessageValue, message)) {
+               Label(di::kMessageValue)->text(), message)) {
     return;
   }
   WriteSetting(tables_, Setting::Message, {message});

@@ -52,8 +52,9 @@ class CDetailedInfo : public COperationPanel, public CResourceManager, public CF
   void OnFinalAssembly();
   void OnTag();
   void OnMessage();
-  // Asks for a text of at most `length` characters; false on Cancel.
-  bool AskText(const char* titleKey, const char* promptKey, int length, int valueId,
+  // Asks for a text of at most `length` characters, starting from `start` (the row's value,
+  // or what was typed before); false on Cancel.
+  bool AskText(const char* titleKey, const char* promptKey, int length, const QString& start,
                std::string& text);
 
   const CglobalFile& tables_;

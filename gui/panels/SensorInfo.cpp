@@ -319,17 +319,29 @@ void CSensorInfo::OnPvRange() {
   const double lowerLimit = RoundToDecimals(device.lowerSensorLimit, 3);
   const std::vector<std::string> args{FormatRange(lowerLimit), FormatRange(upperLimit),
                                       Text(ValueLabel(ids_si::kPvUnitValue))};
-  const auto ask = [&](const char* titleKey, const char* promptKey, int valueId, QString& out) {
+  const auto ask = [&](const char* titleKey, const char* promptKey, QString& value) {
     CValidateNumber entry(this);
     entry.Setup(Title(titleKey), ToQString(FormatMessageText(GetDisplayMsg(promptKey), args)),
-                upperLimit, lowerLimit, ValueLabel(valueId)->text(), true, false);
+                upperLimit, lowerLimit, value, true, false);
     if (entry.exec() != 1) return false;
-    out = entry.EnteredText();
+    value = entry.EnteredText();
     return true;
   };
-  QString upper, lower;
-  if (!ask("Set_Upper_Range_Title", "Set_Upper_Range", ids_si::kUpperRangeValue, upper)) return;
-  if (!ask("Set_Lower_Range_Title", "Set_Lower_Range", ids_si::kLowerRangeValue, lower)) return;
+  QString upper = ValueLabel(ids_si::kUpperRangeValue)->text();
+  QString lower = ValueLabel(ids_si::kLowerRangeValue)->text();
+  // A span the device's minimum refuses asks both values again as they were typed, so that
+  // one of them can be corrected without typing the other once more.
+  for (;;) {
+    if (!ask("Set_Upper_Range_Title", "Set_Upper_Range", upper)) return;
+    if (!ask("Set_Lower_Range_Title", "Set_Lower_Range", lower)) return;
+    const std::vector<std::string> values{upper.toStdString(), lower.toStdString()};
+    const session::SettingCheck check = session::CheckSetting(tables_, Setting::Range, values);
+    std::optional<session::Reason> reason = check.reason;
+    if (!reason) reason = session::CheckAgainstDevice(tables_, check.entry, device);
+    if (!reason) break;
+    ShowReason(*reason);
+    if (reason->kind != ReasonKind::SpanTooSmall) return;
+  }
   WriteSetting(tables_, Setting::Range, {upper.toStdString(), lower.toStdString()});
 }
 

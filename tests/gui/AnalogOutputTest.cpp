@@ -46,7 +46,8 @@ TEST_F(AnalogOutputTest, FixedOutputIsBoundedAndStaysFixedWhenThePanelCloses) {
   QString prompt;
   Click(panel, ao::kSetSpecifiedButton, {Enter("21.61", &prompt), Cancel()});
   EXPECT_EQ(prompt, "Enter the output current to be fixed (3.8 to 21.6 mA):");
-  EXPECT_EQ(questions.Starting(UIText("Err_Range_Input")).size(), 1u);
+  // The box covers the prompt, so it states the limits itself.
+  EXPECT_EQ(questions.Starting(UIText("Err_Range_Limits", {"21.61", "3.8", "21.6"})).size(), 1u);
   EXPECT_EQ(log_.Count(40), 0);
 
   // Both bounds are accepted and go out as the float of command 40.
@@ -82,7 +83,8 @@ TEST_F(AnalogOutputTest, ThePresentCurrentIsFixedOnlyWithinTheOutputRange) {
   ASSERT_NEAR(window_->Record().loopCurrent, 3.6, 1e-4);
   log_.Clear();
   Click(panel, ao::kSetFromPvButton);
-  EXPECT_EQ(questions.Starting(UIText("Err_Range_Input")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_Range_Limits", {"3.600", "3.800", "21.600"})).size(),
+            1u);
   EXPECT_EQ(log_.Count(40), 0);
 
   sim_.Modify([](sim::DeviceState& s) {
@@ -145,7 +147,11 @@ TEST_F(AnalogOutputTest, ClosingTrimDacReleasesTheOutputOrLeavesWithTheLink) {
   sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode, .count = 1, .command = 40,
                     .value = sim::RcInvalidSelection});
   Click(panel, dt::kCloseButton);
-  EXPECT_EQ(questions.Starting(UIText("Err_CMD")).size(), 1u);
+  EXPECT_EQ(questions
+                .Starting(UIText("Err_CMD",
+                                 {"40 (Enter/exit fixed current mode)", "2", "invalid selection"}))
+                .size(),
+            1u);
   EXPECT_EQ(window_->CurrentPanel(), panel);
 
   std::chrono::steady_clock::time_point hidden;

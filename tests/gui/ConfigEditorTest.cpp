@@ -100,7 +100,7 @@ TEST_F(ConfigEditorTest, PreparesAConfigurationWithoutADeviceAndKeepsItInAFile) 
   // Entries are refused by the panels' own rules.
   Questions questions;
   Click(page1_, p1::kTagFileChange, {Enter("A~B")});
-  EXPECT_EQ(questions.Starting(UIText("Err_No_Packed_ASCII")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_No_Packed_ASCII", {"~"})).size(), 1u);
   EXPECT_EQ(TextOf(page1_, p1::kTagFile), "");
   Click(page1_, p1::kTagFileChange, {Enter("TT-7")});
   Click(page2_, p2::kSerialNumberFileChange, {Enter("4321")});

@@ -56,9 +56,9 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCanno
 
   // A tilde is plain ASCII but not packed ASCII; an accented letter is refused by the entry.
   Click(panel, di::kTagButton, {Enter("A~B")});
-  EXPECT_EQ(questions.Starting(UIText("Err_No_Packed_ASCII")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_No_Packed_ASCII", {"~"})).size(), 1u);
   Click(panel, di::kTagButton, {Enter(QStringLiteral("caf\u00e9")), Cancel()});
-  EXPECT_EQ(questions.Starting(UIText("Err_Tag_Inalid_char")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_Tag_Inalid_char", {"\u00e9"})).size(), 1u);
   EXPECT_EQ(log_.Count(18), 0);
   EXPECT_EQ(sim_.State().tag, "TT-101  ");
 
@@ -86,7 +86,8 @@ TEST_F(DetailedInfoTest, FinalAssemblyNumberIsWrittenWithinItsThreeBytes) {
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(Shown(panel, di::kFinalAssemblyValue), "100234");
   Click(panel, di::kFinalAssemblyButton, {Enter("16777216"), Cancel()});
-  EXPECT_EQ(questions.Starting(UIText("Err_Range_Input")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_Range_Limits", {"16777216", "0", "16777215"})).size(),
+            1u);
   EXPECT_EQ(log_.Count(19), 0);
   Click(panel, di::kFinalAssemblyButton, {Enter("16777215")});
   EXPECT_EQ(sim_.State().finalAssemblyNumber, 16777215u);

@@ -101,7 +101,10 @@ TEST_F(DiagnosticsTest, ARefusalLeavesThePanelUsableAndALostDeviceClosesIt) {
   log_.Clear();
   Click(panel, dg::kExecuteButton);
   EXPECT_EQ(log_.Requests(), std::vector<int>{41});
-  EXPECT_EQ(questions.Starting(UIText("Err_CMD")).size(), 1u);
+  EXPECT_EQ(
+      questions.Starting(UIText("Err_CMD", {"41 (Perform self test)", "2", "invalid selection"}))
+          .size(),
+      1u);
   EXPECT_EQ(Enabled(panel), Flags(4, true));
   EXPECT_EQ(Lamps(panel), std::vector<QColor>(6, face_));
   const int polls = log_.Count(3);

@@ -272,7 +272,8 @@ TEST_F(DisplayAreaTest, DeviceNotANumberKeepsTheWholeDisplayPainting) {
   clock.start();
   EXPECT_FALSE(area.grab().isNull());
   EXPECT_LT(clock.elapsed(), 2000);
-  EXPECT_EQ(area.Gauge(CDisplayArea::kPv)->ValueText(), "NaN");
+  EXPECT_EQ(area.Gauge(CDisplayArea::kPv)->ValueText(), "No value");
+  EXPECT_TRUE(area.Gauge(CDisplayArea::kPv)->FillRect().isEmpty());
   EXPECT_EQ(area.Gauge(CDisplayArea::kLoopCurrent)->ValueText(), "1.00e+300");
   // The next good poll draws normally again.
   area.Update(SampleValues());

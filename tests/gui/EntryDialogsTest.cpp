@@ -80,7 +80,9 @@ TEST_F(EntryDialogsTest, DampingAcceptsZeroAndLimitsButNotJustBelow) {
     TypeAndEnter(dialog, "0.4");
     EXPECT_TRUE(StaysOpenWithTextSelected(dialog));
     ASSERT_EQ(messages.Seen().size(), 1u);
-    EXPECT_EQ(messages.Seen()[0].text, "The value is out of range or is not a number.");
+    // The box covers the prompt: it names the limits itself.
+    EXPECT_EQ(messages.Seen()[0].text,
+              "The value 0.4 is out of range or is not a number: enter 0.5 to 30.");
     EXPECT_EQ(messages.Seen()[0].caption, "VA5VIVI Message");
     EXPECT_EQ(messages.Seen()[0].style, kStyleOkExclamation);
     // The user corrects the entry and presses OK.

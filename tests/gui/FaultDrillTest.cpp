@@ -56,8 +56,8 @@ enum class Stage {
 enum class Sign {
   None,
   CommErrorLamps,   // the device's parity and checksum lamps red
-  MalfunctionLamp,  // "MAL" red
-  PvNotANumber,     // the PV gauge holds no number, the others go on
+  MalfunctionLamp,  // "MAL" red, the PV gauges show a sensor failure, the output its alarm
+  PvNotANumber,     // the PV gauge holds no number and says so, the others go on
   PollsRefused,     // refused polls: no "COM" heartbeat, no good poll shown
 };
 
@@ -227,6 +227,11 @@ class FaultDrillTest : public test::ConnectedWindowTest,
     return QTest::qWaitFor([&] { return refused.count() >= 3; }, 8000) && shown.count() == 0 &&
            Strip()->CommLampAt(CDisplaySignal::kComLamp)->Background() == heartbeat;
   }
+  // The gauge shows `text` instead of a number, and no bar.
+  bool FailureShown(CDisplayArea::Signal signal, const char* text) const {
+    const CTemperature* gauge = Display()->Gauge(signal);
+    return gauge->Failed() && gauge->ValueText() == text && gauge->FillRect().isEmpty();
+  }
   bool SignShown(Sign sign) {
     const QColor red = CDisplaySignal::Red();
     switch (sign) {
@@ -235,11 +240,20 @@ class FaultDrillTest : public test::ConnectedWindowTest,
       case Sign::CommErrorLamps:
         return Strip()->CommLampAt(CDisplaySignal::kParityLamp)->Background() == red &&
                Strip()->CommLampAt(CDisplaySignal::kChecksumLamp)->Background() == red;
-      case Sign::MalfunctionLamp:
-        return Strip()->DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->Background() == red;
+      case Sign::MalfunctionLamp: {
+        // The PV holds its last value: no bar at it, the failure named instead. The output
+        // stands at the upscale burnout current, marked as the alarm it is.
+        const CTemperature* loop = Display()->Gauge(CDisplayArea::kLoopCurrent);
+        return Strip()->DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->Background() == red &&
+               FailureShown(CDisplayArea::kPv, "Sensor failure") &&
+               FailureShown(CDisplayArea::kPercent, "Sensor failure") &&
+               loop->ValueText() == "21.60 Alarm" && !loop->FillRect().isEmpty();
+      }
       case Sign::PvNotANumber:
         return std::isnan(Display()->Gauge(CDisplayArea::kPv)->Value()) &&
-               std::isfinite(Display()->Gauge(CDisplayArea::kLoopCurrent)->Value());
+               FailureShown(CDisplayArea::kPv, "No value") &&
+               std::isfinite(Display()->Gauge(CDisplayArea::kLoopCurrent)->Value()) &&
+               !Display()->Gauge(CDisplayArea::kLoopCurrent)->Failed();
       case Sign::PollsRefused:
         return OnlyRefusedPolls();
     }
@@ -377,6 +391,7 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
     EXPECT_EQ(Strip()->DeviceLampAt(CDisplaySignal::kMalfunctionLamp)->Background(),
               CDisplaySignal::ButtonFace());
     EXPECT_TRUE(std::isfinite(Display()->Gauge(CDisplayArea::kPv)->Value()));
+    EXPECT_FALSE(Display()->Gauge(CDisplayArea::kPv)->Failed());
     EXPECT_EQ(window_->CurrentPanel(), view);
     if (drill.stage != Stage::Upload && drill.stage != Stage::Search) {
       EXPECT_EQ(window_->CurrentSession(), connected) << "the same connection goes on";

@@ -64,7 +64,7 @@ TEST_F(SensorCalibTest, TrimsSendPointTheUnitOfTheMomentAndValue) {
   // Outside the sensor limits: the entry refuses OK and nothing goes.
   log_.Clear();
   EXPECT_EQ(Click(panel, sc::kSpanButton, {Enter("850.5"), Cancel()}).size(), 2u);
-  EXPECT_EQ(questions.Starting(UIText("Err_Range_Input")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_Range_Limits", {"850.5", "-200", "850"})).size(), 1u);
   EXPECT_EQ(log_.Count(141), 0);
 
   // The device's unit changes after the panel opened: the span goes in the new unit.

@@ -233,9 +233,10 @@ TEST_F(SensorInfoTest, RangeAndDampingEntries) {
   });
   test::RecordedMessages messages;
 
-  // Narrower than the minimum span: refused before anything is sent.
+  // Narrower than the minimum span: refused before anything is sent, and asked again (here
+  // cancelled).
   QString prompt;
-  Click(si::kPvRangeButton, {Enter("100", &prompt), Enter("90")});
+  Click(si::kPvRangeButton, {Enter("100", &prompt), Enter("90"), Cancel()});
   EXPECT_EQ(prompt, ToQString(FormatMessageText(GetDisplayMsg("Set_Upper_Range"),
                                                 {"-150.000", "1370.000", "degC"})));
   ASSERT_EQ(messages.Seen().size(), 1u);

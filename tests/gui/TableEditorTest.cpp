@@ -231,7 +231,11 @@ TEST_F(TableEditorTest, SpecialCurveToTheDeviceAndItsGraph) {
   log_.Clear();
   Click(curve, te::kWriteDeviceButton);
   EXPECT_EQ(WrittenIndices(191), std::vector<int>{0});
-  EXPECT_EQ(questions.Starting(UIText("Err_CMD")).size(), 1u);
+  EXPECT_EQ(questions
+                .Starting(UIText("Err_CMD",
+                                 {"191 (Write special curve point)", "2", "invalid selection"}))
+                .size(),
+            1u);
   for (int id : {te::kReadDeviceButton, te::kWriteDeviceButton, te::kReadFileButton})
     EXPECT_TRUE(ButtonOf(curve, id)->isEnabled()) << id;
 }

@@ -107,6 +107,7 @@ TEST(EntryTextTest, TagRulesCountCharactersNotBytes) {
       true, false);
   ASSERT_TRUE(accented.failure);
   EXPECT_EQ(accented.failure->key, "Err_Tag_Inalid_char");
+  EXPECT_EQ(accented.failure->args, std::vector<std::string>{"\xC3\xA9"});  // named as typed
   // Empty becomes one blank and is accepted.
   const TextEntry empty = CheckTextEntry("   ", true, false);
   EXPECT_FALSE(empty.failure);

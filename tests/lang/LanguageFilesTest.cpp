@@ -41,9 +41,11 @@ const std::vector<Section>& Sections() {
            {"Confr_Download_Linearization", 0},
            {"Confr_Execute_Diagnostics", 0},
            {"Confr_Reset_SensorCal_Data", 0},
-           {"Confr_Search_Address", 1},  // the address found
-           {"Err_CMD", 0},
-           {"Err_COM", 1},  // port name
+           {"Confr_Search_Address", 2},  // the address found, the next one
+           {"Err_CMD", 3},               // command (number and name), response code, meaning
+           {"Err_CMD_Bad_Reply", 2},     // command, what was wrong with the answer
+           {"Err_CMD_Comm_Error", 2},    // command, the communication errors
+           {"Err_COM", 2},               // port name, polling address
            {"Err_Calibration_Value_Invalid", 0},
            // point, value, point, lower bound, upper bound, unit
            {"Err_CustomRTD_Data_Bound", 6},
@@ -52,22 +54,24 @@ const std::vector<Section>& Sections() {
            {"Err_Custom_Table_Data", 6},
            {"Err_Date_Invalid", 0},
            {"Err_Device_Not_Configurable", 1},  // model name
-           {"Err_No_Packed_ASCII", 0},
-           {"Err_Identify_Refused", 3},  // port name, polling address, why
-           {"Err_Not_Device", 1},  // port name
+           {"Err_Identify_Refused", 3},         // port name, polling address, the refusal
+           {"Err_No_Packed_ASCII", 1},          // the character
+           {"Err_Not_Device", 1},               // port name
            {"Err_Num_Inalid_char", 0},
            {"Err_Range_Input", 0},
-           {"Err_Span", 2},  // minimum span, unit
+           {"Err_Range_Limits", 3},  // entry, lower limit, upper limit
+           {"Err_Scale_Order", 2},   // minimum, maximum
+           {"Err_Span", 2},          // minimum span, unit
            // point, X, previous point, previous X
            {"Err_Special_Table_Data", 4},
            {"Err_Special_Table_Data_Bound_X", 4},  // point, value, lower, upper
            {"Err_Special_Table_Data_Bound_Y", 4},
            {"Err_Special_Table_Not_Defined", 0},
-           {"Err_TableSize", 4},          // maximum + 1, type name, maximum, maximum
-           {"Err_TableSize_Min", 1},      // points read
-           {"Err_TableType", 1},          // kind of table found in the file
-           {"Err_Table_Not_Defined", 1},  // "TC" or "RTD"
-           {"Err_Tag_Inalid_char", 0},
+           {"Err_TableSize", 4},            // maximum + 1, type name, maximum, maximum
+           {"Err_TableSize_Min", 1},        // points read
+           {"Err_TableType", 1},            // kind of table found in the file
+           {"Err_Table_Not_Defined", 1},    // "TC" or "RTD"
+           {"Err_Tag_Inalid_char", 1},      // the character
            {"Err_Tag_Number_overflow", 1},  // maximum length
            {"Err_Temp_Min", 1},             // minimum temperature
            {"Err_Temp_Step", 1},            // step
@@ -140,7 +144,7 @@ const std::vector<Section>& Sections() {
            {"Traffic_Reply", 0},
            {"Traffic_Link", 0},
            {"Traffic_Address_Polling", 1},  // polling address
-           {"Traffic_Address_Long", 1},  // the five address bytes
+           {"Traffic_Address_Long", 1},     // the five address bytes
            {"Traffic_Skipped", 0},
            {"Traffic_Send_Timeout", 0},
            {"Traffic_Receive_Timeout", 1},  // milliseconds
@@ -182,6 +186,9 @@ const std::vector<Section>& Sections() {
            {"Acc_Column_Value", 2},    // row, column heading
            {"Acc_Column_Unit", 2},     // row, column heading
            {"Graph_Time_Axis", 0},
+           {"Gauge_No_Value", 0},
+           {"Gauge_Sensor_Failure", 0},
+           {"Gauge_Alarm", 0},
            {"Port_Serial", 1},     // port name
            {"Port_Simulated", 1},  // port name
            {"Job_Report_Title", 0},
