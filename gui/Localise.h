@@ -34,7 +34,11 @@ void NameButtonsByCaption(QWidget* window);
 // Shows `text` in a value label and gives assistive technology the same text as the label's
 // description, so that a screen reader reads the row's caption (the label's accessible name)
 // together with the value it shows. Every value label of the window is set through this.
+// A value wider than its label is elided ("...") and the whole of it becomes the label's
+// tooltip; the label follows its width, and a long value never widens its row.
 void SetShownValue(QLabel* label, const QString& text);
+// The whole value a label was given through SetShownValue (its text for any other label).
+QString ShownValue(const QLabel* label);
 
 // The captions of the standard buttons, from the language file (English when it has none).
 enum class StandardButton { Ok, Cancel, Yes, No, Retry };
