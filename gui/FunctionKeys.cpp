@@ -6,6 +6,7 @@
 #include "gui/BusyFilter.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
+#include "gui/Panel.h"
 #include "lang/ControlIds.h"
 
 namespace va5 {
@@ -63,13 +64,13 @@ CFunctionKeys::CFunctionKeys(QWidget* parent)
   heading_->setAlignment(Qt::AlignCenter);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
-  layout->setSpacing(4);
+  // Thirteen keys fit a 1280x800 screen at 150 %: as tall as the style makes a button.
+  layout->setSpacing(3);
   layout->addWidget(heading_);
   for (const KeyText& key : kKeys) {
-    auto* button = new QPushButton(QString::fromUtf8(key.caption), this);
+    auto* button = new CPaddedButton(QString::fromUtf8(key.caption), this);
     SetControlId(button, key.id);
     button->setAutoDefault(false);
-    button->setMinimumHeight(30);
     const int id = key.id;
     connect(button, &QPushButton::clicked, this, [this, id] { emit keyPressed(id); });
     if (id == fk::kExitButton) layout->addStretch(1);

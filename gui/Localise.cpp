@@ -1,11 +1,13 @@
 #include "gui/Localise.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStringList>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 
 #include "lang/MessageFormat.h"
 #include "lang/ResourceDatabase.h"
@@ -65,13 +67,67 @@ bool IsNoNumberText(const QString& text) {
   return kWords.contains(first);
 }
 
+namespace {
+
+constexpr const char* kShownValueProperty = "shownValue";
+
+// Shows the label's whole value, or as much of it as its width holds with an ellipsis and the
+// whole value as its tooltip. A hidden label keeps the whole text until it is laid out.
+void Elide(QLabel* label) {
+  const QString full = label->property(kShownValueProperty).toString();
+  QString shown = full;
+  if (!label->wordWrap() && label->isVisible()) {
+    const int room = label->contentsRect().width() - 2 * label->margin() -
+                     std::max(label->indent(), 0);
+    if (label->fontMetrics().horizontalAdvance(full) > room) {
+      shown = label->fontMetrics().elidedText(full, Qt::ElideRight, std::max(room, 0));
+    }
+  }
+  label->setText(shown);
+  // The tooltip is the value's only while no one else has given the label one.
+  const QString tip = label->toolTip();
+  if (!tip.isEmpty() && tip != label->property("elidedTip").toString()) return;
+  const QString ownTip = shown != full ? full : QString();
+  label->setToolTip(ownTip);
+  label->setProperty("elidedTip", ownTip);
+}
+
+// Elides its label again whenever the label's width changes or it is shown.
+class CValueElider : public QObject {
+ public:
+  explicit CValueElider(QLabel* label) : QObject(label) { label->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+        event->type() == QEvent::FontChange) {
+      Elide(static_cast<QLabel*>(watched));
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
 void SetShownValue(QLabel* label, const QString& text) {
   if (label == nullptr) return;
+  if (label->findChild<CValueElider*>(QString(), Qt::FindDirectChildrenOnly) == nullptr) {
+    new CValueElider(label);
+    // The value never widens its row: what does not fit is elided instead.
+    if (label->minimumWidth() == 0) label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 4);
+  }
   // A device's not-a-number reads as the language's "no value", never as a number format's
   // "nan" that the technician might take for a reading.
   const QString shown = IsNoNumberText(text) ? DisplayText("Gauge_No_Value", "No value") : text;
-  label->setText(shown);
+  label->setProperty(kShownValueProperty, shown);
   label->setAccessibleDescription(shown);
+  Elide(label);
+}
+
+QString ShownValue(const QLabel* label) {
+  if (label == nullptr) return {};
+  const QVariant value = label->property(kShownValueProperty);
+  return value.isValid() ? value.toString() : label->text();
 }
 
 namespace {

@@ -35,10 +35,14 @@ void NameButtonsByCaption(QWidget* window);
 // description, so that a screen reader reads the row's caption (the label's accessible name)
 // together with the value it shows. Every value label of the window is set through this.
 // A value that is no number ("nan", "-inf", "NaN", alone or before a unit) shows the
-// language's "Gauge_No_Value" text instead.
+// language's "Gauge_No_Value" text instead. A value wider than its label is elided ("...") and
+// the whole of it becomes the label's tooltip; the label follows its width, and a long value
+// never widens its row.
 void SetShownValue(QLabel* label, const QString& text);
 // True for such a text.
 bool IsNoNumberText(const QString& text);
+// The whole value a label was given through SetShownValue (its text for any other label).
+QString ShownValue(const QLabel* label);
 
 // The captions of the standard buttons, from the language file (English when it has none).
 enum class StandardButton { Ok, Cancel, Yes, No, Retry };

@@ -90,6 +90,7 @@ void AssembleMainWindow(CMainDlgDlg& window) {
                                     record.terminalUnit);
                      display->SetUnits(pvUnit, termUnit);
                      trend->SetUnits(pvUnit, termUnit);
+                     trend->SetTag(ToQString(record.tag).trimmed());
                      display->SetGraphsEnabled(true);
                    });
   // Off line nothing is shown as if it were measured: no number, no unit, grey lamps. A trend

@@ -4,10 +4,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <utility>
@@ -23,6 +28,7 @@
 #include "gui/OperationPanel.h"
 #include "gui/OperationRunner.h"
 #include "gui/Panel.h"
+#include "gui/ScreenFit.h"
 #include "gui/TrafficMonitor.h"
 #include "gui/UploadDeviceInfo.h"
 #include "gui/WorkerEvent.h"
@@ -36,6 +42,9 @@
 #include "session/Operations.h"
 #include "session/Session.h"
 #include "session/Setting.h"
+
+// The resources of a static library are registered by hand, from the global namespace.
+static void InitIconResource() { Q_INIT_RESOURCE(va5vivi); }
 
 namespace va5 {
 
@@ -57,6 +66,16 @@ QWidget* MakePlaceholder(QWidget* parent, QSize minimum) {
   frame->setFrameShape(QFrame::StyledPanel);
   frame->setMinimumSize(minimum);
   return frame;
+}
+
+// The icon theme's "va5vivi" once the program is installed, else the icon built in.
+QIcon ProgramIcon() {
+  static const bool registered = (InitIconResource(), true);
+  (void)registered;
+  QIcon builtIn;
+  builtIn.addFile(QStringLiteral(":/icons/va5vivi-48.png"));
+  builtIn.addFile(QStringLiteral(":/icons/va5vivi-128.png"));
+  return QIcon::fromTheme(QStringLiteral("va5vivi"), builtIn);
 }
 
 void Replace(QLayout* layout, QWidget*& slot, QWidget* widget, QWidget* parent) {
@@ -105,8 +124,9 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
   outer->addWidget(central_);
 
   top_ = new QVBoxLayout(central_);
-  top_->setContentsMargins(4, 4, 4, 4);
-  top_->setSpacing(4);
+  // Narrow margins: every pixel counts on a 1280x800 screen at 150 %.
+  top_->setContentsMargins(2, 2, 2, 2);
+  top_->setSpacing(3);
   statusStrip_ = MakePlaceholder(central_, QSize(200, 36));
   top_->addWidget(statusStrip_);
   row_ = new QHBoxLayout;
@@ -186,7 +206,12 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
   CaptureFontTemplate(font());
   ReloadLanguage(true);
   ShowHome();
-  resize(sizeHint().expandedTo(QSize(900, 560)));
+  // The size the window would like, as far as the screen has room for it; it keeps that size
+  // whatever view it shows.
+  if (windowIcon().isNull()) setWindowIcon(ProgramIcon());
+  resize(FittedSize(sizeHint().expandedTo(QSize(900, 560)), AvailableScreenArea(this),
+                    FrameOf(this)));
+  KeepOnScreen(this);
 }
 
 CMainDlgDlg::~CMainDlgDlg() { ResetLink(); }
@@ -306,23 +331,28 @@ void CMainDlgDlg::ShowPanel(CPanel* panel) {
 
 void CMainDlgDlg::ShowGraph(QWidget* graph) {
   if (graph == nullptr || graph == graph_) return;
-  if (graph->parentWidget() != central_ || row_->indexOf(graph) < 0) {
-    graph->setParent(central_);
-    row_->insertWidget(row_->indexOf(displayArea_) + 1, graph, 1);
-  }
+  // What the graph replaces goes first: a child shown beside them would lay the row out with
+  // all of them at once and widen the window for good.
+  displayArea_->hide();
+  functionKeys_->hide();
   if (graph_ != nullptr) {
     coveredGraph_ = graph_;
     graph_->hide();
   }
+  if (graph->parentWidget() != central_ || row_->indexOf(graph) < 0) {
+    graph->setParent(central_);
+    row_->insertWidget(row_->indexOf(displayArea_) + 1, graph, 1);
+  }
   graph_ = graph;
-  displayArea_->hide();
-  functionKeys_->hide();
   graph->show();
 }
 
 void CMainDlgDlg::HideGraph(QWidget* graph) {
   if (graph == nullptr) return;
   graph->hide();
+  // Out of the row until it is shown again: its owner may show it before it asks for the
+  // place (a table graph does), and it must not take room beside the live display meanwhile.
+  row_->removeWidget(graph);
   if (graph == coveredGraph_) coveredGraph_ = nullptr;
   if (graph != graph_) return;
   graph_ = std::exchange(coveredGraph_, nullptr);
@@ -775,7 +805,16 @@ void CMainDlgDlg::ShowAbout() {
   QMessageBox box(QMessageBox::Information, windowTitle(),
                   QStringLiteral("VA5VIVI Version ") + QStringLiteral(VA5VIVI_VERSION),
                   QMessageBox::Ok, this);
-  box.setIconPixmap(windowIcon().pixmap(48, 48));
+  const QIcon icon = windowIcon().isNull() ? ProgramIcon() : windowIcon();
+  box.setIconPixmap(icon.pixmap(48, 48));
+  // The box is as wide as its title with room for the title bar's buttons, so the title
+  // reads whole.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int title = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                          .horizontalAdvance(box.windowTitle());
+    grid->addItem(new QSpacerItem(title + 120, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
 }
 

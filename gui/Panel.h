@@ -45,9 +45,23 @@ class CPanel : public QWidget {
   int replyMessage_;
 };
 
+// A push button with half an average character more room on either side of its caption than
+// the style gives, so that no caption, in any language, touches the edges.
+class CPaddedButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+  QSize sizeHint() const override { return Padded(QPushButton::sizeHint()); }
+  QSize minimumSizeHint() const override { return Padded(QPushButton::minimumSizeHint()); }
+
+ private:
+  QSize Padded(QSize size) const {
+    return {size.width() + fontMetrics().averageCharWidth(), size.height()};
+  }
+};
+
 // A panel's push button with its control identifier; Enter never presses it by default.
 inline QPushButton* MakePanelButton(const char* caption, int id, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  auto* button = new CPaddedButton(QString::fromUtf8(caption), parent);
   SetControlId(button, id);
   button->setAutoDefault(false);
   button->setMinimumHeight(28);

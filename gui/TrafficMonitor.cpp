@@ -26,6 +26,7 @@
 #include "comm/ResultTexts.h"
 #include "comm/TrafficCapture.h"
 #include "gui/Localise.h"
+#include "gui/ScreenFit.h"
 #include "gui/MessageBox.h"
 
 namespace va5 {
@@ -232,7 +233,10 @@ CTrafficMonitor::CTrafficMonitor(QWidget* parent)
   connect(save_, &QPushButton::clicked, this, &CTrafficMonitor::OnSaveCapture);
   connect(filter_, &QLineEdit::textChanged, this, &CTrafficMonitor::ApplyFilter);
   ReloadLanguage();
-  resize(fontMetrics().averageCharWidth() * 220, fontMetrics().height() * 30);
+  // Wide enough for a frame's data column where the screen has room; never wider than it.
+  resize(FittedSize(QSize(fontMetrics().averageCharWidth() * 220, fontMetrics().height() * 30),
+                    AvailableScreenArea(this), FrameOf(this)));
+  KeepOnScreen(this);
 }
 
 void CTrafficMonitor::ReloadLanguage() {

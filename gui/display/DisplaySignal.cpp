@@ -152,7 +152,7 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
       lamp->setAlignment(Qt::AlignCenter);
       lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
       lamp->setMinimumWidth(lamp->fontMetrics().horizontalAdvance(QStringLiteral("OVE")) +
-                            lamp->fontMetrics().averageCharWidth() * 3);
+                            lamp->fontMetrics().averageCharWidth() * 2);
       SetControlId(lamp, rules[i].controlId);
       lamp->setAccessibleName(QString::fromUtf8(rules[i].text));
       Explain(lamp, rules[i]);
@@ -174,8 +174,8 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
 }
 
 void CDisplaySignal::ShowLink(const QString& text, bool online) {
-  link_->setText(text);
-  link_->setAccessibleDescription(text);
+  // A long status is elided rather than widening the window.
+  SetShownValue(link_, text);
   link_->setToolTip(text);
   if (online) return;
   for (auto* lamps : {&commLamps_, &deviceLamps_}) {
@@ -183,7 +183,7 @@ void CDisplaySignal::ShowLink(const QString& text, bool online) {
   }
 }
 
-QString CDisplaySignal::LinkText() const { return link_->text(); }
+QString CDisplaySignal::LinkText() const { return ShownValue(link_); }
 
 void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) { LightLamp(lamp, colour); }
 

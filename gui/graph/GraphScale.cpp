@@ -92,23 +92,34 @@ std::vector<AxisTick> TicksOf(double min, double max) {
   const AxisScale s = ScaleOf(min, max);
   if (!s.valid) return ticks;
   const double minorStep = s.step / s.minorPerMajor;
-  // A tick a rounding error above the maximum still stands on it.
-  const double top = max + s.step * 1e-9;
+  // A tick a rounding error beyond an end still stands on it.
+  const double slack = minorStep * 1e-6;
+  const auto at = [&](AxisTick::Kind kind, double value) {
+    AxisTick tick;
+    tick.value = value;
+    tick.kind = kind;
+    ticks.push_back(tick);
+  };
+  const double first = std::ceil((min - slack) / minorStep);
+  const double last = std::floor((max + slack) / minorStep);
+  // Counted in whole minor steps from a multiple of the step, so that the kinds do not drift.
   const int middle = s.minorPerMajor / 2;
-  for (int j = 0; j <= s.majorCount; ++j) {
-    const bool beyond = j == s.majorCount;  // the division above the last major tick
-    for (int i = 1; i <= s.minorPerMajor; ++i) {
-      if (beyond && i == s.minorPerMajor) break;
-      const double value = min + (j * s.minorPerMajor + i) * minorStep;
-      if (value > top) return ticks;
-      AxisTick tick;
-      tick.value = value;
-      tick.kind = i == s.minorPerMajor ? AxisTick::kMajor
-                  : i == middle        ? AxisTick::kMiddle
-                                       : AxisTick::kMinor;
-      ticks.push_back(tick);
-    }
+  const auto kindOf = [&](double k) {
+    const double inMajor = k - std::floor(k / s.minorPerMajor) * s.minorPerMajor;
+    if (inMajor == 0) return AxisTick::kMajor;
+    return inMajor == middle ? AxisTick::kMiddle : AxisTick::kMinor;
+  };
+  if (!(last - first < 1e6)) return ticks;  // cannot happen for a valid scale; a guard
+  if (first * minorStep - min > slack) at(AxisTick::kEnd, min);
+  for (double k = first; k <= last; ++k) {
+    const AxisTick::Kind kind = kindOf(k);
+    double value = k * minorStep;
+    if (std::fabs(value - min) <= slack) value = min;
+    if (std::fabs(value - max) <= slack) value = max;
+    const bool end = value == min || value == max;
+    at(end && kind == AxisTick::kMinor ? AxisTick::kEnd : kind, value);
   }
+  if (max - last * minorStep > slack) at(AxisTick::kEnd, max);
   return ticks;
 }
 

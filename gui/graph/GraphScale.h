@@ -27,15 +27,17 @@ AxisScale ScaleOf(double min, double max);
 
 // A tick of an axis, by its value.
 struct AxisTick {
-  enum Kind { kMinor, kMiddle, kMajor };
+  enum Kind { kMinor, kMiddle, kMajor, kEnd };
   double value = 0;
   Kind kind = kMinor;
-  // Middle and major ticks are labelled.
+  // Middle, major and end ticks are labelled.
   bool Labelled() const { return kind != kMinor; }
 };
-// The ticks strictly above the minimum and not above the maximum: the minor, middle and
-// major ticks of each major division from the minimum, and the minor and middle ticks of the
-// division beyond the last major tick as far as they lie inside. Empty for an invalid scale.
+// The ticks of an axis from min to max, at whole multiples of the minor step (so the labels
+// read round values: 20, 40, 60 rather than 18.52, 68.52): the major ticks at multiples of
+// the step, the middle ticks half-way between them, and the two ends of the axis as end
+// ticks where no major or middle tick stands on them. In order of value; empty for an
+// invalid scale.
 std::vector<AxisTick> TicksOf(double min, double max);
 
 // A value-axis label: "%.2f" in the C locale; "-0.00" reads "0.00".

@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "gui/FontManager.h"
 
@@ -101,27 +103,55 @@ void CLineGraph::paintEvent(QPaintEvent*) {
   if (plotted_ > 0) DrawCurve(painter, area);
 }
 
+namespace {
+
+// The labelled ticks with the ends first: where two labels would meet, the end of the axis
+// keeps its label.
+std::vector<graph::AxisTick> LabelsByPriority(const std::vector<graph::AxisTick>& ticks) {
+  std::vector<graph::AxisTick> labels;
+  for (const graph::AxisTick& tick : ticks) {
+    if (tick.kind == graph::AxisTick::kEnd) labels.push_back(tick);
+  }
+  for (const graph::AxisTick& tick : ticks) {
+    if (tick.Labelled() && tick.kind != graph::AxisTick::kEnd) labels.push_back(tick);
+  }
+  return labels;
+}
+
+bool Meets(const std::vector<std::pair<int, int>>& taken, int from, int to) {
+  return std::any_of(taken.begin(), taken.end(),
+                     [&](const auto& span) { return from <= span.second && to >= span.first; });
+}
+
+}  // namespace
+
 void CLineGraph::DrawValueAxis(QPainter& painter, const QRect& area) const {
+  const std::vector<graph::AxisTick> ticks = graph::TicksOf(y_.min, y_.max);
+  painter.setPen(Qt::white);
+  for (const graph::AxisTick& tick : ticks) {
+    const int py = static_cast<int>(std::lround(PixelY(tick.value, y_, area)));
+    // Ticks reach no closer than a pixel to the top of the plot.
+    if (py <= area.top() + 1 || py > area.bottom()) continue;
+    const int length = tick.kind == graph::AxisTick::kMinor ? kShortTick : kLongTick;
+    painter.drawLine(area.left(), py, area.left() + length, py);
+  }
   // The labels are set character by character at a fixed pitch, so they read evenly in a
   // font whose characters share one width.
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSizeF(font().pointSizeF());
   painter.setFont(fixed);
   const QFontMetrics metrics(fixed);
-  for (const graph::AxisTick& tick : graph::TicksOf(y_.min, y_.max)) {
+  painter.setPen(palette().color(QPalette::WindowText));
+  std::vector<std::pair<int, int>> taken;
+  for (const graph::AxisTick& tick : LabelsByPriority(ticks)) {
     const int py = static_cast<int>(std::lround(PixelY(tick.value, y_, area)));
-    // Ticks reach no closer than a pixel to the top of the plot.
-    if (py <= area.top() + 1 || py > area.bottom()) continue;
-    const int length = tick.kind == graph::AxisTick::kMinor ? kShortTick : kLongTick;
-    painter.setPen(Qt::white);
-    painter.drawLine(area.left(), py, area.left() + length, py);
-    if (!tick.Labelled()) continue;
-    // The label stands with its top 5 pixels above the tick; one too near the top of the
-    // control is left out.
+    if (py < area.top() || py > area.bottom()) continue;
+    // The label stands with its top 5 pixels above the tick; labels that would meet are
+    // left out.
     const int top = py - 5;
-    if (top <= 10) continue;
+    if (top < 0 || Meets(taken, top, top + metrics.height())) continue;
+    taken.emplace_back(top, top + metrics.height());
     const QString label = QString::fromStdString(graph::AxisLabel(tick.value));
-    painter.setPen(palette().color(QPalette::WindowText));
     int x = kLabelRight;
     for (auto c = label.size(); c-- > 0 && x > -kLabelPitch; x -= kLabelPitch) {
       painter.drawText(x, top + metrics.ascent(), QString(label[c]));
@@ -132,22 +162,27 @@ void CLineGraph::DrawValueAxis(QPainter& painter, const QRect& area) const {
 
 void CLineGraph::DrawTimeAxis(QPainter& painter, const QRect& area) const {
   const QFontMetrics metrics(font());
-  int lastLabelRight = area.left() - kMargin;
-  for (const graph::AxisTick& tick : graph::TicksOf(x_.min, x_.max)) {
+  const std::vector<graph::AxisTick> ticks = graph::TicksOf(x_.min, x_.max);
+  painter.setPen(Qt::white);
+  for (const graph::AxisTick& tick : ticks) {
     const int px = static_cast<int>(std::lround(PixelX(tick.value, x_, area)));
     if (px >= area.right() - 1 || px < area.left()) continue;
     const int length = tick.kind == graph::AxisTick::kMinor ? kShortTick : kLongTick;
-    painter.setPen(Qt::white);
     painter.drawLine(px, area.bottom(), px, area.bottom() - length);
-    if (tick.kind != graph::AxisTick::kMajor) continue;
+  }
+  painter.setPen(palette().color(QPalette::WindowText));
+  std::vector<std::pair<int, int>> taken;
+  for (const graph::AxisTick& tick : LabelsByPriority(ticks)) {
+    if (tick.kind == graph::AxisTick::kMiddle) continue;  // the majors and ends only
+    const int px = static_cast<int>(std::lround(PixelX(tick.value, x_, area)));
+    if (px > area.right() || px < area.left()) continue;
     const QString label = QString::fromStdString(graph::TimeLabel(tick.value));
     const int width = metrics.horizontalAdvance(label);
-    const int left = px - width / 2;
-    // Labels that would run into each other or off the control are left out.
-    if (left <= lastLabelRight + 4 || left + width > this->width()) continue;
-    painter.setPen(palette().color(QPalette::WindowText));
+    // Centred under its tick, but kept on the control; labels that would meet are left out.
+    const int left = std::clamp(px - width / 2, 0, std::max(this->width() - width, 0));
+    if (Meets(taken, left - 4, left + width + 4)) continue;
+    taken.emplace_back(left, left + width);
     painter.drawText(left, area.bottom() + 3 + metrics.ascent(), label);
-    lastLabelRight = left + width;
   }
 }
 

@@ -217,7 +217,11 @@ void CTrendGraph::AddSample(double value) {
   const std::int64_t now = clock_();
   lastTick_ = now;
   // Time zero is the first sample of the run, not the press of Start.
-  if (!startTick_) startTick_ = now;
+  if (!startTick_) {
+    startTick_ = now;
+    runTag_ = tag_;
+    runDate_ = QDateTime::currentDateTime();
+  }
   graph::SampleSeries& series = graph_->Series();
   series.Append(static_cast<double>(now - *startTick_) / 1000.0, value);
   if (series.Size() == 1) UpdateSaveButtons();
@@ -255,6 +259,16 @@ QByteArray CTrendGraph::CsvText() const {
   QString valueHeader = name_.isEmpty() ? QStringLiteral("Value") : name_;
   const QString unit = UnitText();
   if (!unit.isEmpty()) valueHeader += QLatin1Char(' ') + unit;
+  QString unitName = unit;
+  if (unitName.startsWith(QLatin1Char('(')) && unitName.endsWith(QLatin1Char(')'))) {
+    unitName = unitName.mid(1, unitName.size() - 2);
+  }
+  const QString date = runDate_.isValid()
+                           ? runDate_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                           : QString();
+  text += "Date," + CsvField(date) + "\r\n";
+  text += "Tag," + CsvField(runTag_) + "\r\n";
+  text += "Unit," + CsvField(unitName) + "\r\n";
   text += "Time (s)," + CsvField(valueHeader) + "\r\n";
   const std::vector<double>& times = series.Times();
   const std::vector<double>& values = series.Values();

@@ -2,6 +2,7 @@
 // with Start, Stop, saving the run as CSV or as a picture, and Close.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,8 @@ class CTrendGraph : public CPanel, public CResourceManager, public CFontManager 
   // The unit names the sensor panel shows; the PV and terminal trends label their axis with
   // the present one.
   void SetUnits(const QString& pvUnit, const QString& terminalUnit);
+  // The tag of the connected device; a run keeps the tag and the date it started with.
+  void SetTag(const QString& tag) { tag_ = tag; }
 
   // The buttons' actions.
   void Start();
@@ -71,8 +74,9 @@ class CTrendGraph : public CPanel, public CResourceManager, public CFontManager 
   // user and returns false; the file at `path` is replaced only by a complete new one.
   bool SaveCsv(const QString& path);
   bool SavePicture(const QString& path);
-  // The CSV text of the run (time in seconds from the first sample, value in the signal's
-  // unit; numbers with a decimal point whatever the locale).
+  // The CSV text of the run: a header of the run's start date, the device's tag and the
+  // signal's unit, then the time in seconds from the first sample and the value in that
+  // unit (numbers with a decimal point whatever the locale).
   QByteArray CsvText() const;
 
   void SetSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
@@ -113,6 +117,9 @@ class CTrendGraph : public CPanel, public CResourceManager, public CFontManager 
   bool running_ = false;
   bool rescalePending_ = true;
   std::optional<std::int64_t> startTick_;
+  QString tag_;
+  QString runTag_;     // the tag and the local date and time of the run's first sample
+  QDateTime runDate_;
   std::int64_t lastTick_ = 0;
   SaveDialog saveDialog_;
   Clock clock_;

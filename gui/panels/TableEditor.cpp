@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
@@ -85,6 +86,14 @@ void CTableEditor::Build() {
   grid->setRowMinimumHeight(row++, 8);
   progressText_ = new QLabel(this);
   progressText_->setWordWrap(true);
+  {
+    // The window takes no input while a table moves, but its progress is read meanwhile: the
+    // text keeps the enabled colour.
+    QPalette palette = progressText_->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     palette.color(QPalette::Active, QPalette::WindowText));
+    progressText_->setPalette(palette);
+  }
   grid->addWidget(progressText_, row++, 0, 1, 3);
   progress_ = new QProgressBar(this);
   progress_->setRange(0, 100);

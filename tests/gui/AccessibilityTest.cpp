@@ -57,12 +57,13 @@ T* WithId(QWidget* root, int id) {
 }
 
 // Every text a label of `root` shows reaches a screen reader: as the label's name (a caption)
-// or, where the name is the label's row, as its description.
+// or, where the name is the label's row, as its description (the whole value where the label
+// shows it elided).
 void ExpectEveryShownTextRead(QWidget* root, const char* where) {
   SCOPED_TRACE(where);
   int values = 0;
   for (QLabel* label : root->findChildren<QLabel*>()) {
-    const QString shown = label->text().remove(QLatin1Char('&'));
+    const QString shown = ShownValue(label).remove(QLatin1Char('&'));
     if (!label->isVisibleTo(root) || shown.isEmpty()) continue;
     const QString name = Read(label, QAccessible::Name);
     if (name == shown) continue;

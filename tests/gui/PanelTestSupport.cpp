@@ -295,7 +295,7 @@ QPushButton* ConnectedWindowTest::ButtonOf(QWidget* panel, int id) {
 QString ConnectedWindowTest::TextOf(QWidget* panel, int id) {
   for (QWidget* widget : panel->findChildren<QWidget*>()) {
     if (ControlId(widget) != id) continue;
-    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return ShownValue(label);
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
   }
   return {};

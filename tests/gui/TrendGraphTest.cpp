@@ -5,11 +5,13 @@
 
 #include <unistd.h>
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -55,18 +57,19 @@ TEST(GraphScaleTest, StepsTicksAndLabelsOfSeveralRanges) {
   EXPECT_EQ(s.majorCount, 5);
   EXPECT_EQ(s.minorPerMajor, 8);
   EXPECT_DOUBLE_EQ(s.step, 20);
-  EXPECT_EQ(graph::TicksOf(0, 100).size(), 40u);
-  EXPECT_EQ(ValuesOf(0, 100, AxisTick::kMajor), (std::vector<double>{20, 40, 60, 80, 100}));
+  EXPECT_EQ(graph::TicksOf(0, 100).size(), 41u);
+  EXPECT_EQ(ValuesOf(0, 100, AxisTick::kMajor), (std::vector<double>{0, 20, 40, 60, 80, 100}));
   EXPECT_EQ(ValuesOf(0, 100, AxisTick::kMiddle), (std::vector<double>{10, 30, 50, 70, 90}));
-  // The constant signal's -15 ... 115: step 40 from the minimum, sixteen minor steps; the
-  // fourth division reaches beyond the top and only its ticks inside are kept.
+  // The constant signal's -15 ... 115: step 40 in sixteen minor steps, the ticks at round
+  // values and the ends labelled on their own.
   s = graph::ScaleOf(-15, 115);
   EXPECT_EQ(s.unit, 4);
   EXPECT_EQ(s.majorCount, 4);
   EXPECT_EQ(s.minorPerMajor, 16);
-  EXPECT_EQ(ValuesOf(-15, 115, AxisTick::kMajor), (std::vector<double>{25, 65, 105}));
-  EXPECT_EQ(ValuesOf(-15, 115, AxisTick::kMiddle), (std::vector<double>{5, 45, 85}));
-  EXPECT_EQ(graph::TicksOf(-15, 115).size(), 52u);
+  EXPECT_EQ(ValuesOf(-15, 115, AxisTick::kMajor), (std::vector<double>{0, 40, 80}));
+  EXPECT_EQ(ValuesOf(-15, 115, AxisTick::kMiddle), (std::vector<double>{20, 60, 100}));
+  EXPECT_EQ(ValuesOf(-15, 115, AxisTick::kEnd), (std::vector<double>{-15, 115}));
+  EXPECT_EQ(graph::TicksOf(-15, 115).size(), 53u);
   // Small ranges: the trend's first 0 ... 0.1 reads as 10 normalised (not 10.000000000000002).
   s = graph::ScaleOf(0, 0.1);
   EXPECT_EQ(s.unit, 2);
@@ -86,6 +89,35 @@ TEST(GraphScaleTest, StepsTicksAndLabelsOfSeveralRanges) {
   EXPECT_EQ(graph::AxisLabel(-12.5), "-12.50");
   EXPECT_EQ(graph::TimeLabel(120), "120");
   EXPECT_EQ(graph::TimeLabel(0.5), "0.50");
+}
+
+// Whatever the range, the labels read round values (whole multiples of half the step, not
+// 68.52 and 118.52), both ends are labelled, and an axis has labels enough to be read.
+TEST(GraphScaleTest, LabelsStandOnRoundValuesAndBothEnds) {
+  for (Range r : {Range{18.52, 138.5}, Range{-15, 115}, Range{0, 0.1}, Range{20.44, 20.8},
+                  Range{-273.15, 1000}, Range{80.5, 109.75}, Range{-1e30, 1e30}, Range{4, 7}}) {
+    SCOPED_TRACE(std::to_string(r.min) + " ... " + std::to_string(r.max));
+    const std::vector<AxisTick> ticks = graph::TicksOf(r.min, r.max);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_EQ(ticks.front().value, r.min);
+    EXPECT_EQ(ticks.back().value, r.max);
+    EXPECT_TRUE(ticks.front().Labelled() && ticks.back().Labelled());
+    const double half = graph::ScaleOf(r.min, r.max).step / 2;
+    int labels = 0;
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      if (i > 0) {
+        EXPECT_GT(ticks[i].value, ticks[i - 1].value);
+      }
+      if (!ticks[i].Labelled()) continue;
+      ++labels;
+      if (ticks[i].kind == AxisTick::kEnd) continue;
+      const double steps = ticks[i].value / half;
+      EXPECT_NEAR(steps, std::round(steps), 1e-6) << ticks[i].value;
+    }
+    EXPECT_GE(labels, 5);
+  }
+  EXPECT_EQ(ValuesOf(18.52, 138.5, AxisTick::kMajor), (std::vector<double>{40, 80, 120}));
+  EXPECT_EQ(ValuesOf(18.52, 138.5, AxisTick::kMiddle), (std::vector<double>{20, 60, 100}));
 }
 
 TEST(GraphScaleTest, GrowthKeepsTheDataInsideAndEndsForAnySample) {
@@ -295,16 +327,26 @@ TEST_F(TrendGraphTest, NonFiniteAndHugeSamplesNeitherHangNorLeaveTheAxesUnusable
 
 TEST_F(TrendGraphTest, CsvKeepsADecimalPointUnderACommaLocale) {
   test::CommaLocale comma;
+  trend.SetTag(QStringLiteral("TT-101, line 2"));
   trend.Start();
   Sample(2000, 20.25);
+  trend.SetTag(QStringLiteral("OTHER"));  // a run keeps the tag it started with
   Sample(3500, -3.5);
   Sample(4000, kNaN);
-  const QByteArray expected =
+  // The header: the run's date, the device's tag and the signal's unit, then the columns.
+  const QString text = QString::fromUtf8(trend.CsvText());
+  const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Date,%1 \\d\\d:\\d\\d:\\d\\d\r\n").arg(today))
+                  .match(text)
+                  .hasMatch())
+      << text.toStdString();
+  const QString expected =
+      "Tag,\"TT-101, line 2\"\r\nUnit,degC\r\n"
       "Time (s),PV (degC)\r\n0.000,20.250000\r\n1.500,-3.500000\r\n2.000,nan\r\n";
-  EXPECT_EQ(trend.CsvText(), expected);
-  // The unit the sensor panel shows now names the PV column.
+  EXPECT_EQ(text.section(QStringLiteral("\r\n"), 1), expected);
+  // The unit the sensor panel shows now names the PV column and the unit row.
   trend.SetUnits(QStringLiteral("degF"), QStringLiteral("degC"));
-  EXPECT_TRUE(trend.CsvText().startsWith("Time (s),PV (degF)\r\n"));
+  EXPECT_TRUE(trend.CsvText().contains("\r\nUnit,degF\r\nTime (s),PV (degF)\r\n"));
 
   QTemporaryDir dir;
   const QString csv = dir.filePath(QStringLiteral("run"));
