@@ -334,11 +334,9 @@ TEST_F(LinkReceiveMatch, OnlyAReplyToAnotherRequestEndsInATimeOut) {
 // takes only a reply that repeats them; a reply too short to repeat them cannot be told apart.
 TEST_F(LinkReceiveMatch, AReplyThatNamesAnotherPointIsSkipped) {
   using Bytes = std::vector<std::uint8_t>;
-  const Bytes value{0x42, 0xC8, 0x00, 0x00};  // 100.0
-  const auto point = [&](std::uint8_t hi, std::uint8_t lo) {
-    Bytes d{0x00, 0x00, hi, lo};
-    d.insert(d.end(), value.begin(), value.end());
-    return d;
+  // Status bytes, the point's index, then 100.0.
+  const auto point = [](std::uint8_t hi, std::uint8_t lo) {
+    return Bytes{0x00, 0x00, hi, lo, 0x42, 0xC8, 0x00, 0x00};
   };
   struct Case {
     const char* name;
