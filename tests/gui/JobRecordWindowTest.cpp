@@ -256,6 +256,19 @@ TEST_F(JobRecordWindowTest, KeptAcrossALostLinkToTheSameDeviceAndDiscardedOnRequ
   EXPECT_EQ(Row(job.asFound, "PV Damping"), "4.000");
   EXPECT_FALSE(keeper_->Unsaved());
   EXPECT_EQ(questions.Starting(UIText("Confr_Save_Job", {"TT-101"})).size(), 1u);
+
+  // Work left unsaved by a lost link is offered for saving when another device connects.
+  Click(sensor, si::kDampingButton, {Enter("5")});
+  sim_.InjectFault({.kind = sim::Fault::Kind::Silence});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Connected(); }, 20000));
+  sim_.ClearFaults();
+  sim_.Modify([](sim::DeviceState& s) { s.deviceId = 0x000126; });
+  const QString other = UIText("Confr_Save_Other_Job", {"TT-101"});
+  questions.Answer(other, {kAnswerNo});
+  Connect();
+  EXPECT_EQ(questions.Starting(other).size(), 1u);
+  EXPECT_TRUE(keeper_->Job().writes.empty());
+  EXPECT_EQ(keeper_->Job().device.deviceId, "294");
 }
 
 }  // namespace
