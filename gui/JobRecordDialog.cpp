@@ -134,6 +134,8 @@ void CJobRecordDialog::AddRow(const QStringList& cells) {
 void CJobRecordDialog::Refresh() {
   const session::JobRecord job = keeper_.Job();
   const session::JobDevice& d = job.device;
+  // Nothing to save before a device has been read.
+  save_->setEnabled(!d.Key().empty());
   if (d.Key().empty()) {
     identity_->setText(DisplayText("Job_None", "none"));
   } else {
