@@ -30,6 +30,7 @@ void CAppSettings::Load() {
   }
   comPort_ = ReadText(store, "COMPort", QStringLiteral("COM1"));
   pollingAddr_ = ReadText(store, "PollingAddr", QStringLiteral("0"));
+  technician_ = ReadText(store, "Technician", QString());
 }
 
 void CAppSettings::Save() const {
@@ -40,6 +41,12 @@ void CAppSettings::Save() const {
   store.setValue(QStringLiteral("COMPort"), comPort_);
   store.setValue(QStringLiteral("PollingAddr"), pollingAddr_);
   // A failed write is not reported; the values stay in memory.
+}
+
+void CAppSettings::SaveTechnician() const {
+  QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
+  store.beginGroup(QLatin1String(kGroup));
+  store.setValue(QStringLiteral("Technician"), technician_);
 }
 
 }  // namespace va5

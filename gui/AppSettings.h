@@ -1,5 +1,6 @@
 // The four values that survive between runs, in the per-user store ("Kerrin" / "VA5VIVI",
 // group "Settings"): the registry on Windows, an INI file in the XDG config folder elsewhere.
+// Beside them the technician's name for the job record, written on its own.
 #pragma once
 
 #include <QLocale>
@@ -27,12 +28,19 @@ class CAppSettings {
   void SetComPort(const QString& value) { comPort_ = value; }
   void SetPollingAddr(const QString& value) { pollingAddr_ = value; }
 
+  // The name the last job record was saved with. It is written alone (SaveTechnician), so that
+  // another copy of the settings saving its four values cannot put back an older name.
+  QString Technician() const { return technician_; }
+  void SetTechnician(const QString& value) { technician_ = value; }
+  void SaveTechnician() const;
+
  private:
   QLocale locale_;
   QString languageFile_;
   QString languageName_;
   QString comPort_;
   QString pollingAddr_;
+  QString technician_;
 };
 
 }  // namespace va5

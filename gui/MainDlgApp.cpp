@@ -1,7 +1,11 @@
 #include "gui/MainDlgApp.h"
 
+#include <QAction>
+
 #include "device/GlobalFile.h"
 #include "gui/AppSettings.h"
+#include "gui/JobKeeper.h"
+#include "gui/JobRecordDialog.h"
 #include "gui/Localise.h"
 #include "gui/MainDlgDlg.h"
 #include "gui/config/ConfigEditor.h"
@@ -119,6 +123,8 @@ void AssembleMainWindow(CMainDlgDlg& window) {
     const session::LiveValues live = session->TakeLive();
     if (trend->isVisible()) trend->OnPoll(live);
     const DeviceRecord record = session->Record();
+    // A sensor trim's reading after is the first poll that follows it.
+    session->Job().NoteReading(record);
     const CglobalFile& tables = window.Tables();
     DisplayValues values;
     values.pv = live.pv;
@@ -143,6 +149,16 @@ void AssembleMainWindow(CMainDlgDlg& window) {
     }
   });
   QObject::connect(&window, &CMainDlgDlg::linkFailed, strip, &CDisplaySignal::ShowNoReply);
+
+  // The job record: kept across a reconnect of the same device, offered for saving before a
+  // device with unsaved work is left, shown and saved from the context menu.
+  auto* jobs = new CJobKeeper(window);
+  QObject::connect(window.JobRecordAction(), &QAction::triggered, jobs, [&window, jobs] {
+    // Not over a link question or a running chain: the dialog may read the device.
+    if (!window.InputEnabled() && window.Connected()) return;
+    CJobRecordDialog dialog(*jobs, &window);
+    dialog.exec();
+  });
   QObject::connect(&window, &CMainDlgDlg::languageReloaded, display, [&window, strip, display] {
     strip->Localise();
     display->Localise();

@@ -187,6 +187,9 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
     trafficMonitor_->raise();
     trafficMonitor_->activateWindow();
   });
+  jobAction_ = new QAction(QStringLiteral("&Job Record..."), this);
+  jobAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+  addAction(jobAction_);
 
   connect(functionKeys_, &CFunctionKeys::keyPressed, this, &CMainDlgDlg::OnKey);
   functionKeys_->SetBusyTest([this] { return busy_; });
@@ -236,6 +239,7 @@ void CMainDlgDlg::ReloadLanguage(bool first) {
       ids::main_window::kLayout, ids::main_window::kAboutMenuCommand));
   if (!about.isEmpty()) about_->setText(about);
   trafficAction_->setText(DisplayText("Traffic_Menu", "&Traffic Monitor..."));
+  jobAction_->setText(DisplayText("Job_Menu", "&Job Record..."));
   if (first) return;
   if (current_ == nullptr) {
     ShowHome();

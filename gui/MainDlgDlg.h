@@ -172,6 +172,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CLookingForDeviceInfo* SearchProgress() const { return search_; }
   QAction* AboutAction() const { return about_; }
   QAction* TrafficMonitorAction() const { return trafficAction_; }
+  // "Job Record..." of the context menu (Ctrl+J); what it opens is connected by the assembly.
+  QAction* JobRecordAction() const { return jobAction_; }
   CTrafficMonitor* TrafficMonitor() const { return trafficMonitor_; }
 
  signals:
@@ -235,6 +237,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   CLookingForDeviceInfo* search_;
   QAction* about_;
   QAction* trafficAction_;
+  QAction* jobAction_;
   CTrafficMonitor* trafficMonitor_;  // its own window; the link's trace goes to it too
   std::map<int, CPanel*> keyPanels_;
   std::map<int, std::function<void()>> keyHandlers_;

@@ -46,6 +46,11 @@ const std::vector<Section>& Sections() {
            {"Err_CMD_Bad_Reply", 2},     // command, what was wrong with the answer
            {"Err_CMD_Comm_Error", 2},    // command, the communication errors
            {"Err_COM", 2},               // port name, polling address
+           {"Confr_Search_Address", 1},  // the address found
+           {"Confr_Save_Job", 1},        // the tag of the job's device
+           {"Confr_Save_Other_Job", 1},  // the tag of the last job's device
+           {"Err_CMD", 0},
+           {"Err_COM", 1},  // port name
            {"Err_Calibration_Value_Invalid", 0},
            // point, value, point, lower bound, upper bound, unit
            {"Err_CustomRTD_Data_Bound", 6},
@@ -247,6 +252,13 @@ const std::vector<Section>& Sections() {
            {"Job_Notes", 0},
            {"Job_Signature_Technician", 0},
            {"Job_Signature_Approved", 0},
+           {"Job_Menu", 0},
+           {"Job_Reference_Instrument", 0},
+           {"Job_Tolerance", 0},
+           {"Job_Save", 0},
+           {"Job_Close", 0},
+           {"Job_Record_Files", 0},
+           {"Job_Pdf_Files", 0},
        }},
       {"TitleMsg",
        {
