@@ -299,6 +299,7 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       ASSERT_TRUE(QFile::exists(file_));
       Click(page, p1::kDampingDeviceChange, {test::Enter("6")});
       view = page;
+      questions.Answer(test::UIText("Confr_Download_Changes"), {kAnswerYes});
       Inject(drill);
       ButtonOf(page, p1::kDownloadButton)->click();
       break;
