@@ -101,8 +101,8 @@ session::RequestChain CLoopOutput::ReturnChain() const {
 bool CLoopOutput::AskReturnToNormal(QWidget* owner, session::Session* session) const {
   if (!Fixed() || session == nullptr) return false;
   const session::LinkHold hold = HoldOf(session);
-  return ShowUIMessage(owner, "Confr_Output_Return",
-                       {FormatFixed(current_, 3)}, kStyleYesNoQuestion) == kAnswerYes;
+  return ShowUIMessage(owner, "Confr_Output_Return", {FormatFixed(current_, 3)},
+                       kStyleYesNoQuestion) == kAnswerYes;
 }
 
 // ---- the window's wiring -----------------------------------------------------------------
@@ -119,18 +119,17 @@ void ReturnToNormal(CMainDlgDlg& window, CLoopOutput& output, bool monitoringAft
     *ended = true;
     if (waiting) waiting->quit();
   };
-  const QMetaObject::Connection lost =
-      QObject::connect(&window, &CMainDlgDlg::sessionChanged, &loop,
-                       [finish](session::Session* session) {
-                         if (session == nullptr) finish();
-                       });
+  const QMetaObject::Connection lost = QObject::connect(&window, &CMainDlgDlg::sessionChanged,
+                                                        &loop, [finish](session::Session* session) {
+                                                          if (session == nullptr) finish();
+                                                        });
   QPointer<CLoopOutput> target(&output);
-  const bool started = window.RunOperation(
-      output.ReturnChain(), monitoringAfter,
-      [finish, target](const session::OperationOutcome& outcome) {
-        if (outcome.Succeeded() && target) target->SetNormal();
-        finish();
-      });
+  const bool started =
+      window.RunOperation(output.ReturnChain(), monitoringAfter,
+                          [finish, target](const session::OperationOutcome& outcome) {
+                            if (outcome.Succeeded() && target) target->SetNormal();
+                            finish();
+                          });
   if (started && !*ended) loop.exec();
   QObject::disconnect(lost);
 }

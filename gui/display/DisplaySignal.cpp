@@ -196,12 +196,14 @@ void CDisplaySignal::ClearFixedOutput() {
   fixed_->hide();
 }
 
-QString CDisplaySignal::FixedOutputText() const { return outputFixed_ ? fixed_->text() : QString(); }
+QString CDisplaySignal::FixedOutputText() const {
+  return outputFixed_ ? fixed_->text() : QString();
+}
 
 void CDisplaySignal::ShowFixedText() {
   if (!outputFixed_) return;
-  const QString text = DisplayText("Output_Fixed", "Output fixed at %1 mA",
-                                   {FormatFixed(fixedCurrent_, 3)});
+  const QString text =
+      DisplayText("Output_Fixed", "Output fixed at %1 mA", {FormatFixed(fixedCurrent_, 3)});
   fixed_->setText(text);
   fixed_->setAccessibleName(text);
   fixed_->show();

@@ -10,8 +10,8 @@
 #include "comm/RequestTypes.h"
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
-#include "gui/LoopGuard.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
@@ -103,7 +103,6 @@ void CAnalogOP::OnClose() {
   }
   emit closeRequested();
 }
-
 
 // ---- the buttons -------------------------------------------------------------------------
 

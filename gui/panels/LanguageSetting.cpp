@@ -48,8 +48,8 @@ CSetting::CSetting(CAppSettings& settings, std::vector<std::string> folders, QWi
       title_(new CLblColor(QStringLiteral("Language"), this)),
       change_(MakePanelButton("Change", lp::kChangeButton, this)),
       name_(MakeValueLabel(lp::kLanguageName, this)),
-      confirmLoop_(new QCheckBox(QStringLiteral("Ask before a change that may move the loop"),
-                                 this)),
+      confirmLoop_(
+          new QCheckBox(QStringLiteral("Ask before a change that may move the loop"), this)),
       close_(MakePanelButton("Close Language", lp::kCloseButton, this)) {
   SetControlId(title_, lp::kTitle);
   title_->setAlignment(Qt::AlignCenter);

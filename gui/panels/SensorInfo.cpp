@@ -10,8 +10,8 @@
 #include "comm/RequestTypes.h"
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
-#include "gui/LoopGuard.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/MessageBox.h"
 #include "gui/SelectListBox.h"
 #include "gui/ValidateNumber.h"
@@ -373,8 +373,8 @@ void CSensorInfo::OnBurnout() {
 }
 
 void CSensorInfo::OnCjcMode() {
-  SelectAndWrite(Setting::Cjc, "Select_CJCModeSW", tables_.CjcModeNames(),
-                 tables_.CjcModeCodes(), ids_si::kCjcModeValue, true);
+  SelectAndWrite(Setting::Cjc, "Select_CJCModeSW", tables_.CjcModeNames(), tables_.CjcModeCodes(),
+                 ids_si::kCjcModeValue, true);
 }
 
 void CSensorInfo::OnTransferFunction() {

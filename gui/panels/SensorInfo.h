@@ -93,7 +93,6 @@ class CSensorInfo : public COperationPanel, public CResourceManager, public CFon
   void SelectAndWrite(session::Setting setting, const char* titleKey, const StringTable& names,
                       const StringTable& codes, int valueId, bool movesLoop);
 
-
   const CglobalFile& tables_;
   session::Session* lastSession_ = nullptr;
   std::set<std::pair<int, int>> reportedCodes_;  // (value control id, code)

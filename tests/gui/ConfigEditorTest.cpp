@@ -38,7 +38,8 @@ class ConfigEditorTest : public test::ConnectedWindowTest {
  protected:
   // Yes to the download's question, whatever it lists.
   static void AnswerDownloads(Questions& questions) {
-    for (const char* key : {"Confr_Download_Changes", "Confr_Download_Same", "Confr_Download_Unread"})
+    for (const char* key :
+         {"Confr_Download_Changes", "Confr_Download_Same", "Confr_Download_Unread"})
       questions.Answer(UIText(key), {kAnswerYes});
   }
   CConfigEditor* Open() {

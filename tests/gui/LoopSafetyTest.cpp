@@ -85,10 +85,13 @@ TEST_F(LoopSafetyTest, EveryLoopWriteAsksOnceWithNoAsDefaultAndNoSendsNothing) {
        "Confr_Loop_Change", 131},
       {"PV unit", 0, si::kPvUnitButton, [] { return std::deque{Choose("degF")}; },
        "Confr_Loop_Change", 44},
-      {"range", 0, si::kPvRangeButton, [] { return std::deque{Enter("90"), Enter("10")}; },
+      {"range", 0, si::kPvRangeButton,
+       [] {
+         return std::deque{Enter("90"), Enter("10")};
+       },
        "Confr_Loop_Change", 35},
-      {"damping", 0, si::kDampingButton, [] { return std::deque{Enter("3")}; },
-       "Confr_Loop_Change", 34},
+      {"damping", 0, si::kDampingButton, [] { return std::deque{Enter("3")}; }, "Confr_Loop_Change",
+       34},
       {"burnout", 0, si::kBurnoutButton, [] { return std::deque{ChooseAnother()}; },
        "Confr_Loop_Change", 135},
       {"transfer function", 0, si::kTransferFunctionButton,
