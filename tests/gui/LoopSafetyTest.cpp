@@ -33,6 +33,10 @@ namespace {
 
 namespace fk = ids::function_keys;
 namespace si = ids::sensor_info;
+namespace ao = ids::analog_output;
+namespace dt = ids::dac_trim;
+namespace sc = ids::sensor_calib;
+namespace pa = ids::polling_address;
 using test::Choose;
 using test::Enter;
 using test::ModalScript;
@@ -40,6 +44,7 @@ using test::Questions;
 using test::UIText;
 
 constexpr int kNoDefault = kStyleYesNoQuestion | kStyleDefaultSecond;
+constexpr const char* kLoop = "Confr_Loop_Change";
 
 // Picks the entry after the one marked in a selection list: a value the device does not hold.
 ModalScript::Action ChooseAnother() {
@@ -77,43 +82,30 @@ TEST_F(LoopSafetyTest, EveryLoopWriteAsksOnceWithNoAsDefaultAndNoSendsNothing) {
     const char* what;
     int key;  // 0: the sensor information panel of the home view
     int button;
-    std::function<std::deque<ModalScript::Action>()> dialogs;
+    std::deque<ModalScript::Action> dialogs;
     const char* questionKey;  // what the box starts with
     int command;              // the write Yes sends
   } rows[] = {
-      {"sensor type", 0, si::kSensorTypeButton, [] { return std::deque{Choose("Type K")}; },
-       "Confr_Loop_Change", 131},
-      {"PV unit", 0, si::kPvUnitButton, [] { return std::deque{Choose("degF")}; },
-       "Confr_Loop_Change", 44},
-      {"range", 0, si::kPvRangeButton,
-       [] {
-         return std::deque{Enter("90"), Enter("10")};
-       },
-       "Confr_Loop_Change", 35},
-      {"damping", 0, si::kDampingButton, [] { return std::deque{Enter("3")}; }, "Confr_Loop_Change",
-       34},
-      {"burnout", 0, si::kBurnoutButton, [] { return std::deque{ChooseAnother()}; },
-       "Confr_Loop_Change", 135},
-      {"transfer function", 0, si::kTransferFunctionButton,
-       [] { return std::deque{Choose("SQRT")}; }, "Confr_Loop_Change", 47},
-      {"CJC mode", 0, si::kCjcModeButton, [] { return std::deque{ChooseAnother()}; },
-       "Confr_Loop_Change", 133},
-      {"fixed current", fk::kAnalogOutputButton, ids::analog_output::kSetSpecifiedButton,
-       [] { return std::deque{Enter("12")}; }, "Confr_Loop_Change", 40},
-      {"present current", fk::kAnalogOutputButton, ids::analog_output::kSetFromPvButton,
-       [] { return std::deque<ModalScript::Action>{}; }, "Confr_Loop_Change", 40},
-      {"trim mode", fk::kTrimDacButton, ids::dac_trim::kLowerTrimModeButton,
-       [] { return std::deque<ModalScript::Action>{}; }, "Confr_Loop_Change", 40},
-      {"DAC trim", fk::kTrimDacButton, ids::dac_trim::kTrimMeasuredButton,
-       [] { return std::deque{Enter("4.01")}; }, "Confr_Loop_Change", 45},
-      {"DAC trim clear", fk::kTrimDacButton, ids::dac_trim::kClearTrimButton,
-       [] { return std::deque<ModalScript::Action>{}; }, "Confr_DAC_Init_Data", 158},
-      {"sensor zero", fk::kSensorCalButton, ids::sensor_calib::kZeroButton,
-       [] { return std::deque{Enter("40")}; }, "Confr_Loop_Change", 141},
-      {"sensor calibration clear", fk::kSensorCalButton, ids::sensor_calib::kClearDataButton,
-       [] { return std::deque<ModalScript::Action>{}; }, "Confr_Reset_SensorCal_Data", 141},
-      {"polling address", fk::kPollingAddressButton, ids::polling_address::kWriteButton,
-       [] { return std::deque{Enter("0")}; }, "Confr_Loop_Change", 6},
+      {"sensor type", 0, si::kSensorTypeButton, {Choose("Type K")}, kLoop, 131},
+      {"PV unit", 0, si::kPvUnitButton, {Choose("degF")}, kLoop, 44},
+      {"range", 0, si::kPvRangeButton, {Enter("90"), Enter("10")}, kLoop, 35},
+      {"damping", 0, si::kDampingButton, {Enter("3")}, kLoop, 34},
+      {"burnout", 0, si::kBurnoutButton, {ChooseAnother()}, kLoop, 135},
+      {"transfer function", 0, si::kTransferFunctionButton, {Choose("SQRT")}, kLoop, 47},
+      {"CJC mode", 0, si::kCjcModeButton, {ChooseAnother()}, kLoop, 133},
+      {"fixed current", fk::kAnalogOutputButton, ao::kSetSpecifiedButton, {Enter("12")}, kLoop, 40},
+      {"present current", fk::kAnalogOutputButton, ao::kSetFromPvButton, {}, kLoop, 40},
+      {"trim mode", fk::kTrimDacButton, dt::kLowerTrimModeButton, {}, kLoop, 40},
+      {"DAC trim", fk::kTrimDacButton, dt::kTrimMeasuredButton, {Enter("4.01")}, kLoop, 45},
+      {"DAC trim clear", fk::kTrimDacButton, dt::kClearTrimButton, {}, "Confr_DAC_Init_Data", 158},
+      {"sensor zero", fk::kSensorCalButton, sc::kZeroButton, {Enter("40")}, kLoop, 141},
+      {"sensor calibration clear",
+       fk::kSensorCalButton,
+       sc::kClearDataButton,
+       {},
+       "Confr_Reset_SensorCal_Data",
+       141},
+      {"polling address", fk::kPollingAddressButton, pa::kWriteButton, {Enter("0")}, kLoop, 6},
   };
   Connect();
   int shownKey = -1;
@@ -131,7 +123,7 @@ TEST_F(LoopSafetyTest, EveryLoopWriteAsksOnceWithNoAsDefaultAndNoSendsNothing) {
       Questions no;
       no.Answer(start, {kAnswerNo});
       log_.Clear();
-      Click(panel, row.button, row.dialogs());
+      Click(panel, row.button, row.dialogs);
       EXPECT_EQ(log_.Requests(), std::vector<int>{});
       ASSERT_EQ(no.Seen().size(), 1u);  // once per action
       EXPECT_TRUE(no.Seen()[0].text.startsWith(start));
@@ -142,7 +134,7 @@ TEST_F(LoopSafetyTest, EveryLoopWriteAsksOnceWithNoAsDefaultAndNoSendsNothing) {
       Questions yes;
       yes.Answer(start, {kAnswerYes});
       log_.Clear();
-      Click(panel, row.button, row.dialogs());
+      Click(panel, row.button, row.dialogs);
       EXPECT_TRUE(Sent(row.command)) << ::testing::PrintToString(log_.Requests());
       EXPECT_EQ(yes.Seen().size(), 1u);
     }
@@ -171,13 +163,13 @@ TEST_F(LoopSafetyTest, TheBenchSettingSendsWithoutAskingButAClearStillAsksItsOwn
   Click(sensor, si::kDampingButton, {Enter("2")});
   EXPECT_EQ(log_.Requests(), std::vector<int>{34});
   QWidget* output = PanelOf(fk::kAnalogOutputButton);
-  Click(output, ids::analog_output::kSetSpecifiedButton, {Enter("8")});
+  Click(output, ao::kSetSpecifiedButton, {Enter("8")});
   EXPECT_FLOAT_EQ(test::FloatAt(log_.LastData(40), 0), 8.0f);
   EXPECT_TRUE(questions.Seen().empty());
 
   QWidget* calibration = PanelOf(fk::kSensorCalButton);
   log_.Clear();
-  Click(calibration, ids::sensor_calib::kClearDataButton);
+  Click(calibration, sc::kClearDataButton);
   ASSERT_EQ(questions.Seen().size(), 1u);
   EXPECT_EQ(questions.Seen()[0].text, UIText("Confr_Reset_SensorCal_Data"));
   EXPECT_EQ(questions.Seen()[0].style, kNoDefault);
@@ -197,17 +189,17 @@ TEST_F(LoopSafetyTest, AFixedOutputShowsOnTheStripAndIsOfferedBackBeforeTheDevic
   EXPECT_EQ(strip->FixedOutputText(), QString());
 
   QWidget* panel = PanelOf(fk::kAnalogOutputButton);
-  Click(panel, ids::analog_output::kSetSpecifiedButton, {Enter("12")});
+  Click(panel, ao::kSetSpecifiedButton, {Enter("12")});
   EXPECT_EQ(strip->FixedOutputText(), DisplayText("Output_Fixed", "", {"12.000"}));
   EXPECT_TRUE(strip->findChild<QWidget*>(QStringLiteral("outputFixed"))->isVisible());
-  Click(panel, ids::analog_output::kExitFixedModeButton);
+  Click(panel, ao::kExitFixedModeButton);
   EXPECT_EQ(strip->FixedOutputText(), QString());
   EXPECT_FALSE(strip->findChild<QWidget*>(QStringLiteral("outputFixed"))->isVisible());
 
   // No on closing: the panel goes, the output stays fixed and the strip says so.
-  Click(panel, ids::analog_output::kSetSpecifiedButton, {Enter("12")});
+  Click(panel, ao::kSetSpecifiedButton, {Enter("12")});
   log_.Clear();
-  Click(panel, ids::analog_output::kCloseButton);
+  Click(panel, ao::kCloseButton);
   EXPECT_EQ(window_->CurrentPanel(), nullptr);
   EXPECT_EQ(log_.Count(40), 0);
   EXPECT_TRUE(sim_.State().fixedCurrentMode);
