@@ -8,6 +8,7 @@ namespace {
 constexpr const char* kOrganisation = "Kerrin";
 constexpr const char* kApplication = "VA5VIVI";
 constexpr const char* kGroup = "Settings";
+constexpr const char* kConfirmLoopChange = "ConfirmLoopChange";
 
 QString ReadText(QSettings& store, const char* name, const QString& fallback) {
   return store.value(QLatin1String(name), fallback).toString();
@@ -31,6 +32,7 @@ void CAppSettings::Load() {
   comPort_ = ReadText(store, "COMPort", QStringLiteral("COM1"));
   pollingAddr_ = ReadText(store, "PollingAddr", QStringLiteral("0"));
   technician_ = ReadText(store, "Technician", QString());
+  confirmLoopChange_ = store.value(QLatin1String(kConfirmLoopChange), true).toBool();
 }
 
 void CAppSettings::Save() const {
@@ -40,6 +42,7 @@ void CAppSettings::Save() const {
   store.setValue(QStringLiteral("DisplayLanguageName"), languageName_);
   store.setValue(QStringLiteral("COMPort"), comPort_);
   store.setValue(QStringLiteral("PollingAddr"), pollingAddr_);
+  store.setValue(QLatin1String(kConfirmLoopChange), confirmLoopChange_);
   // A failed write is not reported; the values stay in memory.
 }
 
@@ -47,6 +50,18 @@ void CAppSettings::SaveTechnician() const {
   QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
   store.beginGroup(QLatin1String(kGroup));
   store.setValue(QStringLiteral("Technician"), technician_);
+}
+
+void CAppSettings::SaveConfirmLoopChange() const {
+  QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
+  store.beginGroup(QLatin1String(kGroup));
+  store.setValue(QLatin1String(kConfirmLoopChange), confirmLoopChange_);
+}
+
+bool CAppSettings::StoredConfirmLoopChange() {
+  QSettings store{QLatin1String(kOrganisation), QLatin1String(kApplication)};
+  store.beginGroup(QLatin1String(kGroup));
+  return store.value(QLatin1String(kConfirmLoopChange), true).toBool();
 }
 
 }  // namespace va5

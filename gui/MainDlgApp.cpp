@@ -7,6 +7,7 @@
 #include "gui/JobKeeper.h"
 #include "gui/JobRecordDialog.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/MainDlgDlg.h"
 #include "gui/config/ConfigEditor.h"
 #include "gui/display/DisplayArea.h"
@@ -54,8 +55,16 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   window.SetSensorPanel(sensor);
   window.AddFunctionPanel(fk::kDeviceInfoButton, new CDetailedInfo(window.Tables()));
   window.AddFunctionPanel(fk::kSensorCalButton, new CSensorCalib(window.Tables()));
-  window.AddFunctionPanel(fk::kAnalogOutputButton, new CAnalogOP);
-  window.AddFunctionPanel(fk::kTrimDacButton, new CTrimDAC);
+  // A fixed output shows on the strip until it is returned to normal, which is offered
+  // before the panel that fixed it closes and before the device is left.
+  auto* output = new CLoopOutput(&window);
+  AttachLoopOutput(window, *output, *strip);
+  auto* analogOutput = new CAnalogOP;
+  analogOutput->SetLoopOutput(output);
+  window.AddFunctionPanel(fk::kAnalogOutputButton, analogOutput);
+  auto* trimDac = new CTrimDAC;
+  trimDac->SetLoopOutput(output);
+  window.AddFunctionPanel(fk::kTrimDacButton, trimDac);
   window.AddFunctionPanel(fk::kDiagnosticsButton, new CDiagnostics);
   // The custom RTD and TC editors share what the device copy of the custom table holds.
   const auto tableCopy = std::make_shared<session::TableCopyOrigin>();

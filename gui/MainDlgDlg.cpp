@@ -24,6 +24,7 @@
 #include "gui/LanguageFolders.h"
 #include "gui/Localise.h"
 #include "gui/LookingForDeviceInfo.h"
+#include "gui/LoopGuard.h"
 #include "gui/MessageBox.h"
 #include "gui/OperationPanel.h"
 #include "gui/OperationRunner.h"
@@ -790,6 +791,8 @@ void CMainDlgDlg::OnPollingWrite(const QString& entry) {
     ShowUIMessage(this, "Err_Device_Not_Configurable", {device.modelName});
     return;
   }
+  // An address other than 0 parks the output at its multidrop current.
+  if (!ConfirmLoopChange(this, CurrentSession())) return;
   RunOperation(session::SettingChain(tables_, check.entry, device), true,
                [this](const OperationOutcome& outcome) {
                  if (outcome.Succeeded()) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
+#include <vector>
 
 #include "gui/Localise.h"
 #include "lang/MessageFormat.h"
@@ -70,9 +71,11 @@ int ShowRealBox(const MessageRequest& request) {
   box.setTextFormat(Qt::PlainText);
   QPushButton* defaultButton = nullptr;
   QPushButton* escapeButton = nullptr;
+  std::vector<QPushButton*> added;  // in the order of the style's name
   // Every caption in the language of the texts: Qt's own would follow the system's.
   auto add = [&](QMessageBox::StandardButton which) {
     QPushButton* button = box.addButton(which);
+    added.push_back(button);
     button->setText(StandardButtonText(CaptionOf(which)));
     return button;
   };
@@ -98,6 +101,7 @@ int ShowRealBox(const MessageRequest& request) {
       defaultButton = escapeButton = add(QMessageBox::Ok);
       break;
   }
+  if ((request.style & kStyleDefaultSecond) != 0 && added.size() > 1) defaultButton = added[1];
   box.setDefaultButton(defaultButton);
   box.setEscapeButton(escapeButton);
   for (QAbstractButton* button : box.buttons()) button->setAccessibleName(button->text());

@@ -23,6 +23,9 @@ enum MessageStyle : int {
   kStyleOkError = 16,                 // OK, error (exception reports)
   kStyleYesNoCancelInformation = 67,  // Yes, No and Cancel, information
   kStyleRetryCancelInformation = 69,  // Retry and Cancel, information
+  // Added to a style: the second button (No of Yes and No) is the default, so that Enter
+  // does not carry out what the box asks about.
+  kStyleDefaultSecond = 0x100,
 };
 
 // The button that closed a box.

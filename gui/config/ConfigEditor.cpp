@@ -6,6 +6,7 @@
 
 #include "comm/RequestTypes.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/MainDlgDlg.h"
 #include "gui/MessageBox.h"
 #include "gui/OperationPanel.h"
@@ -136,7 +137,29 @@ void CConfigEditor::WriteFile() {
 
 void CConfigEditor::Upload() { StartTransfer(Transfer::Upload); }
 
-void CConfigEditor::Download() { StartTransfer(Transfer::Download); }
+void CConfigEditor::Download() {
+  if (transfer_ != Transfer::None || !ConfirmDownload()) return;
+  StartTransfer(Transfer::Download);
+}
+
+bool CConfigEditor::ConfirmDownload() const {
+  const ConfigurationValues column = Values(ConfigSide::Device);
+  std::vector<std::string> lines;
+  const char* heading = "Confr_Download_Unread";
+  if (uploaded_) {
+    const ConfigurationValues held = ConfigurationValuesFromDevice(device_, Tables());
+    for (const session::ConfigDifference& row : session::CompareConfigurations(column, held)) {
+      lines.push_back(row.key + ": " + row.deviceValue + " \u2192 " + row.fileValue);
+    }
+    heading = lines.empty() ? "Confr_Download_Same" : "Confr_Download_Changes";
+  } else {
+    for (const ConfigurationField& field : ConfigurationFields()) {
+      lines.push_back(std::string(field.key) + ": " + column.*field.value);
+    }
+  }
+  // No link is open yet: there is nothing to hold.
+  return ConfirmLoopChange(window_.FileEditorPage(), nullptr, nullptr, heading, lines);
+}
 
 void CConfigEditor::StartTransfer(Transfer transfer) {
   if (transfer_ != Transfer::None) return;

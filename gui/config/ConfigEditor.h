@@ -71,6 +71,10 @@ class CConfigEditor : public QObject {
   void EndTransfer(std::optional<session::Reason> reason);
   void EndDownload();
   void ShowReasonBox(const session::Reason& reason);
+  // The download's one question, before anything is sent: what it will change in the device
+  // (the device column against the device last uploaded, or every value when none was), and
+  // that the loop's output may change.
+  bool ConfirmDownload() const;
 
   CMainDlgDlg& window_;
   CFileProperty* page1_;

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QVBoxLayout>
 
+#include "base/NumberText.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
 #include "lang/ControlIds.h"
@@ -170,7 +171,42 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
   link_->setTextFormat(Qt::PlainText);
   link_->setAccessibleName(QStringLiteral("Link"));
   row->addWidget(link_, 1);
+  // Black on amber, bold: a loop held at one current is what a technician must not miss.
+  fixed_ = new CLblColor(this);
+  fixed_->setObjectName(QStringLiteral("outputFixed"));
+  QFont bold = normal;
+  bold.setBold(true);
+  fixed_->SetLook(bold, QColor(255, 191, 0), Qt::black);
+  fixed_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  fixed_->setContentsMargins(6, 2, 6, 2);
+  fixed_->hide();
+  row->addWidget(fixed_);
   ShowLink(DisplayText("Link_Offline", "Off line"), false);
+}
+
+void CDisplaySignal::ShowFixedOutput(double milliamps) {
+  outputFixed_ = true;
+  fixedCurrent_ = milliamps;
+  ShowFixedText();
+}
+
+void CDisplaySignal::ClearFixedOutput() {
+  outputFixed_ = false;
+  fixed_->clear();
+  fixed_->hide();
+}
+
+QString CDisplaySignal::FixedOutputText() const {
+  return outputFixed_ ? fixed_->text() : QString();
+}
+
+void CDisplaySignal::ShowFixedText() {
+  if (!outputFixed_) return;
+  const QString text =
+      DisplayText("Output_Fixed", "Output fixed at %1 mA", {FormatFixed(fixedCurrent_, 3)});
+  fixed_->setText(text);
+  fixed_->setAccessibleName(text);
+  fixed_->show();
 }
 
 void CDisplaySignal::ShowLink(const QString& text, bool online) {
@@ -211,6 +247,7 @@ void CDisplaySignal::Localise() {
     Explain(commLamps_[i], kCommRules[i]);
     Explain(deviceLamps_[i], kDeviceRules[i]);
   }
+  ShowFixedText();
 }
 
 }  // namespace va5

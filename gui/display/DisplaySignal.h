@@ -63,6 +63,12 @@ class CDisplaySignal : public QWidget, public CResourceManager, public CFontMana
   // address, tag) with the lamps from the next poll on.
   void ShowLink(const QString& text, bool online);
   QString LinkText() const;
+  // "Output fixed at 12.000 mA" in a colour that stands out, while the output is held at a
+  // current (a fixed current or a DAC trim mode); cleared when it returns to normal.
+  void ShowFixedOutput(double milliamps);
+  void ClearFixedOutput();
+  // The text shown, empty while the output is normal.
+  QString FixedOutputText() const;
 
   // Applies the language's texts (layout 147).
   void Localise();
@@ -73,7 +79,12 @@ class CDisplaySignal : public QWidget, public CResourceManager, public CFontMana
  private:
   static void Light(CLblColor* lamp, const QColor& colour);
 
+  void ShowFixedText();
+
   QLabel* link_;
+  CLblColor* fixed_;
+  double fixedCurrent_ = 0;
+  bool outputFixed_ = false;
   std::array<CLblColor*, kLampCount> commLamps_{};
   std::array<CLblColor*, kLampCount> deviceLamps_{};
 };

@@ -4,12 +4,14 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "base/NumberText.h"
 #include "comm/RequestTypes.h"
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
@@ -49,11 +51,8 @@ void CAnalogOP::Build() {
   for (QPushButton* button : actions_) column->addWidget(button);
   column->addSpacing(12);
 
-  // Closing leaves the output as it is: a fixed current stays fixed.
   close_ = MakePanelButton("Close Analog Output", ids_ao::kCloseButton, this);
-  connect(close_, &QPushButton::clicked, this, [this] {
-    if (!Busy()) emit closeRequested();
-  });
+  connect(close_, &QPushButton::clicked, this, [this] { OnClose(); });
   column->addWidget(close_);
   column->addStretch(1);
 }
@@ -68,6 +67,7 @@ void CAnalogOP::EnableButtons() {
 }
 
 void CAnalogOP::OnConnectionChanged() {
+  closeAfterReturn_ = false;  // a chain dropped with its link never ends here
   EnableButtons();
 }
 
@@ -82,13 +82,27 @@ void CAnalogOP::Show(bool visible) {
 }
 
 void CAnalogOP::OnDone(const session::Operation& operation) {
-  if (operation.Outcome().Succeeded() && !operation.Chain().steps.empty() &&
+  const bool closing = std::exchange(closeAfterReturn_, false);
+  if (!operation.Outcome().Succeeded()) return;  // the output stays as it was; the panel too
+  if (output_ != nullptr) output_->OnChainDone(operation, GetSession()->Record().loopCurrent);
+  if (!operation.Chain().steps.empty() &&
       operation.Chain().steps.front().request == RequestFixedCurrent) {
     // The reply carries the loop current the device now drives: shown at once.
     emit liveValuesChanged();
   }
+  if (closing) emit closeRequested();
 }
 
+void CAnalogOP::OnClose() {
+  if (Busy()) return;
+  // A fixed output is not left behind unnoticed: returning it is offered first, and No leaves
+  // it fixed (the status strip keeps saying so).
+  if (Connected() && output_ != nullptr && output_->AskReturnToNormal(this, GetSession())) {
+    closeAfterReturn_ = Run(output_->ReturnChain());
+    if (closeAfterReturn_) return;
+  }
+  emit closeRequested();
+}
 
 // ---- the buttons -------------------------------------------------------------------------
 
@@ -101,6 +115,7 @@ void CAnalogOP::OnSetFromPresentCurrent() {
     ShowReason(*reason);
     return;
   }
+  if (!ConfirmLoopChange(this, GetSession())) return;
   Run(session::FixedCurrentChain(value));
 }
 
@@ -121,6 +136,7 @@ void CAnalogOP::OnSetSpecified() {
     ShowReason(*reason);
     return;
   }
+  if (!ConfirmLoopChange(this, GetSession())) return;
   Run(session::FixedCurrentChain(value));
 }
 

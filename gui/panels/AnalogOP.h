@@ -13,6 +13,7 @@ class QPushButton;
 namespace va5 {
 
 class CLblColor;
+class CLoopOutput;
 
 class CAnalogOP : public COperationPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
@@ -21,6 +22,9 @@ class CAnalogOP : public COperationPanel, public CResourceManager, public CFontM
   explicit CAnalogOP(QWidget* parent = nullptr);
 
   void Show(bool visible) override;
+  // Where the panel tells what its writes did to the output, and asks on closing whether to
+  // return it to normal.
+  void SetLoopOutput(CLoopOutput* output) { output_ = output; }
 
  private:
   void Build();
@@ -33,10 +37,13 @@ class CAnalogOP : public COperationPanel, public CResourceManager, public CFontM
   void OnSetFromPresentCurrent();
   void OnSetSpecified();
   void OnExitFixedMode();
+  void OnClose();
 
   CLblColor* title_ = nullptr;
   std::vector<QPushButton*> actions_;
   QPushButton* close_ = nullptr;
+  CLoopOutput* output_ = nullptr;
+  bool closeAfterReturn_ = false;  // the running chain returns the output before the panel goes
 };
 
 }  // namespace va5

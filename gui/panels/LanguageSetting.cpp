@@ -1,5 +1,6 @@
 #include "gui/panels/LanguageSetting.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -47,6 +48,8 @@ CSetting::CSetting(CAppSettings& settings, std::vector<std::string> folders, QWi
       title_(new CLblColor(QStringLiteral("Language"), this)),
       change_(MakePanelButton("Change", lp::kChangeButton, this)),
       name_(MakeValueLabel(lp::kLanguageName, this)),
+      confirmLoop_(
+          new QCheckBox(QStringLiteral("Ask before a change that may move the loop"), this)),
       close_(MakePanelButton("Close Language", lp::kCloseButton, this)) {
   SetControlId(title_, lp::kTitle);
   title_->setAlignment(Qt::AlignCenter);
@@ -59,11 +62,19 @@ CSetting::CSetting(CAppSettings& settings, std::vector<std::string> folders, QWi
   grid->addWidget(title_, 0, 0, 1, 2);
   grid->addWidget(change_, 1, 0);
   grid->addWidget(name_, 1, 1);
-  grid->addWidget(close_, 2, 0, 1, 2);
-  grid->setRowStretch(3, 1);
+  confirmLoop_->setObjectName(QStringLiteral("confirmLoopChange"));
+  confirmLoop_->setChecked(settings_.ConfirmLoopChange());
+  grid->addWidget(confirmLoop_, 2, 0, 1, 2);
+  grid->addWidget(close_, 3, 0, 1, 2);
+  grid->setRowStretch(4, 1);
   grid->setColumnStretch(1, 1);
-  setTabOrder(change_, close_);
+  setTabOrder(change_, confirmLoop_);
+  setTabOrder(confirmLoop_, close_);
   connect(change_, &QPushButton::clicked, this, &CSetting::OnChange);
+  connect(confirmLoop_, &QCheckBox::toggled, this, [this](bool on) {
+    settings_.SetConfirmLoopChange(on);
+    settings_.SaveConfirmLoopChange();
+  });
   connect(close_, &QPushButton::clicked, this, [this] { emit closeRequested(); });
   hide();
 }
@@ -78,6 +89,11 @@ void CSetting::Show(bool visible) {
   title_->setAccessibleName(title_->text());
   name_->setAccessibleName(title_->text());
   SetShownValue(name_, ShownName());
+  const QString loopCaption =
+      DisplayText("Confirm_Loop_Change", "Ask before a change that may move the loop");
+  confirmLoop_->setText(loopCaption);
+  confirmLoop_->setAccessibleName(loopCaption);
+  confirmLoop_->setChecked(settings_.ConfirmLoopChange());
   show();
   close_->setFocus();
 }
@@ -97,13 +113,17 @@ bool CSetting::OnWorkerMessage(const WorkerMessage&) { return false; }
 void CSetting::OnChange() {
   // Nothing may leave the event loop by an exception: the panel stays as it was.
   try {
-    ChooseLanguage();
+    // The link is held only while the technician chooses: the window may have to send
+    // something before it reloads (the output returned to normal).
+    if (!ChooseLanguage()) return;
+    emit languageChanged();
+    Show(true);
   } catch (const std::exception& error) {
     qWarning("language panel: %s", error.what());
   }
 }
 
-void CSetting::ChooseLanguage() {
+bool CSetting::ChooseLanguage() {
   const ScopedHold hold(hold_);
   // Read afresh each time: a file added while the program runs is offered at once.
   const LanguageList found = FindLanguageFiles(folders_);
@@ -117,7 +137,7 @@ void CSetting::ChooseLanguage() {
   if (found.entries.empty() && !unreadable.empty()) {
     // Nothing to choose from but damaged files: say which, rather than show an empty list.
     ReportException(this, CPrivateException(unreadable), kStyleOkError);
-    return;
+    return false;
   }
   // Each language in its own script; the entry marked is the last one of the language in
   // force (the settings keep the language's name, which does not change with the script).
@@ -132,16 +152,15 @@ void CSetting::ChooseLanguage() {
   }
   CSelectListBox list(this);
   list.SetupByCode(ToQString(GetTitleMsg("Select_Display_Language")), names, codes, current);
-  if (list.exec() != QDialog::Accepted) return;
+  if (list.exec() != QDialog::Accepted) return false;
   const int chosen = list.SelectedIndex();
   // OK on an empty list or without a choice changes nothing, as Cancel.
-  if (chosen < 0 || chosen >= static_cast<int>(found.entries.size())) return;
+  if (chosen < 0 || chosen >= static_cast<int>(found.entries.size())) return false;
   const LanguageEntry& entry = found.entries[static_cast<std::size_t>(chosen)];
   settings_.SetLanguageFile(ToQString(entry.fileName));
   settings_.SetLanguageName(ToQString(entry.languageName));
   settings_.Save();
-  emit languageChanged();
-  Show(true);
+  return true;
 }
 
 }  // namespace va5

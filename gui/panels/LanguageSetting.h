@@ -1,5 +1,6 @@
 // The language panel: the display language in use, and the switch to any language file found
-// beside the program (or in the installed data folder).
+// beside the program (or in the installed data folder); and the switch of the question asked
+// before a write that can move the loop (off for bench work), stored the moment it changes.
 #pragma once
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "gui/Panel.h"
 #include "gui/ResourceManager.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -33,6 +35,7 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
   void SetHoldCallback(HoldCallback hold) { hold_ = std::move(hold); }
 
   QPushButton* CloseButton() const { return close_; }
+  QCheckBox* LoopQuestionBox() const { return confirmLoop_; }
 
  signals:
   // A new language was chosen and saved: the main window reloads it.
@@ -40,7 +43,8 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
 
  private:
   void OnChange();
-  void ChooseLanguage();
+  // The chosen entry saved, or false when nothing was chosen.
+  bool ChooseLanguage();
   // The name of the language in force as the panel shows it.
   QString ShownName() const;
 
@@ -50,6 +54,7 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
   CLblColor* title_;
   QPushButton* change_;
   QLabel* name_;
+  QCheckBox* confirmLoop_;
   QPushButton* close_;
 };
 

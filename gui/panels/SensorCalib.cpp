@@ -10,7 +10,7 @@
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
-#include "gui/MessageBox.h"
+#include "gui/LoopGuard.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
@@ -182,12 +182,8 @@ void CSensorCalib::OnDone(const session::Operation& operation) {
 void CSensorCalib::OnReadData() { Run(session::ReadSensorTrimChain(tables_)); }
 
 void CSensorCalib::OnClearData() {
-  {
-    const session::LinkHold hold = HoldLink();
-    if (ShowUIMessage(this, "Confr_Reset_SensorCal_Data", {}, kStyleYesNoQuestion) != kAnswerYes) {
-      return;
-    }
-  }
+  // One question: the clear's own with the loop's, No the default.
+  if (!ConfirmLoopChange(this, GetSession(), "Confr_Reset_SensorCal_Data")) return;
   // The chain takes the unit and the PV of the moment it starts.
   Run(session::SensorTrimChain(tables_, SensorTrimPoint::Clear));
 }
@@ -213,6 +209,7 @@ void CSensorCalib::OnTrim(SensorTrimPoint point) {
       ShowReason(*reason);
       return;
     }
+    if (!ConfirmLoopChange(this, GetSession())) return;
   }
   Run(session::SensorTrimChain(tables_, point, valueText));
 }

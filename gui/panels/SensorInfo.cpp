@@ -11,6 +11,7 @@
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/MessageBox.h"
 #include "gui/SelectListBox.h"
 #include "gui/ValidateNumber.h"
@@ -272,7 +273,7 @@ void CSensorInfo::OnSensorType() {
     // Thermocouples, millivolt and potentiometers have their wiring fixed; only resistance
     // sensors ask for it.
     if (CglobalFile::FixedWiringOfSensorIndex(list.SelectedIndex()) != 0) {
-      WriteSetting(tables_, Setting::Sensor, values);
+      WriteLoopSetting(Setting::Sensor, values);
       return;
     }
   }
@@ -281,7 +282,7 @@ void CSensorInfo::OnSensorType() {
                      device.sensorWires);
   if (wiring.exec() != 1 || wiring.SelectedIndex() < 0) return;
   values.push_back(t.WiringNames()[static_cast<std::size_t>(wiring.SelectedIndex())]);
-  WriteSetting(tables_, Setting::Sensor, values);
+  WriteLoopSetting(Setting::Sensor, values);
 }
 
 void CSensorInfo::OnSerialNumber() {
@@ -307,8 +308,7 @@ void CSensorInfo::OnPvUnit() {
   CSelectListBox list(this);
   list.SetupByCode(Title("Select_PV_Unit"), names, tables_.FamilyCodes(family), device.pvUnit);
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;
-  WriteSetting(tables_, Setting::PvUnit,
-               {names[static_cast<std::size_t>(list.SelectedIndex())]});
+  WriteLoopSetting(Setting::PvUnit, {names[static_cast<std::size_t>(list.SelectedIndex())]});
 }
 
 void CSensorInfo::OnPvRange() {
@@ -327,8 +327,8 @@ void CSensorInfo::OnPvRange() {
     value = entry.EnteredText();
     return true;
   };
-  QString upper = ValueLabel(ids_si::kUpperRangeValue)->text();
-  QString lower = ValueLabel(ids_si::kLowerRangeValue)->text();
+  QString upper = ShownValue(ValueLabel(ids_si::kUpperRangeValue));
+  QString lower = ShownValue(ValueLabel(ids_si::kLowerRangeValue));
   // A span the device's minimum refuses asks both values again as they were typed, so that
   // one of them can be corrected without typing the other once more.
   for (;;) {
@@ -342,7 +342,7 @@ void CSensorInfo::OnPvRange() {
     ShowReason(*reason);
     if (reason->kind != ReasonKind::SpanTooSmall) return;
   }
-  WriteSetting(tables_, Setting::Range, {upper.toStdString(), lower.toStdString()});
+  WriteLoopSetting(Setting::Range, {upper.toStdString(), lower.toStdString()});
 }
 
 void CSensorInfo::OnDamping() {
@@ -352,36 +352,51 @@ void CSensorInfo::OnDamping() {
               session::MaximumDamping, session::MinimumDamping, ValueLabel(ids_si::kDampingValue)->text(), true,
               true);
   if (entry.exec() != 1) return;
-  WriteSetting(tables_, Setting::Damping, {entry.ValueText().toStdString()});
+  WriteLoopSetting(Setting::Damping, {entry.ValueText().toStdString()});
+}
+
+void CSensorInfo::WriteLoopSetting(Setting setting, const std::vector<std::string>& values) {
+  // Asked only about a write that can go: a refused entry is shown by WriteSetting instead.
+  const session::SettingCheck check = session::CheckSetting(tables_, setting, values);
+  const bool sendable =
+      !check.reason &&
+      !session::CheckAgainstDevice(tables_, check.entry, GetSession()->Record()).has_value();
+  if (sendable && !ConfirmLoopChange(this, GetSession())) return;
+  WriteSetting(tables_, setting, values);
 }
 
 void CSensorInfo::SelectAndWrite(Setting setting, const char* titleKey, const StringTable& names,
-                                 const StringTable& codes, int valueId) {
+                                 const StringTable& codes, int valueId, bool movesLoop) {
   const session::LinkHold hold = HoldLink();
   CSelectListBox list(this);
   list.SetupByName(Title(titleKey), names, codes, ValueLabel(valueId)->text());
   if (list.exec() != 1 || list.SelectedIndex() < 0) return;
-  WriteSetting(tables_, setting, {names[static_cast<std::size_t>(list.SelectedIndex())]});
+  const std::vector<std::string> values{names[static_cast<std::size_t>(list.SelectedIndex())]};
+  if (movesLoop) {
+    WriteLoopSetting(setting, values);
+  } else {
+    WriteSetting(tables_, setting, values);
+  }
 }
 
 void CSensorInfo::OnBurnout() {
   SelectAndWrite(Setting::Burnout, "Set_BurnOut", tables_.BurnoutNames(), tables_.BurnoutCodes(),
-                 ids_si::kBurnoutValue);
+                 ids_si::kBurnoutValue, true);
 }
 
 void CSensorInfo::OnCjcMode() {
-  SelectAndWrite(Setting::Cjc, "Select_CJCModeSW", tables_.CjcModeNames(),
-                 tables_.CjcModeCodes(), ids_si::kCjcModeValue);
+  SelectAndWrite(Setting::Cjc, "Select_CJCModeSW", tables_.CjcModeNames(), tables_.CjcModeCodes(),
+                 ids_si::kCjcModeValue, true);
 }
 
 void CSensorInfo::OnTransferFunction() {
   SelectAndWrite(Setting::TransferFunction, "Set_Xfer", tables_.TransferFunctionNames(),
-                 tables_.TransferFunctionCodes(), ids_si::kTransferFunctionValue);
+                 tables_.TransferFunctionCodes(), ids_si::kTransferFunctionValue, true);
 }
 
 void CSensorInfo::OnTerminalUnit() {
   SelectAndWrite(Setting::TerminalUnit, "Select_CJC_Unit", tables_.TerminalUnitNames(),
-                 tables_.TerminalUnitCodes(), ids_si::kTerminalUnitValue);
+                 tables_.TerminalUnitCodes(), ids_si::kTerminalUnitValue, false);
 }
 
 }  // namespace va5

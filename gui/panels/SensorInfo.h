@@ -86,10 +86,12 @@ class CSensorInfo : public COperationPanel, public CResourceManager, public CFon
   void OnCjcMode();
   void OnTransferFunction();
   void OnTerminalUnit();
+  // A setting that moves the loop current or the measurement: an entry that passes the checks
+  // is written once the technician has agreed (ConfirmLoopChange); a refused one is shown.
+  void WriteLoopSetting(session::Setting setting, const std::vector<std::string>& values);
   // A selection from one code table, preselected by the shown name; sends the chosen name.
   void SelectAndWrite(session::Setting setting, const char* titleKey, const StringTable& names,
-                      const StringTable& codes, int valueId);
-
+                      const StringTable& codes, int valueId, bool movesLoop);
 
   const CglobalFile& tables_;
   session::Session* lastSession_ = nullptr;

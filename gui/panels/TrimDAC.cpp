@@ -8,12 +8,14 @@
 #include "comm/RequestTypes.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
+#include "gui/LoopGuard.h"
 #include "gui/MessageBox.h"
 #include "gui/ValidateNumber.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
 #include "lang/ResourceDatabase.h"
 #include "session/LinkHold.h"
+#include "session/Session.h"
 
 namespace va5 {
 
@@ -82,6 +84,7 @@ void CTrimDAC::Show(bool visible) {
 void CTrimDAC::OnDone(const session::Operation& operation) {
   // A refused request (its message follows) leaves the mode as it was.
   if (!operation.Outcome().Succeeded() || operation.Chain().steps.empty()) return;
+  if (output_ != nullptr) output_->OnChainDone(operation, GetSession()->Record().loopCurrent);
   switch (operation.Chain().steps.front().request) {
     case RequestTrimModeCurrent:
       mode_ = requestedMode_;
@@ -104,6 +107,7 @@ void CTrimDAC::OnDone(const session::Operation& operation) {
 // ---- the buttons -------------------------------------------------------------------------
 
 void CTrimDAC::OnEnterMode(TrimMode mode) {
+  if (!ConfirmLoopChange(this, GetSession())) return;
   requestedMode_ = mode;
   Run(session::TrimModeChain(mode));
 }
@@ -128,14 +132,13 @@ void CTrimDAC::OnTrimMeasured() {
     ShowReason(*reason);
     return;
   }
+  if (!ConfirmLoopChange(this, GetSession())) return;
   Run(session::TrimDacChain(mode_, value));
 }
 
 void CTrimDAC::OnClearTrim() {
-  {
-    const session::LinkHold hold = HoldLink();
-    if (ShowUIMessage(this, "Confr_DAC_Init_Data", {}, kStyleYesNoQuestion) != kAnswerYes) return;
-  }
+  // One question: the clear's own with the loop's, No the default.
+  if (!ConfirmLoopChange(this, GetSession(), "Confr_DAC_Init_Data")) return;
   Run(session::ClearDacTrimChain());
 }
 
@@ -143,6 +146,11 @@ void CTrimDAC::OnClose() {
   if (Busy()) return;
   // Off line there is no output to release.
   if (!Connected()) {
+    emit closeRequested();
+    return;
+  }
+  // A held output is released only when the technician agrees; No leaves it held.
+  if (output_ != nullptr && output_->Fixed() && !output_->AskReturnToNormal(this, GetSession())) {
     emit closeRequested();
     return;
   }

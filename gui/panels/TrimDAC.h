@@ -14,10 +14,12 @@ class QPushButton;
 namespace va5 {
 
 class CLblColor;
+class CLoopOutput;
 
 // The trim mode starts as none whenever the panel is shown; entering a trim mode fixes the
-// output at 4 or 20 mA, and a trim needs one. Closing the panel always leaves the fixed mode
-// and waits for the output to settle before the panel goes.
+// output at 4 or 20 mA, and a trim needs one. Closing the panel leaves the fixed mode and
+// waits for the output to settle before the panel goes; with the output held at a current it
+// asks first, and No closes the panel with the output left as it is.
 class CTrimDAC : public COperationPanel, public CResourceManager, public CFontManager {
   Q_OBJECT
 
@@ -25,6 +27,8 @@ class CTrimDAC : public COperationPanel, public CResourceManager, public CFontMa
   explicit CTrimDAC(QWidget* parent = nullptr);
 
   void Show(bool visible) override;
+  // Where the panel tells what its writes did to the output.
+  void SetLoopOutput(CLoopOutput* output) { output_ = output; }
 
  private:
   void Build();
@@ -44,6 +48,7 @@ class CTrimDAC : public COperationPanel, public CResourceManager, public CFontMa
   CLblColor* title_ = nullptr;
   std::vector<QPushButton*> actions_;
   QPushButton* close_ = nullptr;
+  CLoopOutput* output_ = nullptr;
 };
 
 }  // namespace va5

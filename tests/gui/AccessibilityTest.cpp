@@ -90,6 +90,8 @@ TEST_F(AccessibilityTest, EveryValueIsReadWithItsRowInEveryPanelAndFollowsAChang
   // One row of each kind, by what it is called and what it says, after a write changed it.
   auto* sensor = window_->findChild<CSensorInfo*>();
   ASSERT_NE(sensor, nullptr);
+  test::Questions questions;
+  questions.Answer(test::UIText("Confr_Loop_Change"), {kAnswerYes});
   Click(sensor, si::kSensorTypeButton, {Choose("Type K")});
   ASSERT_TRUE(WaitMonitoring());
   auto* strip = window_->findChild<CDisplaySignal*>();

@@ -38,6 +38,7 @@ class AnalogOutputTest : public test::ConnectedWindowTest {
 TEST_F(AnalogOutputTest, FixedOutputIsBoundedAndStaysFixedWhenThePanelCloses) {
   Connect();
   test::Questions questions;
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
   CPanel* panel = OpenPanel(fk::kAnalogOutputButton);
   ASSERT_NE(qobject_cast<CAnalogOP*>(panel), nullptr);
 
@@ -60,10 +61,12 @@ TEST_F(AnalogOutputTest, FixedOutputIsBoundedAndStaysFixedWhenThePanelCloses) {
   EXPECT_EQ(Sent40(), 0.0f);
   EXPECT_FALSE(sim_.State().fixedCurrentMode);
 
-  // Closing the panel leaves a fixed output as it is.
+  // Closing the panel asks; after No it leaves a fixed output as it is.
+  questions.Answer(UIText("Confr_Output_Return", {"12.000"}), {kAnswerNo});
   Click(panel, ao::kSetSpecifiedButton, {Enter("12")});
   log_.Clear();
   Click(panel, ao::kCloseButton);
+  EXPECT_EQ(questions.Starting(UIText("Confr_Output_Return", {"12.000"})).size(), 1u);
   EXPECT_EQ(window_->CurrentPanel(), nullptr);
   EXPECT_EQ(log_.Count(40), 0);
   EXPECT_NEAR(sim_.State().fixedCurrent, 12.0, 1e-4);
@@ -78,6 +81,7 @@ TEST_F(AnalogOutputTest, ThePresentCurrentIsFixedOnlyWithinTheOutputRange) {
   });
   Connect();
   test::Questions questions;
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
   CPanel* panel = OpenPanel(fk::kAnalogOutputButton);
   WaitPolls();
   ASSERT_NEAR(window_->Record().loopCurrent, 3.6, 1e-4);
@@ -95,13 +99,14 @@ TEST_F(AnalogOutputTest, ThePresentCurrentIsFixedOnlyWithinTheOutputRange) {
   WaitPolls();
   Click(panel, ao::kSetFromPvButton);
   EXPECT_NEAR(Sent40(), 8.0f, 1e-3);
-  EXPECT_EQ(questions.Seen().size(), 1u);
+  EXPECT_EQ(questions.Seen().size(), 2u);  // the range message, the loop question
 }
 
 TEST_F(AnalogOutputTest, TheTrimModeDecidesWhatATrimSends) {
   Connect();
   test::Questions questions;
   questions.Answer(UIText("Confr_DAC_Init_Data"), {kAnswerYes});
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
   CPanel* panel = OpenPanel(fk::kTrimDacButton);
   const QString notSet = UIText("Err_Trim_Mode_Not_Set");
 
@@ -139,6 +144,8 @@ TEST_F(AnalogOutputTest, TheTrimModeDecidesWhatATrimSends) {
 TEST_F(AnalogOutputTest, ClosingTrimDacReleasesTheOutputOrLeavesWithTheLink) {
   Connect();
   test::Questions questions;
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
+  questions.Answer(UIText("Confr_Output_Return", {"4.000"}), {kAnswerYes});
   CPanel* panel = OpenPanel(fk::kTrimDacButton);
   Click(panel, dt::kLowerTrimModeButton);
   ASSERT_TRUE(sim_.State().fixedCurrentMode);

@@ -36,6 +36,12 @@ const std::set<int> kWrites = {18, 17, 131, 44, 35, 34, 135, 47, 142, 133, 49, 1
 
 class ConfigEditorTest : public test::ConnectedWindowTest {
  protected:
+  // Yes to the download's question, whatever it lists.
+  static void AnswerDownloads(Questions& questions) {
+    for (const char* key :
+         {"Confr_Download_Changes", "Confr_Download_Same", "Confr_Download_Unread"})
+      questions.Answer(UIText(key), {kAnswerYes});
+  }
   CConfigEditor* Open() {
     Key(fk::kFileButton)->click();
     auto* editor = window_->findChild<CConfigEditor*>();
@@ -130,6 +136,7 @@ TEST_F(ConfigEditorTest, PreparesAConfigurationWithoutADeviceAndKeepsItInAFile) 
 // Upload, copy and compare across both pages, a full download read back, and the model rule.
 TEST_F(ConfigEditorTest, DownloadsWhatTheDeviceColumnShowsAndReadsItBack) {
   Questions questions;
+  AnswerDownloads(questions);
   CConfigEditor* editor = Open();
   ASSERT_NE(editor, nullptr);
   Click(page1_, p1::kUploadButton);
@@ -163,7 +170,7 @@ TEST_F(ConfigEditorTest, DownloadsWhatTheDeviceColumnShowsAndReadsItBack) {
   EXPECT_DOUBLE_EQ(state.damping, 4.5);
   EXPECT_EQ(state.finalAssemblyNumber, 777u);
   EXPECT_TRUE(NoneColoured(CConfigPage::kDifferent));
-  EXPECT_TRUE(questions.Seen().empty());
+  EXPECT_EQ(questions.Seen().size(), 1u);  // the download's one question
 
   Click(page1_, p1::kUploadButton);
   EXPECT_TRUE(session::CompareConfigurations(editor->Values(ConfigSide::File),
@@ -202,6 +209,7 @@ TEST_F(ConfigEditorTest, DownloadsWhatTheDeviceColumnShowsAndReadsItBack) {
 // file): the device holds exactly the writes before it, and the rows are marked.
 TEST_F(ConfigEditorTest, DownloadStopsAtTheFirstEmptyValue) {
   Questions questions;
+  AnswerDownloads(questions);
   CConfigEditor* editor = Open();
   ASSERT_NE(editor, nullptr);
   Click(page1_, p1::kUploadButton);
@@ -249,7 +257,7 @@ TEST_F(ConfigEditorTest, DownloadStopsAtTheFirstEmptyValue) {
   EXPECT_EQ(page2_->Value(p2::kSerialNumberDevice)->Background(), CConfigPage::kChanged);
   EXPECT_EQ(TextOf(page2_, p2::kSerialNumberDevice), "9999");
   EXPECT_EQ(sim_.State().sensorSerialNumber, 5678u);
-  EXPECT_EQ(questions.Seen().size(), 2u);  // why each download stopped
+  EXPECT_EQ(questions.Seen().size(), 4u);  // each download's question, and why it stopped
   EXPECT_TRUE(window_->InputEnabled());
   EXPECT_EQ(window_->CurrentSession(), nullptr);
 }

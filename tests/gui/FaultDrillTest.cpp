@@ -339,6 +339,7 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       ASSERT_TRUE(QFile::exists(file_));
       Click(page, p1::kDampingDeviceChange, {test::Enter("6")});
       view = page;
+      questions.Answer(test::UIText("Confr_Download_Changes"), {kAnswerYes});
       Inject(drill);
       ButtonOf(page, p1::kDownloadButton)->click();
       break;
@@ -379,9 +380,11 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
   } else {
     EXPECT_GE(times, drill.answers.size());
   }
-  EXPECT_EQ(questions.Seen().size(), times + (drill.stage == Stage::TableWrite))
+  const bool confirmed = drill.stage == Stage::TableWrite || drill.stage == Stage::Download;
+  EXPECT_EQ(questions.Seen().size(), times + (confirmed ? 1 : 0))
       << Asked(questions)
-      << "\nonly the drill's question (and the table write's confirmation) is asked";
+      << "\nonly the drill's question (and the table write's or download's confirmation) is "
+         "asked";
   if (drill.end == End::Monitoring) {
     EXPECT_TRUE(window_->Connected());
     ASSERT_TRUE(Polls(2));

@@ -274,6 +274,7 @@ TEST_F(MainWindowTest, AddressWriteRetriesOnceSilentlyThenAsksAndRetries) {
 
   Questions questions;
   questions.Answer(kErrCom, {kAnswerRetry});
+  questions.Answer(test::UIText("Confr_Loop_Change"), {kAnswerYes});
   sim_.InjectFault({.kind = sim::Fault::Kind::Silence, .count = 8, .command = 6});
   log_.Clear();
   QTimer::singleShot(0, [] {

@@ -45,6 +45,7 @@ TEST_F(SensorCalibTest, TrimsSendPointTheUnitOfTheMomentAndValue) {
 
   // Clearing asks; No sends nothing, Yes sends the present PV with point 0.
   questions.Answer(UIText("Confr_Reset_SensorCal_Data"), {kAnswerNo, kAnswerYes});
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
   log_.Clear();
   Click(panel, sc::kClearDataButton);
   EXPECT_EQ(log_.Count(141), 0);
@@ -77,7 +78,7 @@ TEST_F(SensorCalibTest, TrimsSendPointTheUnitOfTheMomentAndValue) {
   EXPECT_EQ(LastTrim(), (Trim{2, sim::UnitDegF, 120.0f}));
   EXPECT_EQ(TextOf(panel, sc::kZeroValueValue), "40.0000 degF");
   EXPECT_EQ(TextOf(panel, sc::kGainValue), "1.6842");  // (120 - 40) / (90 - 42.5)
-  EXPECT_EQ(questions.Seen().size(), 3u);
+  EXPECT_EQ(questions.Seen().size(), 5u);  // with the loop questions of the zero and the span
   EXPECT_FALSE(window_->CurrentSession()->Holding());
 }
 

@@ -22,6 +22,7 @@
 #include <sstream>
 
 #include "comm/RequestTypes.h"
+#include "gui/AppSettings.h"
 #include "gui/Localise.h"
 #include "gui/SelectListBox.h"
 #include "gui/ValidateNumber.h"
@@ -73,6 +74,12 @@ class SensorInfoTest : public ::testing::Test {
 
   // Connects and uploads the simulated device, then shows the panel on that session.
   void Connect(const std::function<void(sim::DeviceState&)>& prepare = {}) {
+    // The panel on its own, on the bench: the loop question (LoopSafetyTest asks it through
+    // the window) is switched off.
+    CAppSettings bench;
+    bench.Load();
+    bench.SetConfirmLoopChange(false);
+    bench.SaveConfirmLoopChange();
     ASSERT_TRUE(sim_.Start());
     if (prepare) sim_.Modify(prepare);
     session::SessionOptions options;

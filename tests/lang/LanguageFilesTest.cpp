@@ -36,10 +36,15 @@ const std::vector<Section>& Sections() {
        {
            {"Apllication_Close", 0},
            {"Confr_DAC_Init_Data", 0},
+           {"Confr_Download_Changes", 0},
            {"Confr_Download_CustomRTD", 0},
            {"Confr_Download_CustomTC", 0},
            {"Confr_Download_Linearization", 0},
+           {"Confr_Download_Same", 0},
+           {"Confr_Download_Unread", 0},
            {"Confr_Execute_Diagnostics", 0},
+           {"Confr_Loop_Change", 0},
+           {"Confr_Output_Return", 1},  // the fixed current in mA
            {"Confr_Reset_SensorCal_Data", 0},
            {"Confr_Search_Address", 2},  // the address found, the next one
            {"Err_CMD", 3},               // command (number and name), response code, meaning
@@ -181,6 +186,8 @@ const std::vector<Section>& Sections() {
            {"Lamp_CFG", 0},
            {"Lamp_CLD", 0},
            {"Lamp_AFX", 0},
+           {"Output_Fixed", 1},  // the fixed current in mA
+           {"Confirm_Loop_Change", 0},
            {"Lamp_AOS", 0},
            {"Lamp_NPV", 0},
            {"Lamp_PV", 0},
