@@ -40,6 +40,7 @@ const std::vector<Section>& Sections() {
            {"Confr_Download_CustomTC", 0},
            {"Confr_Download_Linearization", 0},
            {"Confr_Execute_Diagnostics", 0},
+           {"Confr_Loop_Table_Write", 0},
            {"Confr_Reset_SensorCal_Data", 0},
            {"Confr_Search_Address", 1},  // the address found
            {"Err_CMD", 0},
@@ -52,6 +53,8 @@ const std::vector<Section>& Sections() {
            {"Err_Custom_Table_Data", 6},
            {"Err_Date_Invalid", 0},
            {"Err_Device_Not_Configurable", 1},  // model name
+           // rows written, not confirmed, failed, not reached
+           {"Err_Download_Partial", 4},
            {"Err_No_Packed_ASCII", 0},
            {"Err_Not_Device", 1},  // port name
            {"Err_Num_Inalid_char", 0},
@@ -65,6 +68,12 @@ const std::vector<Section>& Sections() {
            {"Err_TableSize", 4},          // maximum + 1, type name, maximum, maximum
            {"Err_TableSize_Min", 1},      // points read
            {"Err_TableType", 1},          // kind of table found in the file
+           {"Err_Table_End_Not_Confirmed", 1},     // points
+           {"Err_Table_Header_Not_Confirmed", 1},  // points
+           {"Err_Table_Header_Written", 1},        // points
+           {"Err_Table_Partly_Written", 2},        // points written, points
+           // points written, points, the point not confirmed
+           {"Err_Table_Point_Not_Confirmed", 3},
            {"Err_Table_Not_Defined", 1},  // "TC" or "RTD"
            {"Err_Tag_Inalid_char", 0},
            {"Err_Tag_Number_overflow", 1},  // maximum length
