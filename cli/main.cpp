@@ -23,6 +23,7 @@
 #include "cli/ConfigCommands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interrupt.h"
+#include "cli/Reach.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
 #include "comm/ResultTexts.h"
@@ -30,10 +31,9 @@
 #include "device/GlobalFile.h"
 #include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
+#include "session/Connection.h"
 #include "session/JobRecorder.h"
 #include "session/Operations.h"
-#include "cli/Reach.h"
-#include "session/Connection.h"
 #include "session/Session.h"
 #include "session/Setting.h"
 #include "session/TableOperations.h"
@@ -58,7 +58,6 @@ struct RecordedJob {
   bool begun = false;
 };
 std::unique_ptr<RecordedJob> job;
-
 
 const char* const UsageText =
     "usage: va5vivi-cli ports\n"

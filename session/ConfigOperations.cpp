@@ -311,7 +311,8 @@ void ConfigDownload::RequestStop() {
 ConfigDownload::Status ConfigDownload::FinishStopped() {
   const std::string what = "configuration download";
   const std::string why = "stopped by the technician";
-  outcome_ = OperationOutcome{ResultOk, Reason{ReasonKind::LinkFailed, what + ": " + why, {what, why}}, {}};
+  outcome_ = OperationOutcome{
+      ResultOk, Reason{ReasonKind::LinkFailed, what + ": " + why, {what, why}}, {}};
   return Finish();
 }
 

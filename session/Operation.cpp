@@ -22,7 +22,8 @@ bool Operation::ReplyLost() const {
   const Reason& reason = *outcome_.reason;
   if (reason.kind == ReasonKind::PortNotOpened || outcome_.result == ResultBusy) return false;
   // A reply that came but could not be used carries no response code.
-  if (reason.kind == ReasonKind::DeviceRefused) return reason.args.size() >= 2 && reason.args[1].empty();
+  if (reason.kind == ReasonKind::DeviceRefused)
+    return reason.args.size() >= 2 && reason.args[1].empty();
   return reason.Class() == ReasonClass::Link;
 }
 
@@ -64,13 +65,13 @@ Operation::Status Operation::Submit() {
     // A request boundary: nothing more goes out.
     stopped_ = true;
     const std::string why = "stopped by the technician";
-    return Finish(ResultOk, Reason{ReasonKind::LinkFailed, chain_.what + ": " + why,
-                                   {chain_.what, why}});
+    return Finish(ResultOk,
+                  Reason{ReasonKind::LinkFailed, chain_.what + ": " + why, {chain_.what, why}});
   }
   session_.BeginRequest();
   const bool last = step_ + 1 == chain_.steps.size();
-  const HartResult submitted =
-      session_.Submit(chain_.steps[step_].request, monitoringAfter_ && (chain_.pollBetween || last));
+  const HartResult submitted = session_.Submit(chain_.steps[step_].request,
+                                               monitoringAfter_ && (chain_.pollBetween || last));
   if (submitted == ResultBusy) return Finish(ResultBusy, BusyReason());
   if (submitted != ResultOk)
     return Finish(ResultLinkFailed, session_.Explain(submitted, chain_.what));

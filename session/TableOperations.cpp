@@ -351,7 +351,8 @@ const OperationOutcome& PerformTransfer(Session& session, Operation& operation, 
     if (percent != shown) progress(shown = percent);
   };
   if (stop != nullptr) {
-    session.Drive(operation, *stop, [&] { operation.RequestStop(); }, step);
+    session.Drive(
+        operation, *stop, [&] { operation.RequestStop(); }, step);
   } else {
     session.Drive(operation, step);
   }

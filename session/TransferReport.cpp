@@ -37,15 +37,15 @@ std::optional<HeldReport> PartialTableWrite(const Operation& write) {
   if (lost && endedAt == points + 1) {
     return HeldReport{"Err_Table_End_Not_Confirmed",
                       {m},
-                      lead + "points 1 to " + m + " of " + m + " were written, the end of the table" +
-                          MayHaveTaken + Again};
+                      lead + "points 1 to " + m + " of " + m +
+                          " were written, the end of the table" + MayHaveTaken + Again};
   }
   const std::size_t n = confirmedSteps - 1;  // points confirmed
   if (n == 0) {
-    return HeldReport{"Err_Table_Header_Written",
-                      {m},
-                      lead + "its header was written, and none of its " + m +
-                          " points was confirmed" + Again};
+    return HeldReport{
+        "Err_Table_Header_Written",
+        {m},
+        lead + "its header was written, and none of its " + m + " points was confirmed" + Again};
   }
   if (lost) {
     const std::string k = Whole(n + 1);
@@ -80,12 +80,11 @@ std::optional<HeldReport> PartialDownload(const ConfigDownload& download) {
   if (written + unconfirmed == 0 || written == ConfigRowCount) return std::nullopt;
   const std::vector<std::string> args{Whole(written), Whole(unconfirmed), Whole(failed),
                                       Whole(notReached)};
-  return HeldReport{"Err_Download_Partial", args,
-                    "The download stopped part-way: of the 12 rows, " + args[0] +
-                        " were written, " + args[1] +
-                        " not confirmed (the device may have taken them), " + args[2] +
-                        " failed and " + args[3] +
-                        " not reached; the device holds the rows written."};
+  return HeldReport{
+      "Err_Download_Partial", args,
+      "The download stopped part-way: of the 12 rows, " + args[0] + " were written, " + args[1] +
+          " not confirmed (the device may have taken them), " + args[2] + " failed and " + args[3] +
+          " not reached; the device holds the rows written."};
 }
 
 }  // namespace va5::session

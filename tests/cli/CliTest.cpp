@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -545,15 +545,15 @@ TEST_F(CliTest, ATransferEndedPartWaySaysWhatTheDeviceHolds) {
   for (int i = 0; i < 60; ++i) table += std::to_string(100 + i) + "\n";
   { std::ofstream(path) << table + "}\n"; }
   bool interrupted = false;
-  r = RunProcess({VA5VIVI_CLI, "--port", sim_->FirstLine(), "--trace", "table", "write", "rtd",
-                  path},
-                 std::chrono::seconds(60), test::Output::Collected,
-                 [&](pid_t cli, const ProcessResult& sofar) {
-                   const auto sent = SentCommands(sofar.err);
-                   if (!interrupted && std::count(sent.begin(), sent.end(), 187) >= 5) {
-                     interrupted = ::kill(cli, SIGINT) == 0;
-                   }
-                 });
+  r = RunProcess(
+      {VA5VIVI_CLI, "--port", sim_->FirstLine(), "--trace", "table", "write", "rtd", path},
+      std::chrono::seconds(60), test::Output::Collected,
+      [&](pid_t cli, const ProcessResult& sofar) {
+        const auto sent = SentCommands(sofar.err);
+        if (!interrupted && std::count(sent.begin(), sent.end(), 187) >= 5) {
+          interrupted = ::kill(cli, SIGINT) == 0;
+        }
+      });
   ASSERT_TRUE(interrupted);
   EXPECT_EQ(r.status, 2) << r.err;
   const auto sent = SentCommands(r.err);

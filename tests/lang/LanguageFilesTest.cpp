@@ -65,9 +65,9 @@ const std::vector<Section>& Sections() {
            {"Err_Special_Table_Data_Bound_X", 4},  // point, value, lower, upper
            {"Err_Special_Table_Data_Bound_Y", 4},
            {"Err_Special_Table_Not_Defined", 0},
-           {"Err_TableSize", 4},          // maximum + 1, type name, maximum, maximum
-           {"Err_TableSize_Min", 1},      // points read
-           {"Err_TableType", 1},          // kind of table found in the file
+           {"Err_TableSize", 4},                   // maximum + 1, type name, maximum, maximum
+           {"Err_TableSize_Min", 1},               // points read
+           {"Err_TableType", 1},                   // kind of table found in the file
            {"Err_Table_End_Not_Confirmed", 1},     // points
            {"Err_Table_Header_Not_Confirmed", 1},  // points
            {"Err_Table_Header_Written", 1},        // points
