@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
+#include <vector>
 
 #include "gui/Localise.h"
 #include "lang/MessageFormat.h"
@@ -71,8 +72,9 @@ int ShowRealBox(const MessageRequest& request) {
   QPushButton* defaultButton = nullptr;
   QPushButton* escapeButton = nullptr;
   // Every caption in the language of the texts: Qt's own would follow the system's.
+  std::vector<QPushButton*> added;
   auto add = [&](QMessageBox::StandardButton which) {
-    QPushButton* button = box.addButton(which);
+    QPushButton* button = added.emplace_back(box.addButton(which));
     button->setText(StandardButtonText(CaptionOf(which)));
     return button;
   };
@@ -98,6 +100,7 @@ int ShowRealBox(const MessageRequest& request) {
       defaultButton = escapeButton = add(QMessageBox::Ok);
       break;
   }
+  if ((request.style & kDefaultButton2) != 0 && added.size() >= 2) defaultButton = added[1];
   box.setDefaultButton(defaultButton);
   box.setEscapeButton(escapeButton);
   for (QAbstractButton* button : box.buttons()) button->setAccessibleName(button->text());

@@ -24,6 +24,9 @@ enum MessageStyle : int {
   kStyleYesNoCancelInformation = 67,  // Yes, No and Cancel, information
   kStyleRetryCancelInformation = 69,  // Retry and Cancel, information
 };
+// Added to a style: the second button is the default (No of Yes/No, for a question whose
+// careless Enter must not act).
+inline constexpr int kDefaultButton2 = 0x100;
 
 // The button that closed a box.
 enum MessageAnswer : int {

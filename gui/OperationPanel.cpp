@@ -127,6 +127,7 @@ void COperationPanel::Finish() {
     OnConnectionChanged();
     emit busyChanged(false);
     emit linkLost();
+    OnLinkLost(*done);
     return;
   }
   emit busyChanged(false);

@@ -20,6 +20,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/LinkHold.h"
 #include "session/Session.h"
+#include "session/TransferReport.h"
 
 namespace va5 {
 
@@ -286,10 +287,27 @@ void CTableEditor::OnDone(const session::Operation& operation) {
       origin_->Note(kind_, record);
     }
     ShowDeviceTable(record, complete);
+  } else if (transfer == Transfer::Write && operation.EndedAt() == 0 && GetSession() != nullptr &&
+             operation.Outcome().reason->Class() == session::ReasonClass::Refused) {
+    // A refused header: the header was read again, the table the device kept is shown.
+    ShowDeviceTable(GetSession()->Record(), false);
   }
   // A transfer that stopped (a refused request) leaves the buttons usable again; the reason
   // is shown after this.
   EnableButtons();
+  if (transfer == Transfer::Write) TellWhatTheDeviceHolds(operation);
+}
+
+void CTableEditor::OnLinkLost(const session::Operation& operation) {
+  // The window is off line already; OnConnectionChanged has ended the transfer.
+  TellWhatTheDeviceHolds(operation);
+}
+
+void CTableEditor::TellWhatTheDeviceHolds(const session::Operation& operation) {
+  const auto held = session::PartialTableWrite(operation);
+  if (!held) return;
+  const session::LinkHold hold = HoldLink();
+  ShowUIMessage(window(), held->key, held->args, kStyleOkExclamation);
 }
 
 bool CTableEditor::Tell(const TableMessage& message) {
@@ -326,6 +344,13 @@ void CTableEditor::OnWriteDevice() {
     const auto ask = [this](const TableMessage& question) { return Tell(question); };
     if (auto refused = session::CheckUpload(kind_, upload, ask)) {
       if (!refused->okCancel) Tell(*refused);
+      EnableButtons();
+      return;
+    }
+    // Last, once the table may go: the loop's output may move while the device rewrites the
+    // table it measures with; Enter alone answers No.
+    if (ShowUIMessage(this, "Confr_Loop_Table_Write", {}, kStyleYesNoQuestion | kDefaultButton2) !=
+        kAnswerYes) {
       EnableButtons();
       return;
     }
