@@ -4,10 +4,12 @@
 #include <iostream>
 
 #include "cli/ExitStatus.h"
+#include "cli/Interrupt.h"
 #include "cli/Reach.h"
 #include "device/GlobalFile.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
+#include "session/TransferReport.h"
 
 namespace va5::cli {
 
@@ -26,7 +28,10 @@ void PrintRow(session::ConfigRow row, const session::ConfigRowOutcome& outcome) 
       std::cout << "written: " << outcome.value << "\n";
       break;
     case State::Failed:
-      std::cout << "not written: " << (outcome.reason ? outcome.reason->text : "") << "\n";
+      // A write whose reply was lost is no write that failed.
+      std::cout << (outcome.notConfirmed ? "not confirmed: the device may have taken it: "
+                                         : "not written: ")
+                << (outcome.reason ? outcome.reason->text : "") << "\n";
       break;
     case State::NotWritten:
       std::cout << "not written\n";
@@ -40,7 +45,9 @@ int Download(session::Session& device, const CglobalFile& tables,
   std::cout << "Model: " << device.Record().modelName << "\n";
   session::ConfigDownload download(device, tables, values);
   download.OnRowDone(PrintRow);
-  const session::OperationOutcome& outcome = session::PerformDownload(device, download);
+  CatchInterrupts();
+  const session::OperationOutcome& outcome =
+      session::PerformDownload(device, download, &interrupted);
   // Once the model was accepted, every row of the file is accounted for.
   const auto& rows = download.Rows();
   const bool anyRow = std::any_of(rows.begin(), rows.end(), [](const auto& r) {
@@ -52,7 +59,11 @@ int Download(session::Session& device, const CglobalFile& tables,
     }
   }
   if (download.Refreshed()) std::cout << "Read back from the device.\n";
-  if (outcome.reason) return Fail(outcome.reason->text, ExitStatusOf(*outcome.reason));
+  if (outcome.reason) {
+    const int status = Fail(outcome.reason->text, ExitStatusOf(*outcome.reason));
+    if (auto held = session::PartialDownload(download)) Fail(held->text, status);
+    return status;
+  }
   std::cout << "The device holds the configuration of the file.\n";
   return ExitOk;
 }

@@ -22,6 +22,8 @@
 #include "base/AtomicFile.h"
 #include "cli/ConfigCommands.h"
 #include "cli/ExitStatus.h"
+#include "cli/Interrupt.h"
+#include "cli/Reach.h"
 #include "comm/PortSources.h"
 #include "comm/RequestTypes.h"
 #include "comm/ResultTexts.h"
@@ -29,13 +31,13 @@
 #include "device/GlobalFile.h"
 #include "lang/EntryRules.h"
 #include "offline/FilePropertyReadWrite.h"
+#include "session/Connection.h"
 #include "session/JobRecorder.h"
 #include "session/Operations.h"
-#include "cli/Reach.h"
-#include "session/Connection.h"
 #include "session/Session.h"
 #include "session/Setting.h"
 #include "session/TableOperations.h"
+#include "session/TransferReport.h"
 #include "tables/FileOperations.h"
 
 namespace va5::cli {
@@ -45,7 +47,6 @@ using session::Session;
 using Goal = session::Connection::Goal;
 using session::SessionOptions;
 
-std::atomic<bool> interrupted{false};
 int outputError = 0;  // errno of the first failed write to standard output
 std::unique_ptr<TrafficCapture> capture;  // --capture: the frames, put in place at the end
 
@@ -57,8 +58,6 @@ struct RecordedJob {
   bool begun = false;
 };
 std::unique_ptr<RecordedJob> job;
-
-void OnInterrupt(int) { interrupted = true; }
 
 const char* const UsageText =
     "usage: va5vivi-cli ports\n"
@@ -365,8 +364,7 @@ void PrintPoll(Session& device, const CglobalFile& tables, HartResult poll) {
 // output is gone, or SIGINT / SIGTERM arrives; the link's failures are answered as the
 // window answers them, with nobody to ask.
 int Monitor(session::Connection& link, int count) {
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  CatchInterrupts();
   const CglobalFile tables;
   int printed = 0;
   link.OnPoll([&](HartResult poll) {
@@ -436,11 +434,18 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
       return ExitRefused;
     }
   }
+  CatchInterrupts();
   const auto& outcome = session::PerformTransfer(
       device, operation, kind, writing,
-      [verb, tracing](int percent) { ShowProgress(verb, percent, tracing); });
+      [verb, tracing](int percent) { ShowProgress(verb, percent, tracing); }, &interrupted);
   if (!tracing) std::cerr << "\n";
-  if (outcome.reason) return Refuse(*outcome.reason);
+  if (outcome.reason) {
+    const int status = Refuse(*outcome.reason);
+    if (auto held = session::PartialTableWrite(operation)) {
+      std::cerr << "va5vivi-cli: " << held->text << "\n";
+    }
+    return status;
+  }
   if (!writing) {
     const DeviceRecord record = device.Record();
     const int size = kind == TableKind::Curve ? record.specialCurveSize : record.customTableSize;

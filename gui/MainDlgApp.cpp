@@ -87,9 +87,9 @@ void AssembleMainWindow(CMainDlgDlg& window) {
                      window.ShowGraph(trend);
                      trend->Open(signal, title);
                    });
-  QObject::connect(trend, &CPanel::closeRequested, &window, [&window, trend] {
-    window.HideGraph(trend);
-  });
+  // Closing it returns to the sensor information panel from any state: a function panel
+  // left open under the graph closes with it.
+  QObject::connect(trend, &CPanel::closeRequested, &window, [&window] { window.ShowHome(); });
 
   QObject::connect(&window, &CMainDlgDlg::deviceConnected, display,
                    [&window, display, trend] {

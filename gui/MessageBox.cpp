@@ -73,6 +73,7 @@ int ShowRealBox(const MessageRequest& request) {
   QPushButton* escapeButton = nullptr;
   std::vector<QPushButton*> added;  // in the order of the style's name
   // Every caption in the language of the texts: Qt's own would follow the system's.
+  std::vector<QPushButton*> added;
   auto add = [&](QMessageBox::StandardButton which) {
     QPushButton* button = box.addButton(which);
     added.push_back(button);

@@ -178,6 +178,7 @@ void COperationPanel::Finish() {
     OnConnectionChanged();
     emit busyChanged(false);
     emit linkLost();
+    OnLinkLost(*done);
     return;
   }
   emit busyChanged(false);

@@ -74,6 +74,8 @@ class COperationPanel : public CPanel {
   // A chain has ended with the device still there; `operation` tells which chain and how.
   // A reason in its outcome is shown after this returns, with the poll held.
   virtual void OnDone(const session::Operation& operation) { (void)operation; }
+  // A chain has ended because the link is gone, after the window went off line.
+  virtual void OnLinkLost(const session::Operation& operation) { (void)operation; }
   // A worker message while no chain of this panel runs (polls, other requests). Returning
   // false hands it on to the main window's common handler.
   virtual bool OnOtherMessage(const WorkerMessage& message) {

@@ -231,6 +231,17 @@ ConfigDownload::Status ConfigDownload::Follow(Status status) {
     }
     case Phase::Writing: {
       ConfigRowOutcome& row = rows_[row_];
+      if (operation_->Stopped()) {
+        // Stopped before this row's write went out, or after it was confirmed (its read back
+        // not sent).
+        if (operation_->EndedAt() > operation_->Chain().journal.lastWrite) {
+          row.state = ConfigRowOutcome::State::Written;
+          anyWritten_ = true;
+          if (rowDone_) rowDone_(static_cast<ConfigRow>(row_), row);
+        }
+        outcome_ = done;
+        return Finish();
+      }
       if (done.Succeeded()) {
         row.state = ConfigRowOutcome::State::Written;
         row.value = done.value;
@@ -241,6 +252,7 @@ ConfigDownload::Status ConfigDownload::Follow(Status status) {
       }
       row.state = ConfigRowOutcome::State::Failed;
       row.reason = done.reason;
+      row.notConfirmed = operation_->ReplyLost();
       if (rowDone_) rowDone_(static_cast<ConfigRow>(row_), row);
       outcome_ = done;
       // A refused write may still leave earlier ones to show; a lost link shows nothing.
@@ -259,6 +271,7 @@ ConfigDownload::Status ConfigDownload::Follow(Status status) {
 }
 
 ConfigDownload::Status ConfigDownload::NextRow() {
+  if (stopRequested_) return FinishStopped();
   if (row_ >= ConfigRowCount) return StartRefresh();
   const auto which = static_cast<ConfigRow>(row_);
   const ConfigRowCheck check = CheckConfigRow(tables_, which, values_);
@@ -279,6 +292,7 @@ ConfigDownload::Status ConfigDownload::NextRow() {
 
 ConfigDownload::Status ConfigDownload::StartRefresh() {
   if (!anyWritten_) return Finish();
+  if (stopRequested_) return outcome_.reason ? Finish() : FinishStopped();
   phase_ = Phase::Refresh;
   return Run(ConfigUploadChain());
 }
@@ -289,8 +303,23 @@ ConfigDownload::Status ConfigDownload::Finish() {
   return status_;
 }
 
-const OperationOutcome& PerformDownload(Session& session, ConfigDownload& download) {
-  return session.Drive(download);
+void ConfigDownload::RequestStop() {
+  stopRequested_ = true;
+  if (operation_ && InProgress()) operation_->RequestStop();
+}
+
+ConfigDownload::Status ConfigDownload::FinishStopped() {
+  const std::string what = "configuration download";
+  const std::string why = "stopped by the technician";
+  outcome_ = OperationOutcome{
+      ResultOk, Reason{ReasonKind::LinkFailed, what + ": " + why, {what, why}}, {}};
+  return Finish();
+}
+
+const OperationOutcome& PerformDownload(Session& session, ConfigDownload& download,
+                                        const std::atomic<bool>* stop) {
+  if (stop == nullptr) return session.Drive(download);
+  return session.Drive(download, *stop, [&] { download.RequestStop(); });
 }
 
 }  // namespace va5::session

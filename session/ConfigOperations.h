@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -49,6 +50,8 @@ struct ConfigRowOutcome {
   // the panels' checks, of the device's refusal or of the link.
   std::optional<Reason> reason;
   std::string value;  // Written: what the device returned, as the panels describe it
+  // Failed: the write went out but its reply was lost, so the device may have taken it.
+  bool notConfirmed = false;
 };
 
 // A row's values read and checked without a device: none empty, then the entry checks of the
@@ -125,12 +128,18 @@ class ConfigDownload : public Driven {
   // True once the refresh upload succeeded: the record holds what the device now has.
   bool Refreshed() const { return refreshed_; }
 
+  // Ends the download at the next request boundary: the request in flight finishes, nothing
+  // more is sent (no refresh either), and the outcome says the technician stopped it. A row
+  // whose write was confirmed counts as written; the rows after it are not reached.
+  void RequestStop();
+
  private:
   Status Follow(Status status);  // after the current operation moved
   Status NextRow();
   Status StartRefresh();
   Status Run(RequestChain chain);
   Status Finish();
+  Status FinishStopped();
 
   Session& session_;
   const CglobalFile& tables_;
@@ -145,9 +154,12 @@ class ConfigDownload : public Driven {
   OperationOutcome outcome_;
   bool anyWritten_ = false;
   bool refreshed_ = false;
+  bool stopRequested_ = false;
 };
 
 // Runs a download to its end on the calling thread, as Session::Perform runs an operation.
-const OperationOutcome& PerformDownload(Session& session, ConfigDownload& download);
+// Once `stop` is set (a signal), it ends at the next request boundary (RequestStop).
+const OperationOutcome& PerformDownload(Session& session, ConfigDownload& download,
+                                        const std::atomic<bool>* stop = nullptr);
 
 }  // namespace va5::session

@@ -11,7 +11,20 @@ Operation::Operation(Session& session, RequestChain chain, bool monitoringAfter)
 int Operation::CurrentRequest() const {
   const bool running =
       status_ == Status::Running || status_ == Status::NeedsAnswer || status_ == Status::Pausing;
-  return running && step_ < chain_.steps.size() ? chain_.steps[step_].request : 0;
+  if (!running || step_ >= chain_.steps.size()) return 0;
+  return refusal_ ? chain_.steps[step_].afterRefusal : chain_.steps[step_].request;
+}
+
+bool Operation::ReplyLost() const {
+  const ChainJournal& journal = chain_.journal;
+  if (status_ != Status::Done || outcome_.Succeeded() || stopped_ || !journal) return false;
+  if (step_ < journal.firstWrite || step_ > journal.lastWrite) return false;
+  const Reason& reason = *outcome_.reason;
+  if (reason.kind == ReasonKind::PortNotOpened || outcome_.result == ResultBusy) return false;
+  // A reply that came but could not be used carries no response code.
+  if (reason.kind == ReasonKind::DeviceRefused)
+    return reason.args.size() >= 2 && reason.args[1].empty();
+  return reason.Class() == ReasonClass::Link;
 }
 
 Millis Operation::PauseLength() const {
@@ -48,8 +61,17 @@ Operation::Status Operation::Submit() {
     if (refused) return Finish(ResultOk, std::move(refused));
     if (!skip) break;
   }
+  if (stopRequested_) {
+    // A request boundary: nothing more goes out.
+    stopped_ = true;
+    const std::string why = "stopped by the technician";
+    return Finish(ResultOk,
+                  Reason{ReasonKind::LinkFailed, chain_.what + ": " + why, {chain_.what, why}});
+  }
   session_.BeginRequest();
-  const HartResult submitted = session_.Submit(chain_.steps[step_].request, monitoringAfter_);
+  const bool last = step_ + 1 == chain_.steps.size();
+  const HartResult submitted = session_.Submit(chain_.steps[step_].request,
+                                               monitoringAfter_ && (chain_.pollBetween || last));
   if (submitted == ResultBusy) return Finish(ResultBusy, BusyReason());
   if (submitted != ResultOk)
     return Finish(ResultLinkFailed, session_.Explain(submitted, chain_.what));
@@ -77,11 +99,20 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
   if (message.first == MessageWorkerEnded) {
     return Finish(ResultLinkFailed, session_.Explain(ResultLinkFailed, chain_.what));
   }
-  if (message.first != chain_.steps[step_].request) return status_;  // polls, progress
+  if (message.first != CurrentRequest()) return status_;  // polls, progress
+  if (refusal_) {
+    // The follow-up of a refusal has ended, however it went: the refusal is the outcome.
+    OperationOutcome refusal = std::move(*refusal_);
+    refusal_.reset();
+    return Finish(refusal.result, std::move(refusal.reason));
+  }
+  const ChainStep& step = chain_.steps[step_];
+  if (message.second == ResultReplyRejected && step.afterRefusal != 0) {
+    return FollowRefusal(message.second, step.afterRefusal);
+  }
   if (message.second != ResultOk) {
     return Finish(message.second, session_.Explain(message.second, chain_.what));
   }
-  const ChainStep& step = chain_.steps[step_];
   if (step.stopIf) {
     auto stop = session_.WithRecord(
         [&](DeviceRecord& r) { return step.stopIf(static_cast<const DeviceRecord&>(r)); });
@@ -122,6 +153,16 @@ Operation::Status Operation::Complete() {
   return status_;
 }
 
+Operation::Status Operation::FollowRefusal(HartResult result, int followUp) {
+  // Explained now: the follow-up's own exchange replaces the details of this one.
+  refusal_ = OperationOutcome{result, session_.Explain(result, chain_.what), {}};
+  session_.BeginRequest();
+  if (session_.Submit(followUp, monitoringAfter_) == ResultOk) return status_;
+  OperationOutcome refusal = std::move(*refusal_);
+  refusal_.reset();
+  return Finish(refusal.result, std::move(refusal.reason));
+}
+
 Reason Operation::BusyReason() const {
   const std::string why = "another request is still running";
   return {ReasonKind::LinkFailed, chain_.what + ": " + why, {chain_.what, why}};
@@ -131,6 +172,8 @@ Operation::Status Operation::Finish(HartResult result, std::optional<Reason> rea
   outcome_.result = result;
   outcome_.reason = std::move(reason);
   status_ = Status::Done;
+  // A chain that held the poll between its requests gives it back however it ended.
+  if (monitoringAfter_ && !chain_.pollBetween) session_.SetMonitoring(true);
   if (chain_.journal) session_.Job().End(this, chain_, session_.Record(), outcome_, step_);
   return status_;
 }

@@ -41,12 +41,27 @@ class Operation : public Driven {
   const OperationOutcome& Outcome() const override { return outcome_; }
   const RequestChain& Chain() const { return chain_; }
 
+  // Ends the run at the next request boundary: the request in flight finishes, nothing more
+  // is sent, and the outcome says the technician stopped it (a link-class reason: what was
+  // asked was not done). A failure of the request in flight still ends the run as a failure.
+  void RequestStop() { stopRequested_ = true; }
+  // The run ended at a stop (RequestStop), not by a failure or at its end.
+  bool Stopped() const { return stopped_; }
+  // The step the run ended at: the request that failed, or after a stop the first one not
+  // sent; the number of steps after the end.
+  std::size_t EndedAt() const { return step_; }
+  // A write of the chain (its journal's steps) went out and its reply was lost or unusable:
+  // the device may have taken it. False for a refusal, a stop, or a failure before anything
+  // was sent.
+  bool ReplyLost() const;
+
  private:
   Status Submit();
   Status Advance();
   Status Complete();  // after the last step
   Status Finish(HartResult result, std::optional<Reason> reason);
   Reason BusyReason() const;
+  Status FollowRefusal(HartResult result, int followUp);
 
   Session& session_;
   RequestChain chain_;
@@ -54,6 +69,10 @@ class Operation : public Driven {
   Status status_ = Status::NotStarted;
   std::size_t step_ = 0;
   OperationOutcome outcome_;
+  bool stopRequested_ = false;
+  bool stopped_ = false;
+  // A refused step's follow-up request is running; the refusal waits here for its end.
+  std::optional<OperationOutcome> refusal_;
 };
 
 }  // namespace va5::session

@@ -224,6 +224,9 @@ RequestChain SelfTestChain() {
   RequestChain chain;
   chain.what = "self test";
   chain.steps = {{RequestSelfTest}, {RequestAdditionalStatus}};
+  // The status read must be the next command the device hears: a poll between the two could
+  // come first and read the device mid-test.
+  chain.pollBetween = false;
   chain.describe = DescribeEepromStatus;
   chain.journal = Journal(JournalKind::SelfTest, "self test");
   return chain;

@@ -99,7 +99,7 @@ const std::array<StatusLamp, 6>& EepromStatusLamps();
 std::string DescribeEepromStatus(const DeviceRecord& device);
 
 // Runs the self test (440: command 41 and the self-test wait), then reads the additional
-// status at once (442).
+// status at once (442), with no poll between the two even when the poll runs after them.
 RequestChain SelfTestChain();
 // Reads the additional status (442: command 48).
 RequestChain AdditionalStatusChain();

@@ -35,6 +35,10 @@ struct ChainStep {
   // Looked at when the chain comes to this step, before skipIf: a reason ends the chain there
   // without this request (a table of a size the device cannot take).
   StopIf refuseIf;
+  // Sent when the device refuses this request, before the chain ends with that refusal, so
+  // that the record shows what the device kept (the header read again after a refused table
+  // header); 0 for none. Its own result does not change the outcome.
+  int afterRefusal = 0;
 };
 
 // What a job record keeps of a chain (JobRecorder): nothing for a chain that changes nothing
@@ -76,6 +80,9 @@ struct RequestChain {
   std::vector<ChainStep> steps;
   std::function<std::string(const DeviceRecord&)> describe;  // after the last request
   ChainJournal journal{};  // what the session's job record keeps of it; nothing when empty
+  // False: no poll runs between the requests even when the operation polls after them (a
+  // status read that must follow its command at once); the poll comes back at the end.
+  bool pollBetween = true;
 };
 
 }  // namespace va5::session

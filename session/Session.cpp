@@ -147,10 +147,12 @@ const OperationOutcome& Session::Drive(Driven& driven, const std::function<void(
 }
 
 const OperationOutcome& Session::Drive(Driven& driven, const std::atomic<bool>& stop,
-                                       const std::function<void()>& onStop) {
+                                       const std::function<void()>& onStop,
+                                       const std::function<void()>& onStep) {
   using Status = Driven::Status;
   bool stopped = false;
   for (Status status = driven.Start(); status != Status::Done;) {
+    if (onStep) onStep();
     if (stop && !stopped) {
       stopped = true;
       if (onStop) onStop();

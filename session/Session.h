@@ -61,7 +61,8 @@ class Session {
   // The same, ending the run's waits every `slice` to look at `stop`: once it is set, `onStop`
   // is called (once) and the run goes on to its end from there.
   const OperationOutcome& Drive(Driven& driven, const std::atomic<bool>& stop,
-                                const std::function<void()>& onStop);
+                                const std::function<void()>& onStop,
+                                const std::function<void()>& onStep = {});
   OperationOutcome Perform(RequestChain chain, bool monitoringAfter = false);
   // One request, run the same way.
   HartResult Run(int type, bool monitoringAfter = false);

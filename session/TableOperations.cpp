@@ -312,7 +312,11 @@ RequestChain WriteTableChain(TableKind kind, TableUpload upload) {
     StoreUpload(r, kind, upload);
     r.tablePointIndex = 0;
   };
-  chain.steps.emplace_back(requests.writeHeader);
+  // A refused header leaves the device's table as it was: read its header again, so that the
+  // record shows what the device holds.
+  ChainStep header(requests.writeHeader);
+  header.afterRefusal = requests.readHeader;
+  chain.steps.push_back(std::move(header));
   for (int i = 0; i < size; ++i) {
     ChainStep step(requests.writePoint);
     step.store = [i](DeviceRecord& r) { r.tablePointIndex = i; };
@@ -337,14 +341,21 @@ int TransferPercent(const DeviceRecord& device, TableKind kind, bool writing) {
 }
 
 const OperationOutcome& PerformTransfer(Session& session, Operation& operation, TableKind kind,
-                                        bool writing, const std::function<void(int)>& progress) {
+                                        bool writing, const std::function<void(int)>& progress,
+                                        const std::atomic<bool>* stop) {
   int shown = -1;
-  session.Drive(operation, [&] {
+  const auto step = [&] {
     if (!progress) return;
     const int percent =
         session.WithRecord([&](DeviceRecord& r) { return TransferPercent(r, kind, writing); });
     if (percent != shown) progress(shown = percent);
-  });
+  };
+  if (stop != nullptr) {
+    session.Drive(
+        operation, *stop, [&] { operation.RequestStop(); }, step);
+  } else {
+    session.Drive(operation, step);
+  }
   if (progress && operation.Outcome().Succeeded() && shown != 100) progress(100);
   return operation.Outcome();
 }

@@ -8,6 +8,7 @@
 // timer. The command-line tool runs it with PerformTransfer.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -71,7 +72,9 @@ RequestChain ReadTableChain(TableKind kind, bool points = true);
 // size - 1, the end marker, the device's pause to store the table (Timing::tableWriteWait,
 // curveWriteWait for the special curve) and a header re-read. Refuses at once a table of
 // fewer than 2 or more than the kind's maximum points. A failed request ends it there: no
-// header is read again after a failed point.
+// header is read again after a failed point; a refused header is read again (the record then
+// shows the table the device kept), and the refusal is the outcome. PartialTableWrite
+// (TransferReport.h) says what a write that ended part-way left in the device.
 RequestChain WriteTableChain(TableKind kind, TableUpload upload);
 
 // How far a transfer of `kind` has come, 0 to 100: the point being sent or read over the
@@ -79,9 +82,11 @@ RequestChain WriteTableChain(TableKind kind, TableUpload upload);
 int TransferPercent(const DeviceRecord& device, TableKind kind, bool writing);
 
 // Runs a transfer to its end on the calling thread as Session::Perform does, calling
-// `progress` with TransferPercent whenever it changes.
+// `progress` with TransferPercent whenever it changes. Once `stop` is set (a signal), the
+// transfer ends at the next request boundary (Operation::RequestStop).
 const OperationOutcome& PerformTransfer(Session& session, Operation& operation, TableKind kind,
-                                        bool writing, const std::function<void(int)>& progress);
+                                        bool writing, const std::function<void(int)>& progress,
+                                        const std::atomic<bool>* stop = nullptr);
 
 // The device copy of the custom tables is one for RTD and TC: which kind it holds, and from
 // which device, decides whether it may be written to a file as a table of a kind. A window

@@ -53,7 +53,7 @@ pid_t Spawn(const std::vector<std::string>& args, int& out, int* err,
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& args, std::chrono::milliseconds limit,
-                         Output output) {
+                         Output output, const OutputWatch& watch) {
   int out = -1, err = -1;
   const pid_t pid = Spawn(args, out, &err, output);
   ProcessResult result;
@@ -78,6 +78,7 @@ ProcessResult RunProcess(const std::vector<std::string>& args, std::chrono::mill
         --open;
       } else {
         (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+        if (watch) watch(pid, result);
       }
     }
   }

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,14 @@ struct ProcessResult {
 // with "no space"), or nowhere (the descriptor is closed).
 enum class Output { Collected, DevFull, Closed };
 
+// Sees the program's pid and its outputs so far whenever more of them arrived (a test that
+// signals the program at a given point of its output).
+using OutputWatch = std::function<void(pid_t, const ProcessResult&)>;
+
 // Runs a program to its end (killed after `limit`) and collects both outputs.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          std::chrono::milliseconds limit = std::chrono::seconds(60),
-                         Output output = Output::Collected);
+                         Output output = Output::Collected, const OutputWatch& watch = {});
 
 // A program running in the background whose first output line is read at start (the
 // simulator's readiness line). Stopped with SIGTERM by its pid and reaped.

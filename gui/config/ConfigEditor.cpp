@@ -16,6 +16,7 @@
 #include "session/Operations.h"
 #include "session/Session.h"
 #include "session/Setting.h"
+#include "session/TransferReport.h"
 
 namespace va5 {
 
@@ -268,6 +269,10 @@ void CConfigEditor::EndDownload() {
   page1_->MarkDownload(download->Rows(), values, download->Refreshed());
   page2_->MarkDownload(download->Rows(), values, download->Refreshed());
   if (reason) ShowReasonBox(*reason);
+  // The rows are marked; the box says in one place what the device now holds.
+  if (const auto held = session::PartialDownload(*download)) {
+    ShowUIMessage(window_.FileEditorPage(), held->key, held->args, kStyleOkExclamation);
+  }
 }
 
 void CConfigEditor::EndTransfer(std::optional<Reason> reason) {

@@ -14,6 +14,7 @@
 #include "base/NumberText.h"
 #include "device/DeviceRecord.h"
 #include "gui/LblColor.h"
+#include "gui/AppSettings.h"
 #include "gui/Localise.h"
 #include "gui/MessageBox.h"
 #include "gui/graph/CustomGraph.h"
@@ -21,6 +22,7 @@
 #include "lang/ResourceDatabase.h"
 #include "session/LinkHold.h"
 #include "session/Session.h"
+#include "session/TransferReport.h"
 
 namespace va5 {
 
@@ -295,10 +297,27 @@ void CTableEditor::OnDone(const session::Operation& operation) {
       origin_->Note(kind_, record);
     }
     ShowDeviceTable(record, complete);
+  } else if (transfer == Transfer::Write && operation.EndedAt() == 0 && GetSession() != nullptr &&
+             operation.Outcome().reason->Class() == session::ReasonClass::Refused) {
+    // A refused header: the header was read again, the table the device kept is shown.
+    ShowDeviceTable(GetSession()->Record(), false);
   }
   // A transfer that stopped (a refused request) leaves the buttons usable again; the reason
   // is shown after this.
   EnableButtons();
+  if (transfer == Transfer::Write) TellWhatTheDeviceHolds(operation);
+}
+
+void CTableEditor::OnLinkLost(const session::Operation& operation) {
+  // The window is off line already; OnConnectionChanged has ended the transfer.
+  TellWhatTheDeviceHolds(operation);
+}
+
+void CTableEditor::TellWhatTheDeviceHolds(const session::Operation& operation) {
+  const auto held = session::PartialTableWrite(operation);
+  if (!held) return;
+  const session::LinkHold hold = HoldLink();
+  ShowUIMessage(window(), held->key, held->args, kStyleOkExclamation);
 }
 
 bool CTableEditor::Tell(const TableMessage& message) {
@@ -335,6 +354,14 @@ void CTableEditor::OnWriteDevice() {
     const auto ask = [this](const TableMessage& question) { return Tell(question); };
     if (auto refused = session::CheckUpload(kind_, upload, ask)) {
       if (!refused->okCancel) Tell(*refused);
+      EnableButtons();
+      return;
+    }
+    // Last, once the table may go: the loop's output may move while the device rewrites the
+    // table it measures with; Enter alone answers No. The bench setting turns it off.
+    if (CAppSettings::StoredConfirmLoopChange() &&
+        ShowUIMessage(this, "Confr_Loop_Table_Write", {},
+                      kStyleYesNoQuestion | kStyleDefaultSecond) != kAnswerYes) {
       EnableButtons();
       return;
     }

@@ -82,6 +82,9 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
 
   void OnConnectionChanged() override;
   void OnDone(const session::Operation& operation) override;
+  void OnLinkLost(const session::Operation& operation) override;
+  // After a write that ended part-way: what the device now holds.
+  void TellWhatTheDeviceHolds(const session::Operation& operation);
 
   // Shows a table message; a question answers true for OK.
   bool Tell(const TableMessage& message);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -501,6 +502,72 @@ TEST_F(CliTest, TableWriteAsksThroughItsExitStatusAndReadWritesTheFile) {
             std::string::npos)
       << text;
   EXPECT_EQ(OnSim({"table", "read", "tc"}).status, 3);
+  std::remove(path.c_str());
+}
+
+// A transfer that ends part-way says what the device holds. A download row whose reply is
+// lost (the device stopped while it answered) is not confirmed, never "not written"; SIGINT
+// during a table write ends it once the point in flight is answered, and the report names the
+// points the device confirmed.
+TEST_F(CliTest, ATransferEndedPartWaySaysWhatTheDeviceHolds) {
+  StartSim({"--realtime"});
+  const std::string path =
+      ::testing::TempDir() + "va5vivi-partial-" + std::to_string(::getpid()) + ".txt";
+  auto r = OnSim({"upload"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  { std::ofstream(path) << r.out; }
+  const pid_t sim = sim_->Pid();
+  bool stopped = false;
+  r = RunProcess({VA5VIVI_CLI, "--port", sim_->FirstLine(), "--retries", "0", "--trace", "config",
+                  "download", path},
+                 std::chrono::seconds(60), test::Output::Collected,
+                 [&](pid_t, const ProcessResult& sofar) {
+                   if (!stopped && Contains(SentCommands(sofar.err), 44)) {
+                     stopped = ::kill(sim, SIGSTOP) == 0;
+                   }
+                 });
+  ::kill(sim, SIGCONT);
+  ASSERT_TRUE(stopped) << r.err;
+  EXPECT_EQ(r.status, 2) << r.out << r.err;
+  const auto rows = Lines(r.out);
+  ASSERT_EQ(rows.size(), 13u) << r.out;
+  EXPECT_EQ(rows[4].rfind("pv-unit: not confirmed: the device may have taken it: ", 0), 0u)
+      << rows[4];
+  EXPECT_EQ(rows[5], "range: not written");
+  EXPECT_NE(r.err.find("va5vivi-cli: The download stopped part-way: of the 12 rows, 3 were "
+                       "written, 1 not confirmed (the device may have taken them), 0 failed and "
+                       "8 not reached; the device holds the rows written.\n"),
+            std::string::npos)
+      << r.err;
+
+  StartSim();
+  std::string table = "Minimum RTD Temperature = -20\nStep = 10\n{\n";
+  for (int i = 0; i < 60; ++i) table += std::to_string(100 + i) + "\n";
+  { std::ofstream(path) << table + "}\n"; }
+  bool interrupted = false;
+  r = RunProcess(
+      {VA5VIVI_CLI, "--port", sim_->FirstLine(), "--trace", "table", "write", "rtd", path},
+      std::chrono::seconds(60), test::Output::Collected,
+      [&](pid_t cli, const ProcessResult& sofar) {
+        const auto sent = SentCommands(sofar.err);
+        if (!interrupted && std::count(sent.begin(), sent.end(), 187) >= 5) {
+          interrupted = ::kill(cli, SIGINT) == 0;
+        }
+      });
+  ASSERT_TRUE(interrupted);
+  EXPECT_EQ(r.status, 2) << r.err;
+  const auto sent = SentCommands(r.err);
+  const auto points = std::count(sent.begin(), sent.end(), 187);
+  EXPECT_LT(points, 60);
+  EXPECT_EQ(sent.back(), 187);  // no end marker, no header read after the stop
+  EXPECT_NE(r.err.find("va5vivi-cli: write the custom RTD table: stopped by the technician\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("va5vivi-cli: The device holds a partly written table: points 1 to " +
+                       std::to_string(points) +
+                       " of 60 were written; write the table again or restore it.\n"),
+            std::string::npos)
+      << r.err;
   std::remove(path.c_str());
 }
 

@@ -257,7 +257,11 @@ TEST_F(ConfigEditorTest, DownloadStopsAtTheFirstEmptyValue) {
   EXPECT_EQ(page2_->Value(p2::kSerialNumberDevice)->Background(), CConfigPage::kChanged);
   EXPECT_EQ(TextOf(page2_, p2::kSerialNumberDevice), "9999");
   EXPECT_EQ(sim_.State().sensorSerialNumber, 5678u);
-  EXPECT_EQ(questions.Seen().size(), 4u);  // each download's question, and why it stopped
+  // Each download's question, why each stopped, and what the device holds after the one that
+  // wrote rows.
+  EXPECT_EQ(questions.Seen().size(), 5u);
+  EXPECT_EQ(questions.Starting(test::UIText("Err_Download_Partial", {"5", "0", "1", "6"})).size(),
+            1u);
   EXPECT_TRUE(window_->InputEnabled());
   EXPECT_EQ(window_->CurrentSession(), nullptr);
 }

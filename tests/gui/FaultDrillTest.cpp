@@ -75,6 +75,7 @@ struct Drill {
   std::deque<int> answers;
   End end;
   Sign sign = Sign::None;
+  const char* held = nullptr;  // the UIMsg key of what the device now holds, nullptr when none
 };
 
 void PrintTo(const Drill& drill, std::ostream* out) { *out << drill.name; }
@@ -149,12 +150,12 @@ const Drill kDrills[] = {
      {kAnswerOk}, End::Monitoring},
     {"VanishMidTableWrite", Stage::TableWrite,
      {{.kind = Kind::VanishAfterPointWrites, .value = 2}}, "Err_COM", {kAnswerCancel},
-     End::OffLine},
+     End::OffLine, Sign::None, "Err_Table_Point_Not_Confirmed"},
     {"TablePointRefused", Stage::TableWrite,
      {{.kind = Kind::ResponseCode, .command = 187, .value = sim::RcInvalidSelection}}, "Err_CMD",
-     {kAnswerOk}, End::Monitoring},
+     {kAnswerOk}, End::Monitoring, Sign::None, "Err_Table_Header_Written"},
     {"VanishMidDownload", Stage::Download, {{.kind = Kind::Silence, .command = 34}}, "Err_COM",
-     {kAnswerCancel}, End::OffLine},
+     {kAnswerCancel}, End::OffLine, Sign::None, "Err_Download_Partial"},
     {"PortDisappears", Stage::PortGone, {}, "Err_COM", {kAnswerRetry, kAnswerCancel},
      End::OffLine},
     {"PortBackThenRetry", Stage::PortBack, {}, "Err_COM", {kAnswerRetry}, End::Monitoring},
@@ -321,6 +322,7 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
       Click(editor, te::kReadFileButton);
       ASSERT_TRUE(editor->TablePresent());
       questions.Answer(test::UIText("Confr_Download_CustomRTD"), {kAnswerYes});
+      questions.Answer(test::UIText("Confr_Loop_Table_Write"), {kAnswerYes});
       if (drill.end == End::Monitoring) view = editor;  // off line goes home
       Inject(drill);
       ButtonOf(editor, te::kWriteDeviceButton)->click();
@@ -380,11 +382,17 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
   } else {
     EXPECT_GE(times, drill.answers.size());
   }
-  const bool confirmed = drill.stage == Stage::TableWrite || drill.stage == Stage::Download;
-  EXPECT_EQ(questions.Seen().size(), times + (confirmed ? 1 : 0))
+  EXPECT_EQ(questions.Seen().size(),
+            times + (drill.stage == Stage::TableWrite ? 2 : 0) +
+                (drill.stage == Stage::Download ? 1 : 0) + (drill.held != nullptr ? 1 : 0))
       << Asked(questions)
-      << "\nonly the drill's question (and the table write's or download's confirmation) is "
-         "asked";
+      << "\nonly the drill's question (and the table write's two confirmations or the download's, and "
+         "what the device holds) is asked";
+  if (drill.held != nullptr) {
+    const QString held = test::UIText(drill.held);
+    EXPECT_EQ(questions.Starting(held.left(held.indexOf(QLatin1Char('%')))).size(), 1u)
+        << Asked(questions);
+  }
   if (drill.end == End::Monitoring) {
     EXPECT_TRUE(window_->Connected());
     ASSERT_TRUE(Polls(2));

@@ -431,6 +431,20 @@ TEST_F(MainWindowTest, AGraphButtonShowsTheTrendInPlaceOfTheDisplayUntilItCloses
   EXPECT_TRUE(display->isVisible());
   EXPECT_TRUE(window_->FunctionKeys()->isVisible());
 
+  // Opened over a function panel, it still closes to the sensor information panel: the panel
+  // under it closes too, and the function keys work again.
+  Key(fk::kDiagnosticsButton)->click();
+  CPanel* diagnostics = window_->CurrentPanel();
+  ASSERT_NE(diagnostics, nullptr);
+  graphButton->click();
+  ASSERT_EQ(window_->CurrentGraph(), trend);
+  trend->Button(ids::trend_graph::kCloseButton)->click();
+  EXPECT_EQ(window_->CurrentGraph(), nullptr);
+  EXPECT_EQ(window_->CurrentPanel(), nullptr);
+  EXPECT_FALSE(diagnostics->isVisible());
+  EXPECT_TRUE(display->isVisible());
+  EXPECT_TRUE(Key(fk::kDiagnosticsButton)->isEnabled());
+
   // A lost link keeps the run: it stays on screen without new samples and can be saved; the
   // display behind it is off line and its graph buttons wait for a device.
   graphButton->click();

@@ -91,6 +91,7 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
   EXPECT_EQ(TextOf(rtd, te::kSizeValue), "3");
 
   questions.Answer(UIText("Confr_Download_CustomRTD"), {kAnswerNo, kAnswerYes});
+  questions.Answer(UIText("Confr_Loop_Table_Write"), {kAnswerNo, kAnswerYes});
   log_.Clear();
   Click(rtd, te::kWriteDeviceButton);  // No
   Click(rtd, te::kWriteDeviceButton);  // Yes, then Cancel on the order question
@@ -98,7 +99,15 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
   EXPECT_EQ(questions.Starting(QStringLiteral("Point 2 (90 ohms)")).size(), 2u);
   EXPECT_TRUE(ButtonOf(rtd, te::kWriteDeviceButton)->isEnabled());
 
-  // Yes, OK: the progress follows the points, and stays through the device's pause.
+  // Yes, OK, then No on the loop question, asked last with No as its default: nothing sent.
+  Click(rtd, te::kWriteDeviceButton);
+  EXPECT_TRUE(log_.Requests().empty());
+  const auto loop = questions.Starting(UIText("Confr_Loop_Table_Write"));
+  ASSERT_EQ(loop.size(), 1u);
+  EXPECT_EQ(loop[0].style, kStyleYesNoQuestion | kStyleDefaultSecond);
+  EXPECT_EQ(questions.Seen().back().text, loop[0].text);
+
+  // Yes, OK, Yes: the progress follows the points, and stays through the device's pause.
   ButtonOf(rtd, te::kWriteDeviceButton)->click();
   EXPECT_TRUE(QTest::qWaitFor([&] { return rtd->Progress()->value() == 100; }, 5000));
   EXPECT_TRUE(rtd->Progress()->isVisible());
@@ -128,6 +137,24 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
   EXPECT_EQ(questions.Starting(UIText("Err_Temp_Min", {"-274"})).size(), 1u);
   EXPECT_EQ(questions.Seen().size(), seen + 2);  // the confirmation and the refusal
   EXPECT_TRUE(log_.Requests().empty());
+
+  // A refused header is read again: the editor shows the table the device kept, not the file's.
+  WriteFile("Minimum RTD Temperature = 0\nStep = 5\n{\n100\n110\n}\n");
+  Click(rtd, te::kReadFileButton);
+  EXPECT_EQ(TextOf(rtd, te::kStepValue), "5");
+  sim_.InjectFault({.kind = sim::Fault::Kind::ResponseCode,
+                    .count = 1,
+                    .command = 185,
+                    .value = sim::RcInvalidSelection});
+  log_.Clear();
+  Click(rtd, te::kWriteDeviceButton);
+  EXPECT_TRUE(WaitIdle());
+  EXPECT_EQ(log_.Requests(), (std::vector<int>{185, 184}));
+  EXPECT_EQ(questions.Starting(UIText("Err_CMD")).size(), 1u);
+  EXPECT_EQ(TextOf(rtd, te::kMinimumValue), "-20");
+  EXPECT_EQ(TextOf(rtd, te::kStepValue), "10");
+  EXPECT_EQ(TextOf(rtd, te::kSizeValue), "3");
+  EXPECT_EQ(TextOf(rtd, te::kStatusValue), "Configured");
 }
 
 // The sensor type or transfer function in use refuses a write before any question.
@@ -210,6 +237,7 @@ TEST_F(TableEditorTest, SpecialCurveToTheDeviceAndItsGraph) {
   CTableEditor* curve = Open(fk::kSpecialCurveButton);
   test::Questions questions;
   questions.Answer(UIText("Confr_Download_Linearization"), {kAnswerYes});
+  questions.Answer(UIText("Confr_Loop_Table_Write"), {kAnswerYes});
   WriteFile("{\n0,-10\n50,40\n100,110\n}\n");
   Click(curve, te::kReadFileButton);
   EXPECT_EQ(TextOf(curve, te::kMaximumValue), "100");
@@ -236,6 +264,8 @@ TEST_F(TableEditorTest, SpecialCurveToTheDeviceAndItsGraph) {
                                  {"191 (Write special curve point)", "2", "invalid selection"}))
                 .size(),
             1u);
+  // The header went out, no point was taken: the box says so.
+  EXPECT_EQ(questions.Starting(UIText("Err_Table_Header_Written", {"3"})).size(), 1u);
   for (int id : {te::kReadDeviceButton, te::kWriteDeviceButton, te::kReadFileButton})
     EXPECT_TRUE(ButtonOf(curve, id)->isEnabled()) << id;
 }

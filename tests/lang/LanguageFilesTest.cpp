@@ -45,6 +45,7 @@ const std::vector<Section>& Sections() {
            {"Confr_Execute_Diagnostics", 0},
            {"Confr_Loop_Change", 0},
            {"Confr_Output_Return", 1},  // the fixed current in mA
+           {"Confr_Loop_Table_Write", 0},
            {"Confr_Reset_SensorCal_Data", 0},
            {"Confr_Search_Address", 2},  // the address found, the next one
            {"Err_CMD", 3},               // command (number and name), response code, meaning
@@ -67,6 +68,8 @@ const std::vector<Section>& Sections() {
            {"Err_Identify_Refused", 3},         // port name, polling address, the refusal
            {"Err_No_Packed_ASCII", 1},          // the character
            {"Err_Not_Device", 1},               // port name
+           // rows written, not confirmed, failed, not reached
+           {"Err_Download_Partial", 4},
            {"Err_Num_Inalid_char", 0},
            {"Err_Range_Input", 0},
            {"Err_Range_Limits", 3},  // entry, lower limit, upper limit
@@ -82,6 +85,12 @@ const std::vector<Section>& Sections() {
            {"Err_TableType", 1},            // kind of table found in the file
            {"Err_Table_Not_Defined", 1},    // "TC" or "RTD"
            {"Err_Tag_Inalid_char", 1},      // the character
+           {"Err_Table_End_Not_Confirmed", 1},     // points
+           {"Err_Table_Header_Not_Confirmed", 1},  // points
+           {"Err_Table_Header_Written", 1},        // points
+           {"Err_Table_Partly_Written", 2},        // points written, points
+           // points written, points, the point not confirmed
+           {"Err_Table_Point_Not_Confirmed", 3},
            {"Err_Tag_Number_overflow", 1},  // maximum length
            {"Err_Temp_Min", 1},             // minimum temperature
            {"Err_Temp_Step", 1},            // step

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "base/NumberText.h"
 #include "session/Operation.h"
@@ -307,6 +308,26 @@ TEST_F(DeviceOperationsTest, SelfTestReadsTheStatusAfterItsWait) {
             "EEPROM SUM Error (Special Curve Part): ok\n"
             "EEPROM SUM Error (Summary): error\n"
             "EEPROM Hardware Error: ok");
+
+  // A window polls after the chain, yet the status read is the next command the device hears
+  // even when the window takes its time over the self test's completion; the poll is on again
+  // afterwards.
+  Clear();
+  Operation windowed(*session_, session::SelfTestChain(), true);
+  for (auto status = windowed.Start(); status != Operation::Status::Done;) {
+    const auto message = session_->Messages().Next(std::chrono::seconds(30));
+    ASSERT_TRUE(message);
+    if (message->first == RequestSelfTest) std::this_thread::sleep_for(timing_.idleWait * 3);
+    status = windowed.OnMessage(*message);
+  }
+  ASSERT_TRUE(windowed.Outcome().Succeeded()) << windowed.Outcome().reason->text;
+  const std::vector<int> windowCommands = Commands();
+  ASSERT_GE(windowCommands.size(), 2u);
+  EXPECT_EQ((std::vector<int>(windowCommands.begin(), windowCommands.begin() + 2)),
+            (std::vector<int>{41, 48}));
+  EXPECT_TRUE(session_->Monitoring());
+  session_->SetMonitoring(false);
+  std::this_thread::sleep_for(200ms);  // a poll under way ends before the next part
 
   // A refused self test ends the chain: no status is read after it.
   Clear();

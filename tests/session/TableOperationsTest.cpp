@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "base/NumberText.h"
 #include "session/Operation.h"
 #include "session/Session.h"
+#include "session/TransferReport.h"
 #include "sim/SimulatedTransmitter.h"
 #include "testing/TraceCommands.h"
 #include "tests/session/WindowDrive.h"
@@ -286,6 +288,105 @@ TEST_F(TableOperationsTest, VanishedDeviceAndRefusedPointStopTheTransfer) {
   ASSERT_FALSE(read.Succeeded());
   EXPECT_EQ(read.reason->Class(), session::ReasonClass::Refused);
   EXPECT_EQ(Commands(), (std::vector<int>{184, 186}));
+}
+
+// What a write that ends part-way leaves in the device, in the words both the window and the
+// tool use: the points the device confirmed, the one whose reply was lost, and nothing for a
+// refused header (which is read again instead, so the record shows the table kept).
+TEST_F(TableOperationsTest, AWriteThatEndsPartWaySaysWhatTheDeviceHolds) {
+  struct Case {
+    const char* name;
+    std::optional<sim::Fault> fault;
+    std::string badPoint4;  // a value the device refuses in point 4, or nothing
+    int stopAtStep;         // RequestStop while this step runs (0: the header); -1: never
+    session::ReasonClass why;
+    std::vector<int> sent;  // the commands, repeats as one
+    std::optional<std::string> held;
+  };
+  const std::string lead = "The device holds a partly written table: ";
+  const std::string again = "; write the table again or restore it.";
+  const std::vector<Case> cases = {
+      {"refused header",
+       sim::Fault{.kind = sim::Fault::Kind::ResponseCode,
+                  .count = 1,
+                  .command = 181,
+                  .value = sim::RcInvalidSelection},
+       "",
+       -1,
+       session::ReasonClass::Refused,
+       {181, 180},
+       std::nullopt},
+      {"refused point",
+       std::nullopt,
+       "1e39",
+       -1,
+       session::ReasonClass::Refused,
+       {181, 183},
+       lead + "points 1 to 3 of 5 were written" + again},
+      {"stopped",
+       std::nullopt,
+       "",
+       3,
+       session::ReasonClass::Link,
+       {181, 183},
+       lead + "points 1 to 3 of 5 were written" + again},
+      {"stopped after the header",
+       std::nullopt,
+       "",
+       0,
+       session::ReasonClass::Link,
+       {181},
+       lead + "its header was written, and none of its 5 points was confirmed" + again},
+      {"link lost after 2 points",
+       sim::Fault{.kind = sim::Fault::Kind::VanishAfterPointWrites, .value = 2},
+       "",
+       -1,
+       session::ReasonClass::Link,
+       {181, 183},
+       lead + "points 1 to 2 of 5 were written, point 3 is not confirmed: the device may " +
+           "have taken it" + again},
+  };
+  sim_.Modify([](sim::DeviceState& s) {
+    s.tcTable.size = 7;
+    s.tcTable.minimum = -40;
+    s.tcTable.values.assign(7, 1.0f);
+    s.tcTable.written.assign(7, true);
+  });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim_.ClearFaults();
+    if (c.fault) sim_.InjectFault(*c.fault);
+    TableUpload table = TcTable(5);
+    if (!c.badPoint4.empty()) table.x[3] = c.badPoint4;
+    {
+      std::lock_guard lock(mutex_);
+      commands_.clear();
+      indices_.clear();
+    }
+    Operation write(*session_, session::WriteTableChain(TableKind::Tc, table));
+    const auto& outcome = session_->Drive(write, [&] {
+      if (write.InProgress() && static_cast<int>(write.EndedAt()) == c.stopAtStep) {
+        write.RequestStop();
+      }
+    });
+    ASSERT_FALSE(outcome.Succeeded());
+    EXPECT_EQ(outcome.reason->Class(), c.why) << outcome.reason->text;
+    EXPECT_EQ(Unique(Commands()), c.sent);
+    const auto held = session::PartialTableWrite(write);
+    EXPECT_EQ(held ? std::optional<std::string>(held->text) : std::nullopt, c.held);
+    if (c.stopAtStep >= 0) {
+      EXPECT_EQ(outcome.reason->text, "write the custom TC table: stopped by the technician");
+      // The request in flight finished; nothing went out after it.
+      std::lock_guard lock(mutex_);
+      EXPECT_EQ(Unique(indices_).size(), static_cast<std::size_t>(c.stopAtStep));
+    }
+    if (c.sent.back() == 180) {
+      // The header read again: the record holds the table the device kept.
+      const DeviceRecord record = session_->Record();
+      EXPECT_EQ(record.customTableSize, 7);
+      EXPECT_EQ(record.customTableMinimum, -40);
+    }
+  }
 }
 
 }  // namespace
