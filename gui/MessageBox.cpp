@@ -71,8 +71,8 @@ int ShowRealBox(const MessageRequest& request) {
   box.setTextFormat(Qt::PlainText);
   QPushButton* defaultButton = nullptr;
   QPushButton* escapeButton = nullptr;
-  std::vector<QPushButton*> added;  // in the order of the style's name
-  // Every caption in the language of the texts: Qt's own would follow the system's.
+  // In the order of the style's name; every caption in the language of the texts (Qt's own
+  // would follow the system's).
   std::vector<QPushButton*> added;
   auto add = [&](QMessageBox::StandardButton which) {
     QPushButton* button = box.addButton(which);
