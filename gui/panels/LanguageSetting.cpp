@@ -48,8 +48,8 @@ CSetting::CSetting(CAppSettings& settings, std::vector<std::string> folders, QWi
       title_(new CLblColor(QStringLiteral("Language"), this)),
       change_(MakePanelButton("Change", lp::kChangeButton, this)),
       name_(MakeValueLabel(lp::kLanguageName, this)),
-      confirmLoop_(
-          new QCheckBox(QStringLiteral("Ask before a change that may move the loop"), this)),
+      confirmLoop_(new QCheckBox(this)),
+      confirmLoopCaption_(new QLabel(this)),
       close_(MakePanelButton("Close Language", lp::kCloseButton, this)) {
   SetControlId(title_, lp::kTitle);
   title_->setAlignment(Qt::AlignCenter);
@@ -64,7 +64,11 @@ CSetting::CSetting(CAppSettings& settings, std::vector<std::string> folders, QWi
   grid->addWidget(name_, 1, 1);
   confirmLoop_->setObjectName(QStringLiteral("confirmLoopChange"));
   confirmLoop_->setChecked(settings_.ConfirmLoopChange());
-  grid->addWidget(confirmLoop_, 2, 0, 1, 2);
+  // The caption wraps beside its box, so that a long caption never widens the panel.
+  confirmLoopCaption_->setWordWrap(true);
+  confirmLoopCaption_->setBuddy(confirmLoop_);
+  grid->addWidget(confirmLoop_, 2, 0, Qt::AlignRight | Qt::AlignTop);
+  grid->addWidget(confirmLoopCaption_, 2, 1);
   grid->addWidget(close_, 3, 0, 1, 2);
   grid->setRowStretch(4, 1);
   grid->setColumnStretch(1, 1);
@@ -91,8 +95,9 @@ void CSetting::Show(bool visible) {
   SetShownValue(name_, ShownName());
   const QString loopCaption =
       DisplayText("Confirm_Loop_Change", "Ask before a change that may move the loop");
-  confirmLoop_->setText(loopCaption);
+  confirmLoopCaption_->setText(loopCaption);
   confirmLoop_->setAccessibleName(loopCaption);
+  confirmLoop_->setToolTip(loopCaption);
   confirmLoop_->setChecked(settings_.ConfirmLoopChange());
   show();
   close_->setFocus();

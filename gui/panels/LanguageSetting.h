@@ -55,6 +55,7 @@ class CSetting : public CPanel, public CResourceManager, public CFontManager {
   QPushButton* change_;
   QLabel* name_;
   QCheckBox* confirmLoop_;
+  QLabel* confirmLoopCaption_;
   QPushButton* close_;
 };
 

@@ -67,6 +67,9 @@ class JobRecordWindowTest : public test::ConnectedWindowTest {
  protected:
   void SetUp() override {
     ConnectedWindowTest::SetUp();
+    // On the bench: the loop question (LoopSafetyTest asks it) is not what is recorded here.
+    settings_->SetConfirmLoopChange(false);
+    settings_->SaveConfirmLoopChange();
     // A steady input, undamped, so that the trim's reading after is exactly its reference.
     sim_.Modify([](sim::DeviceState& s) {
       s.processValue = 42.5;
@@ -149,7 +152,7 @@ TEST_F(JobRecordWindowTest, RecordedThroughTheWindowAndSavedOnDisconnect) {
   EXPECT_EQ(job->device.model, "TQ5R");
   EXPECT_EQ(job->device.tag, "TT-101");
   EXPECT_EQ(job->device.deviceId, "293");  // 0x000125
-  EXPECT_EQ(job->device.port, sim_.SlavePath());
+  EXPECT_EQ(job->device.port, portDir_.filePath(QStringLiteral("SIM9")).toStdString());
   EXPECT_EQ(job->technician, "A. Tanaka");
   EXPECT_EQ(job->notes, "Reference instrument: Calibrator 4711\nLoop checked.");
   EXPECT_FALSE(job->opened.empty());

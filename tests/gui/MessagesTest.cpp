@@ -39,6 +39,13 @@ using test::UIText;
 
 class MessagesTest : public test::ConnectedWindowTest {
  protected:
+  // On the bench: the loop question (LoopSafetyTest asks it) would come before the boxes
+  // these tests read.
+  void SetUp() override {
+    test::ConnectedWindowTest::SetUp();
+    settings_->SetConfirmLoopChange(false);
+    settings_->SaveConfirmLoopChange();
+  }
   CSensorInfo* SensorPanel() const { return window_->findChild<CSensorInfo*>(); }
   CDetailedInfo* DetailPanel() {
     return qobject_cast<CDetailedInfo*>(OpenPanel(fk::kDeviceInfoButton));

@@ -150,7 +150,8 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
   Click(rtd, te::kWriteDeviceButton);
   EXPECT_TRUE(WaitIdle());
   EXPECT_EQ(log_.Requests(), (std::vector<int>{185, 184}));
-  EXPECT_EQ(questions.Starting(UIText("Err_CMD")).size(), 1u);
+  EXPECT_EQ(questions.Starting(UIText("Err_CMD", {"185"}).section(QLatin1Char(' '), 0, 5)).size(),
+            1u);
   EXPECT_EQ(TextOf(rtd, te::kMinimumValue), "-20");
   EXPECT_EQ(TextOf(rtd, te::kStepValue), "10");
   EXPECT_EQ(TextOf(rtd, te::kSizeValue), "3");

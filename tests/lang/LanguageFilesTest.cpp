@@ -52,11 +52,8 @@ const std::vector<Section>& Sections() {
            {"Err_CMD_Bad_Reply", 2},     // command, what was wrong with the answer
            {"Err_CMD_Comm_Error", 2},    // command, the communication errors
            {"Err_COM", 2},               // port name, polling address
-           {"Confr_Search_Address", 1},  // the address found
            {"Confr_Save_Job", 1},        // the tag of the job's device
            {"Confr_Save_Other_Job", 1},  // the tag of the last job's device
-           {"Err_CMD", 0},
-           {"Err_COM", 1},  // port name
            {"Err_Calibration_Value_Invalid", 0},
            // point, value, point, lower bound, upper bound, unit
            {"Err_CustomRTD_Data_Bound", 6},
