@@ -12,13 +12,8 @@
 #include <sstream>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
+#include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "device/GlobalFile.h"
 
@@ -424,80 +419,15 @@ std::optional<JobRecord> JobFromJson(std::string_view text, std::string& error) 
 
 // ---- the file ----------------------------------------------------------------------------
 
-namespace {
-
-std::string SystemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
-
-// A new file beside `path` that did not exist before ("path.tmp", "path.tmp1", ...).
-std::FILE* CreateBeside(const std::string& path, std::string& name, std::string& error) {
-  for (int n = 0; n < 100; ++n) {
-    name = path + ".tmp" + (n == 0 ? std::string() : std::to_string(n));
-    errno = 0;
-    if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;
-    if (errno != EEXIST) break;
-  }
-  error = "cannot create " + name + ": " + SystemText(errno);
-  return nullptr;
-}
-
-// Writes `text`, flushes it to the disk and closes the file; the error text on failure.
-std::string WriteAndSync(std::FILE* file, const std::string& name, const std::string& text) {
-  int error = 0;
-  if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno ? errno : EIO;
-  if (error == 0 && std::fflush(file) != 0) error = errno ? errno : EIO;
-#ifdef _WIN32
-  if (error == 0 && ::_commit(::_fileno(file)) != 0) error = errno;
-#else
-  if (error == 0 && ::fsync(::fileno(file)) != 0) error = errno;
-#endif
-  if (std::fclose(file) != 0 && error == 0) error = errno ? errno : EIO;
-  return error == 0 ? std::string() : "error while writing " + name + ": " + SystemText(error);
-}
-
-// Puts `temporary` in the place of `path` in one step.
-std::error_code ReplaceWith(const std::string& temporary, const std::string& path) {
-  std::error_code ec;
-#ifdef _WIN32
-  namespace fs = std::filesystem;
-  if (!::MoveFileExW(fs::path(temporary).wstring().c_str(), fs::path(path).wstring().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-  }
-#else
-  std::filesystem::rename(temporary, path, ec);
-#endif
-  return ec;
-}
-
-}  // namespace
-
-// The same scheme as the configuration and table files use: a temporary file beside the
+// As the configuration and table files are written (AtomicFile): a temporary file beside the
 // target, flushed to the disk, then renamed over it, so a crash or a full disk leaves the
-// previous job file whole.
+// previous job file whole; anything but a regular file (a folder, a device) is refused and a
+// symbolic link stays a link to the file it names.
 std::optional<std::string> SaveJob(const JobRecord& job, const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::file_status status = fs::symlink_status(path, ec);
-  if (fs::exists(status)) {
-    if (!fs::is_regular_file(status)) return "cannot write " + path + ": it is not a plain file";
-    if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-      return "cannot write " + path + ": the file is read-only";
-    }
-  }
-  std::string temporary, error;
-  std::FILE* file = CreateBeside(path, temporary, error);
-  if (file == nullptr) return error;
-  error = WriteAndSync(file, temporary, JobToJson(job));
-  if (error.empty()) {
-    if (const std::error_code replaced = ReplaceWith(temporary, path)) {
-      error = "cannot replace " + path + ": " + replaced.message();
-    }
-  }
-  if (!error.empty()) {
-    fs::remove(temporary, ec);
-    return error;
-  }
-  return std::nullopt;
+  AtomicFile file(path);
+  if (!file.IsOpen()) return file.Error();
+  if (!file.Write(JobToJson(job))) return file.Error();
+  return file.Commit();
 }
 
 std::optional<JobRecord> LoadJob(const std::string& path, std::string& error) {

@@ -156,15 +156,17 @@ TEST(JobRecordFileTest, OnlyARegularFileIsReplaced) {
   job.notes = "kept";
   auto error = session::SaveJob(job, (folder / "job.json").string());
   ASSERT_TRUE(error);
-  EXPECT_NE(error->find("not a plain file"), std::string::npos) << *error;
+  EXPECT_NE(error->find("job.json"), std::string::npos) << *error;
+  // A link stays a link: the file it names is written.
   fs::create_symlink(folder / "elsewhere.json", folder / "link.json");
-  EXPECT_TRUE(session::SaveJob(job, (folder / "link.json").string()));
-  EXPECT_FALSE(fs::exists(folder / "elsewhere.json"));
+  EXPECT_FALSE(session::SaveJob(job, (folder / "link.json").string()));
+  EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder / "elsewhere.json")));
   // A plain file is replaced whole, with nothing left beside it.
   ASSERT_FALSE(session::SaveJob(job, (folder / "plain.json").string()));
   std::string readError;
   EXPECT_EQ(session::LoadJob((folder / "plain.json").string(), readError)->notes, "kept");
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
   fs::remove_all(folder);
 }
 
