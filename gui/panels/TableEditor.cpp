@@ -1,5 +1,6 @@
 #include "gui/panels/TableEditor.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -32,8 +33,13 @@ namespace {
 
 QString DefaultFileDialog(QWidget* parent, bool save, const QString& caption,
                           const QString& filter) {
-  return save ? QFileDialog::getSaveFileName(parent, caption, QString(), filter)
-              : QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+  if (!save) return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+  // The dialog adds ".txt" itself, so that its question before replacing a file is asked of
+  // the name that is written ("pt100" would otherwise replace "pt100.txt" without a word).
+  QFileDialog dialog(parent, caption, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 double ValueOf(const std::string& text) { return ReadCDouble(text).value; }
