@@ -298,7 +298,7 @@ void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
 }
 
 bool CMainDlgDlg::ReadyToLeave(Leaving why) {
-  if (!Connected()) return true;
+  // Asked off line too: a job record kept from a link that was lost is still to be offered.
   for (const LeaveGuard& guard : leaveGuards_) {
     if (!guard(why) && why != Leaving::LanguageChange) return false;
   }

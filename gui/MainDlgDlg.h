@@ -89,14 +89,15 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // A function key that opens something other than a left-column panel.
   void AddKeyHandler(int keyId, std::function<void()> handler);
 
-  // What the technician may want done before a connected device is left on their word (the
-  // output returned to normal, the job record saved). Each guard is asked in turn, in the
-  // order added; one that returns false keeps the window where it is (a language change,
-  // which has already happened, goes on whatever they return).
+  // What the technician may want done before a device (or the work done on it) is left on
+  // their word (the output returned to normal, the job record saved). Each guard is asked in
+  // turn, in the order added, and decides for itself whether it has anything to ask; one that
+  // returns false keeps the window where it is (a language change, which has already
+  // happened, goes on whatever they return).
   enum class Leaving { Disconnect, FileEditor, Exit, LanguageChange };
   using LeaveGuard = std::function<bool(Leaving)>;
   void AddLeaveGuard(LeaveGuard guard) { leaveGuards_.push_back(std::move(guard)); }
-  // True when no device is connected or every guard agreed.
+  // True when every guard agreed.
   bool ReadyToLeave(Leaving why);
 
   // Views: a function panel in place of the sensor information panel, or home.

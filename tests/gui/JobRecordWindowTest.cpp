@@ -230,6 +230,16 @@ TEST_F(JobRecordWindowTest, KeptAcrossALostLinkToTheSameDeviceAndDiscardedOnRequ
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Connected(); }, 20000));
   sim_.ClearFaults();
   EXPECT_EQ(keeper_->Job().writes.size(), 1u);
+  {
+    // Off line, Exit still offers the unsaved job; Cancel keeps the window.
+    test::Questions exit;
+    const QString save = UIText("Confr_Save_Job").left(18);
+    exit.Answer(UIText("Apllication_Close"), {kAnswerYes});
+    exit.Answer(save, {kAnswerCancel});
+    window_->close();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(exit.Starting(save).size(), 1u);
+  }
 
   // The same device again: the job goes on from where it was, as found as it was found.
   Connect();
