@@ -222,7 +222,13 @@ TEST_F(LinkReceive, FailingReadsDoNotSpin) {
   EXPECT_EQ(link.ReceiveFrame(), ResultLinkFailed);
   EXPECT_GE(MillisSince(start), kTiming.firstByteLimit.count() - kTickSlack);
   EXPECT_LE(port.ReadCount(), 7);
-  EXPECT_LT(test::ThreadCpuMicros() - cpuStart, 5000);
+  // Windows counts a thread's time in scheduler ticks (15.6 ms at most): one tick is no spin.
+#ifdef _WIN32
+  constexpr long long kMostCpuMicros = 16000;
+#else
+  constexpr long long kMostCpuMicros = 5000;
+#endif
+  EXPECT_LT(test::ThreadCpuMicros() - cpuStart, kMostCpuMicros);
 }
 
 // A reply is taken only from the device asked and for the command asked; a late reply to an
