@@ -138,28 +138,30 @@ LinkFailurePolicy::Answer Session::OnFailure() { return policy_.OnFailure(*worke
 void Session::RestartSearchRound() { worker_->SetAddressesTried(-1); }
 
 const OperationOutcome& Session::Drive(Driven& driven, const std::function<void()>& onStep) {
-  using Status = Driven::Status;
-  for (Status status = driven.Start(); status != Status::Done;) {
-    if (onStep) onStep();
-    status = Step(driven, status, MessageWait);
-  }
-  return driven.Outcome();
+  return DriveLoop(driven, nullptr, {}, onStep);
 }
 
 const OperationOutcome& Session::Drive(Driven& driven, const std::atomic<bool>& stop,
                                        const std::function<void()>& onStop,
                                        const std::function<void()>& onStep) {
+  return DriveLoop(driven, &stop, onStop, onStep);
+}
+
+const OperationOutcome& Session::DriveLoop(Driven& driven, const std::atomic<bool>* stop,
+                                           const std::function<void()>& onStop,
+                                           const std::function<void()>& onStep) {
   using Status = Driven::Status;
-  bool stopped = false;
+  bool stopped = stop == nullptr;
   for (Status status = driven.Start(); status != Status::Done;) {
     if (onStep) onStep();
-    if (stop && !stopped) {
+    if (!stopped && *stop) {
       stopped = true;
       if (onStop) onStop();
       status = driven.GetStatus();
       if (status == Status::Done) break;
     }
-    // The stop comes from a signal handler: the wait ends in slices to look at it.
+    // A stop comes from a signal handler: until it has come, the wait ends in slices to look
+    // at it; without one (or after it) the worker's next message is waited for.
     status = Step(driven, status, stopped ? MessageWait : Slice);
   }
   return driven.Outcome();

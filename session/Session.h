@@ -138,6 +138,10 @@ class Session {
   // One step of a run driven on this thread: a pause slept, a question answered No, or the
   // next message (waiting at most `wait`) handed over.
   Driven::Status Step(Driven& driven, Driven::Status status, std::chrono::milliseconds wait);
+  // Both Drives: `stop` may be null (nothing can stop the run from outside).
+  const OperationOutcome& DriveLoop(Driven& driven, const std::atomic<bool>* stop,
+                                    const std::function<void()>& onStop,
+                                    const std::function<void()>& onStep);
 
   SessionOptions options_;
   Timing timing_;
