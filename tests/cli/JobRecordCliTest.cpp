@@ -49,7 +49,10 @@ class JobRecordCliTest : public ::testing::Test {
     return false;
   }
 
-  const std::string path_ = ::testing::TempDir() + "cli-job-record.json";
+  // One file a test: ctest runs the tests of this file side by side.
+  const std::string path_ =
+      ::testing::TempDir() + "cli-job-record-" +
+      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json";
   std::unique_ptr<BackgroundProcess> sim_;
 };
 
