@@ -127,6 +127,7 @@ void SimulatedTransmitter::Answer(const std::vector<std::uint8_t>& frame,
     SyncClock();
     reply = model_.HandleRequest(frame);
   }
+  if (log_) log_(frame, reply ? reply->bytes : std::vector<std::uint8_t>{});
   if (!reply) return;
   auto start = Clock::now();
   if (config_.realtime) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/DeviceState.h"
 #include "sim/PseudoTerminal.h"
@@ -35,6 +36,11 @@ class SimulatedTransmitter {
   int RequestCount() const;   // frames received (addressed to it or not)
   DeviceState State() const;  // copy, dynamic values at the present time
   void Modify(const std::function<void(DeviceState&)>& f);
+  // Called on the device thread for every frame received, with the reply sent (empty when the
+  // device stays silent). Set before Start.
+  using RequestLog = std::function<void(const std::vector<std::uint8_t>& request,
+                                        const std::vector<std::uint8_t>& reply)>;
+  void SetRequestLog(RequestLog log) { log_ = std::move(log); }
 
   // Time of one character on the HART line: 11 bits at 1200 bit/s.
   static constexpr std::chrono::microseconds CharacterTime{9167};
@@ -60,6 +66,7 @@ class SimulatedTransmitter {
   std::mutex sleepMutex_;
   std::condition_variable sleepCv_;
   std::uint64_t turnaroundState_;
+  RequestLog log_;
 };
 
 }  // namespace va5::sim

@@ -8,9 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <sys/time.h>
 #include <string>
 #include <vector>
 
+#include "comm/ResultTexts.h"
+#include "comm/TrafficCapture.h"
 #include "sim/FaultOption.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"
@@ -23,12 +27,14 @@ constexpr int kExitFailure = 1;
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: va5vivi-sim [--address N] [--device-id ID] [--realtime] [--name NAME]\n"
-               "                   [--seed N] [--fault FAULT]...\n"
+               "                   [--seed N] [--log FILE] [--fault FAULT]...\n"
                "  --address N     polling address 0..15 (0)\n"
                "  --device-id ID  24-bit device ID, decimal or 0x... (0x000125)\n"
                "  --realtime      pace replies at the HART line rate (1200 bit/s)\n"
                "  --name NAME     register the port under NAME instead of the first free SIMn\n"
                "  --seed N        seed of the simulated process (1)\n"
+               "  --log FILE      append a line for every request received: the time, the\n"
+               "                  command and the response code sent back ('-': standard error)\n"
                "%s",
                va5::sim::FaultUsage());
 }
@@ -45,12 +51,35 @@ bool ParseNumber(const std::string& text, unsigned long long highest, unsigned l
   return value.has_value();
 }
 
+// One line a request: "12:00:01.234 command 3 (Read Dynamic Variables) -> response 0",
+// "-> no reply" when the device stayed silent (a fault, or another address).
+void LogRequest(std::FILE* out, const std::vector<std::uint8_t>& request,
+                const std::vector<std::uint8_t>& reply) {
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  std::tm local{};
+  localtime_r(&now.tv_sec, &local);
+  char clock[16];
+  std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+  const auto asked = va5::DecodeTracedFrame(request, false);
+  std::string answer = "no reply";
+  if (!reply.empty()) {
+    const auto answered = va5::DecodeTracedFrame(reply, true);
+    answer = answered.responseCode < 0 ? "a reply without status"
+                                       : "response " + std::to_string(answered.responseCode);
+  }
+  std::fprintf(out, "%s.%03d command %d (%s) -> %s\n", clock, static_cast<int>(now.tv_usec / 1000),
+               asked.command, va5::CommandName(asked.command), answer.c_str());
+  std::fflush(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   va5::sim::SimConfig config;
   std::vector<va5::sim::Fault> faults;
   std::string name;
+  std::string logPath;
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -94,6 +123,9 @@ int main(int argc, char** argv) {
         return UsageError("--name needs a port name of letters, digits, '-', '_' and '.'");
       }
       name = value;
+    } else if (option == "--log") {
+      if (!takeValue() || value.empty()) return UsageError("--log needs a file name, or '-'");
+      logPath = value;
     } else if (option == "--fault") {
       if (!takeValue()) return UsageError("--fault needs a fault");
       std::string problem;
@@ -117,6 +149,22 @@ int main(int argc, char** argv) {
 
   va5::sim::SimulatedTransmitter device(config);
   for (const auto& f : faults) device.InjectFault(f);
+  std::FILE* log = nullptr;
+  if (logPath == "-") {
+    log = stderr;
+  } else if (!logPath.empty()) {
+    log = std::fopen(logPath.c_str(), "a");
+    if (log == nullptr) {
+      std::fprintf(stderr, "va5vivi-sim: cannot open %s: %s\n", logPath.c_str(),
+                   std::strerror(errno));
+      return kExitFailure;
+    }
+  }
+  if (log != nullptr) {
+    device.SetRequestLog([log](const auto& request, const auto& reply) {
+      LogRequest(log, request, reply);
+    });
+  }
   if (!device.Start()) {
     std::fprintf(stderr, "va5vivi-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
     return kExitFailure;
