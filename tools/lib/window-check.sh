@@ -1,0 +1,68 @@
+# Sourced by the package checks (tools/check-deb, tools/check-windows). One end-to-end check of
+# the window on a real X display (Xvfb): it starts, the keyboard opens the connect panel and
+# presses "Connect Device" (the port chosen is the stored one), the window identifies and
+# uploads the simulator's transmitter and polls it, and a screenshot is saved. The simulator's
+# request log (va5vivi-sim --log) is the witness of what the window sent.
+#
+#   window_connects SIM_LOG SHOT.png TIMEOUT_S program [args...]
+#
+# Needs DISPLAY (xvfb-run), xdotool and ImageMagick's import. Returns non-zero with a reason.
+
+# Waits until the request log holds at least `count` lines of `command N`.
+_window_wait_for() {
+  local log=$1 command=$2 count=$3 deadline=$4
+  while ((SECONDS < deadline)); do
+    if (($(grep -c " command $command (" "$log" 2>/dev/null || true) >= count)); then
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
+window_connects() {
+  local log=$1 shot=$2 timeout=$3
+  shift 3
+  local deadline=$((SECONDS + timeout))
+  "$@" &
+  local app=$!
+  local wid=""
+  while ((SECONDS < deadline)) && [[ -z "$wid" ]]; do
+    if ! kill -0 "$app" 2>/dev/null; then
+      echo "window check: $1 ended before its window showed" >&2
+      return 1
+    fi
+    wid=$(xdotool search --onlyvisible --name '^VA5VIVI' 2>/dev/null | head -1 || true)
+    [[ -n "$wid" ]] || sleep 0.5
+  done
+  if [[ -z "$wid" ]]; then
+    echo "window check: no window titled VA5VIVI within ${timeout} s" >&2
+    kill "$app" 2>/dev/null || true
+    return 1
+  fi
+  # Let the window lay itself out and take the keyboard focus, then: "Connect" (focused when
+  # the window opens), and in the connect panel Tab, Tab to "Connect Device".
+  sleep 2
+  xdotool windowfocus --sync "$wid" 2>/dev/null || true
+  xdotool key space
+  sleep 1
+  xdotool key Tab Tab space
+  local status=0
+  if ! _window_wait_for "$log" 0 1 "$deadline"; then
+    echo "window check: the window sent no identify (command 0)" >&2
+    status=1
+  elif ! _window_wait_for "$log" 3 3 "$deadline"; then
+    echo "window check: the window did not poll (command 3) three times after connecting" >&2
+    status=1
+  fi
+  # A second for the display to show the last poll.
+  sleep 1
+  import -window root "$shot" || status=1
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  if ((status)); then
+    echo "window check: the simulator's request log:" >&2
+    cat "$log" >&2
+  fi
+  return "$status"
+}
