@@ -6,6 +6,9 @@
 #
 #   window_connects SIM_LOG SHOT.png TIMEOUT_S program [args...]
 #
+# WINDOW_PORT_KEYS: keys pressed on the port list before "Connect Device" (xdotool key names,
+# for example End for the last port); none by default, which keeps the stored port.
+#
 # Needs DISPLAY (xvfb-run), xdotool and ImageMagick's import. Returns non-zero with a reason.
 
 # Waits until the request log holds at least `count` lines of `command N`.
@@ -18,6 +21,13 @@ _window_wait_for() {
     sleep 0.5
   done
   return 1
+}
+
+# Ends a process and everything it started (a tracer's or a loader's program with it).
+_window_end_tree() {
+  local child
+  for child in $(pgrep -P "$1" 2>/dev/null); do _window_end_tree "$child"; done
+  kill "$1" 2>/dev/null || true
 }
 
 window_connects() {
@@ -37,16 +47,17 @@ window_connects() {
   done
   if [[ -z "$wid" ]]; then
     echo "window check: no window titled VA5VIVI within ${timeout} s" >&2
-    kill "$app" 2>/dev/null || true
+    _window_end_tree "$app"
     return 1
   fi
   # Let the window lay itself out and take the keyboard focus, then: "Connect" (focused when
-  # the window opens), and in the connect panel Tab, Tab to "Connect Device".
+  # the window opens), and in the connect panel Tab to the port list, Tab to "Connect Device".
   sleep 2
   xdotool windowfocus --sync "$wid" 2>/dev/null || true
   xdotool key space
   sleep 1
-  xdotool key Tab Tab space
+  # shellcheck disable=SC2086
+  xdotool key Tab ${WINDOW_PORT_KEYS:-} Tab space
   local status=0
   if ! _window_wait_for "$log" 0 1 "$deadline"; then
     echo "window check: the window sent no identify (command 0)" >&2
@@ -58,7 +69,7 @@ window_connects() {
   # A second for the display to show the last poll.
   sleep 1
   import -window root "$shot" || status=1
-  kill "$app" 2>/dev/null || true
+  _window_end_tree "$app"
   wait "$app" 2>/dev/null || true
   if ((status)); then
     echo "window check: the simulator's request log:" >&2
