@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include "base/Utf8Path.h"
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -113,30 +115,32 @@ void TakeOwner(const fs::path& p, Target& t) {
 // Why the folder of `file` cannot take the temporary file and the rename; empty when it can.
 std::string FolderProblem(const std::string& path, const fs::path& file) {
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  const std::string name = Utf8String(folder);
   std::error_code ec;
   const fs::file_status status = fs::status(folder, ec);
   if (status.type() == fs::file_type::not_found) {
-    return Cannot(path, "the folder " + folder.string() + " does not exist");
+    return Cannot(path, "the folder " + name + " does not exist");
   }
   if (ec) return Cannot(path, ec.message());
   if (status.type() != fs::file_type::directory) {
-    return Cannot(path, folder.string() + " is not a folder");
+    return Cannot(path, name + " is not a folder");
   }
   if (int error = 0; !MayWrite(folder, error)) {
-    return Cannot(path, "the folder " + folder.string() + " cannot be written to (" +
-                            SystemText(error) + ")");
+    return Cannot(path, "the folder " + name + " cannot be written to (" + SystemText(error) + ")");
   }
   return {};
 }
 
-Target ExistingTarget(const std::string& path, const fs::file_status& status) {
+// `path` is the name as given (for the messages), `name` the same as a path.
+Target ExistingTarget(const std::string& path, const fs::path& name,
+                      const fs::file_status& status) {
   Target t;
   if (status.type() != fs::file_type::regular) {
     t.reason = Cannot(path, KindOf(status.type()));
     return t;
   }
   std::error_code ec;
-  t.file = fs::canonical(path, ec);  // through every link, to the file itself
+  t.file = fs::canonical(name, ec);  // through every link, to the file itself
   if (ec) {
     t.reason = Cannot(path, ec.message());
     return t;
@@ -156,10 +160,10 @@ Target ExistingTarget(const std::string& path, const fs::file_status& status) {
   return t;
 }
 
-Target NewTarget(const std::string& path) {
+Target NewTarget(const std::string& path, const fs::path& name) {
   Target t;
   std::string why;
-  const auto file = FollowDanglingLinks(path, why);
+  const auto file = FollowDanglingLinks(name, why);
   if (!file) {
     t.reason = Cannot(path, why);
     return t;
@@ -175,29 +179,32 @@ Target Resolve(const std::string& path) {
     t.reason = "cannot write a file without a name";
     return t;
   }
+  const fs::path name = Utf8Path(path);
   std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);  // follows links
-  if (status.type() == fs::file_type::not_found) return NewTarget(path);
+  const fs::file_status status = fs::status(name, ec);  // follows links
+  if (status.type() == fs::file_type::not_found) return NewTarget(path, name);
   if (ec || status.type() == fs::file_type::none) {
     Target t;
     t.reason = Cannot(path, ec ? ec.message() : "its type cannot be told");
     return t;
   }
-  return ExistingTarget(path, status);
+  return ExistingTarget(path, name, status);
 }
 
 // A name for the temporary file that no other writer picks at the same time.
-std::string TemporaryName(const fs::path& target) {
+fs::path TemporaryName(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
   std::minstd_rand random(seed ^ (++counter * 2654435761u));
-  return target.string() + "." + std::to_string(random() % 1000000) + ".tmp";
+  fs::path name = target;
+  name += "." + std::to_string(random() % 1000000) + ".tmp";
+  return name;
 }
 
-int CreateExclusive(const std::string& name) {
+int CreateExclusive(const fs::path& name) {
 #ifdef _WIN32
-  return ::_wopen(fs::path(name).wstring().c_str(),
-                  _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  return ::_wopen(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
 #else
   // Never through a link planted under the name, never over a file that is there.
   return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -242,10 +249,10 @@ void SyncFolder(const fs::path& file) {
 }
 #endif
 
-std::error_code RenameOver(const std::string& from, const fs::path& to) {
+std::error_code RenameOver(const fs::path& from, const fs::path& to) {
   std::error_code ec;
 #ifdef _WIN32
-  if (!::MoveFileExW(fs::path(from).wstring().c_str(), to.wstring().c_str(),
+  if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
   }
@@ -270,7 +277,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     error_ = std::move(t.reason);
     return;
   }
-  target_ = t.file.string();
+  target_ = t.file;
   existed_ = t.exists;
   mode_ = t.mode;
   owner_ = t.owner;
@@ -285,8 +292,8 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     error = errno;
     if (error != EEXIST) break;
   }
-  error_ =
-      "cannot create a temporary file for " + path_ + " (" + temporary_ + "): " + SystemText(error);
+  error_ = "cannot create a temporary file for " + path_ + " (" + Utf8String(temporary_) +
+           "): " + SystemText(error);
   temporary_.clear();
 }
 
@@ -360,7 +367,7 @@ std::optional<std::string> AtomicFile::Commit() {
     Fail("error while writing " + path_ + ": " + SystemText(error));
     return error_;
   }
-  if (const std::error_code ec = RenameOver(temporary_, fs::path(target_))) {
+  if (const std::error_code ec = RenameOver(temporary_, target_)) {
     Fail("cannot replace " + path_ + ": " + ec.message());
     return error_;
   }
@@ -369,11 +376,13 @@ std::optional<std::string> AtomicFile::Commit() {
 }
 
 bool NamesSameFile(const std::string& a, const std::string& b) {
+  const fs::path pathA = Utf8Path(a);
+  const fs::path pathB = Utf8Path(b);
   std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  const fs::path first = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  if (fs::equivalent(pathA, pathB, ec)) return true;
+  const fs::path first = fs::weakly_canonical(fs::absolute(pathA, ec), ec);
   if (ec) return false;
-  const fs::path second = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  const fs::path second = fs::weakly_canonical(fs::absolute(pathB, ec), ec);
   return !ec && first == second;
 }
 

@@ -1,8 +1,10 @@
 // Replacing a file safely: what is written goes to a new temporary file beside the target,
-// which takes the target's place in one rename once all of it is on the disk.
+// which takes the target's place in one rename once all of it is on the disk. Every name taken
+// and given is UTF-8 text (see Utf8Path).
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,9 +47,9 @@ class AtomicFile {
   void Fail(std::string reason);
   void Discard();
 
-  std::string path_;       // as given: what every message names
-  std::string target_;     // the regular file that is replaced (a link's target)
-  std::string temporary_;  // beside `target_`
+  std::string path_;                 // as given: what every message names
+  std::filesystem::path target_;     // the regular file that is replaced (a link's target)
+  std::filesystem::path temporary_;  // beside `target_`
   int handle_ = -1;
   bool existed_ = false;
   unsigned mode_ = 0;  // the old file's permission bits

@@ -14,12 +14,23 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// (after windows.h, which it builds on)
+#include <shellapi.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
 
 #include "base/AtomicFile.h"
+#include "base/Utf8Path.h"
 #include "cli/ConfigCommands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interrupt.h"
@@ -380,7 +391,7 @@ int RunTable(const SessionOptions& options, TableKind kind, bool writing, const 
              bool acceptWarnings, bool tracing) {
   session::TableUpload upload;
   if (writing) {
-    if (!std::ifstream(path)) {
+    if (!std::ifstream(Utf8Path(path))) {
       PrintError("cannot open " + path);
       return ExitUsage;
     }
@@ -476,7 +487,7 @@ bool CaptureIsFile(const std::string& capturePath, const std::string& file, cons
 int BeginJob(SessionOptions& options) {
   if (!job) return ExitOk;
   std::error_code ec;
-  if (std::filesystem::exists(job->path, ec)) {
+  if (std::filesystem::exists(Utf8Path(job->path), ec)) {
     std::string error;
     auto kept = session::LoadJob(job->path, error);
     if (!kept) {
@@ -723,11 +734,39 @@ int Run(const std::vector<std::string>& args) {
   return ExitOk;
 }
 
+#ifdef _WIN32
+// One argument as UTF-8 text.
+std::string Utf8Of(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating NUL
+  return utf8;
+}
+#endif
+
+// The arguments after the program's name, as UTF-8 like every name inside the tool. Windows
+// hands `argv` over in its 8-bit code page, which has no room for a folder named in Japanese
+// on a Western system: there they are taken from the command line's wide text instead.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) args.push_back(Utf8Of(wide[i]));
+    ::LocalFree(wide);
+    return args;
+  }
+#endif
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 }  // namespace
 }  // namespace va5::cli
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = va5::cli::Arguments(argc, argv);
   // Run returns after the link has stopped: no trace line reaches the capture after it.
   const int status = va5::cli::FinishCapture(va5::cli::FinishJob(va5::cli::Run(args)));
   return va5::cli::FinishOutput(status);

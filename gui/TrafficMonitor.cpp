@@ -458,7 +458,7 @@ void CTrafficMonitor::UpdateDropped() {
 }
 
 QString CTrafficMonitor::SaveCapture(const QString& path) {
-  TrafficCapture capture(QFile::encodeName(path).toStdString());
+  TrafficCapture capture(path.toStdString());  // UTF-8, as every name in the core
   for (int row = 0; row < table_->rowCount(); ++row) {
     if (table_->isRowHidden(row)) continue;
     const QTableWidgetItem* item = table_->item(row, kTimeColumn);

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "lang/PrivateException.h"
 #include "lang/ResourceDatabase.h"
 
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool IsLanguageFileName(const fs::path& path) {
-  std::string extension = path.extension().string();
+  std::string extension = Utf8String(path.extension());
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == ".lng";
@@ -25,8 +26,9 @@ bool IsLanguageFileName(const fs::path& path) {
 std::vector<fs::path> FilesOf(const std::string& folder, LanguageList& list) {
   std::vector<fs::path> files;
   std::error_code error;
-  if (!fs::is_directory(folder, error)) return files;
-  fs::directory_iterator it(folder, error);
+  const fs::path folderPath = Utf8Path(folder);
+  if (!fs::is_directory(folderPath, error)) return files;
+  fs::directory_iterator it(folderPath, error);
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     std::error_code typeError;
     if (it->is_regular_file(typeError) && IsLanguageFileName(it->path())) {
@@ -46,16 +48,16 @@ LanguageList FindLanguageFiles(const std::vector<std::string>& folders) {
   std::set<std::string> seen;
   for (const std::string& folder : folders) {
     for (const fs::path& file : FilesOf(folder, list)) {
-      const std::string name = file.filename().string();
+      const std::string name = Utf8String(file.filename());
       if (!seen.insert(name).second) continue;
       // A database of its own for each candidate: the one in use stays as it is.
       CResourceDatabase database;
       try {
         database.Load(name, {folder});
         list.entries.push_back(
-            {name, database.GetLanguageName(), database.GetDisplayName(), file.string()});
+            {name, database.GetLanguageName(), database.GetDisplayName(), Utf8String(file)});
       } catch (const std::exception& failure) {
-        list.unreadable.push_back({file.string(), failure.what()});
+        list.unreadable.push_back({Utf8String(file), failure.what()});
       }
     }
   }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "base/Utf8Path.h"
 #include "lang/MessageFormat.h"
 #include "lang/PrivateException.h"
 
@@ -40,11 +41,11 @@ std::string CResourceDatabase::ResolvePath(const std::string& fileName,
                                            const std::vector<std::string>& folders) {
   if (folders.empty()) return fileName;
   for (const std::string& folder : folders) {
-    const std::filesystem::path candidate = std::filesystem::path(folder) / fileName;
+    const std::filesystem::path candidate = Utf8Path(folder) / Utf8Path(fileName);
     std::error_code error;
-    if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
+    if (std::filesystem::is_regular_file(candidate, error)) return Utf8String(candidate);
   }
-  return (std::filesystem::path(folders.front()) / fileName).string();
+  return Utf8String(Utf8Path(folders.front()) / Utf8Path(fileName));
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <pugixml.hpp>
 
+#include "base/Utf8Path.h"
 #include "lang/MessageFormatter.h"
 #include "lang/PrivateException.h"
 
@@ -104,7 +105,7 @@ void CXmlReaderWriter::CreateDocument(const std::string& rootName) {
 }
 
 void CXmlReaderWriter::Load(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(Utf8Path(path), std::ios::binary);
   if (!file) {
     pugi::xml_parse_result missing;
     missing.status = pugi::status_file_not_found;

@@ -7,6 +7,7 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/Text.h"
+#include "base/Utf8Path.h"
 
 namespace va5 {
 
@@ -212,7 +213,7 @@ std::string ConvertRangeToPvUnit(const char* key, std::string& value, const std:
 
 bool CFilePropertyReadWrite::Read(const std::string& path) {
   lastError_.clear();
-  std::ifstream in(path);
+  std::ifstream in(Utf8Path(path));
   if (!in) return false;
   // What the file holds is taken only once it has turned out to be a configuration file.
   ConfigurationRecord read = record_;

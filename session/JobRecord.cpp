@@ -15,6 +15,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
+#include "base/Utf8Path.h"
 #include "device/GlobalFile.h"
 
 namespace va5::session {
@@ -433,7 +434,7 @@ std::optional<std::string> SaveJob(const JobRecord& job, const std::string& path
 std::optional<JobRecord> LoadJob(const std::string& path, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const auto size = fs::file_size(path, ec);
+  const auto size = fs::file_size(Utf8Path(path), ec);
   if (ec) {
     error = "cannot read " + path + ": " + ec.message();
     return std::nullopt;
@@ -442,7 +443,7 @@ std::optional<JobRecord> LoadJob(const std::string& path, std::string& error) {
     error = path + " is too large for a job record";
     return std::nullopt;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   if (!in && !in.eof()) {

@@ -8,6 +8,7 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/Text.h"
+#include "base/Utf8Path.h"
 #include "device/GlobalFile.h"
 
 namespace va5 {
@@ -17,7 +18,6 @@ namespace {
 constexpr TableLimits kRtd{500, 0, 4000, "Custom RTD", "ohms", "RTD"};
 constexpr TableLimits kTc{1000, -100, 1000, "Custom TC", "mV", "TC"};
 constexpr TableLimits kCurve{128, -15, 115, "Linearize", "%", ""};
-
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -249,7 +249,7 @@ TableReadOutcome CFileOperations::EndOfFile() {
 
 TableReadOutcome CFileOperations::ReadCustomTable(const std::string& path, TableKind kind,
                                                   const TableQuestion& ask) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) {
     Reset();
     return {};
@@ -259,7 +259,7 @@ TableReadOutcome CFileOperations::ReadCustomTable(const std::string& path, Table
 
 TableReadOutcome CFileOperations::ReadSpecialCurve(const std::string& path,
                                                    const TableQuestion& ask) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) {
     Reset();
     return {};
