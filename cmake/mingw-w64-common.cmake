@@ -9,9 +9,10 @@ set(CMAKE_C_COMPILER ${VA5VIVI_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VA5VIVI_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VA5VIVI_MINGW_TRIPLE}-windres)
 
-# Look for target libraries and headers in the MinGW tree (and the prefixes handed in, such as
-# the Qt built for Windows) only, never the Linux ones; programs are the build machine's.
-set(CMAKE_FIND_ROOT_PATH /usr/${VA5VIVI_MINGW_TRIPLE})
+# Look for target libraries and headers in the MinGW tree and the prefixes handed in
+# (-DCMAKE_FIND_ROOT_PATH=..., such as the Qt built for Windows) only, never the Linux ones;
+# programs are the build machine's.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${VA5VIVI_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
