@@ -4,13 +4,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
-#include <QTableWidget>
 #include <algorithm>
 #include <utility>
 
@@ -143,21 +141,11 @@ void CTableEditor::Build() {
   connect(close_, &QPushButton::clicked, this, [this] { emit closeRequested(); });
   for (QPushButton* button :
        {readDevice_, writeDevice_, writeFile_, readFile_, graphButton_, close_}) {
+    // Six buttons under the rows: each as tall as its caption needs, so that the panel fits
+    // a short screen at a large scale.
+    button->setMinimumHeight(0);
     grid->addWidget(button, row++, 0, 1, 3);
   }
-  // The points of the table on screen, beside the graph when it is shown. The list scrolls:
-  // it takes the height left over and never widens the panel.
-  grid->setRowMinimumHeight(row++, 6);
-  pointsCaption_ = new QLabel(QStringLiteral("Table points"), this);
-  grid->addWidget(pointsCaption_, row++, 0, 1, 3);
-  points_ = new QTableWidget(0, 2, this);
-  points_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  points_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  points_->verticalHeader()->setDefaultSectionSize(points_->fontMetrics().height() + 4);
-  points_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  points_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  points_->setMinimumHeight(4 * (points_->fontMetrics().height() + 4));
-  grid->addWidget(points_, row, 0, 1, 3);
   grid->setRowStretch(row, 1);
   grid->setColumnStretch(1, 1);
 
@@ -194,7 +182,6 @@ void CTableEditor::UpdateAccessibleNames() {
   for (const auto& [name, value] : rows_) value->setAccessibleName(name->text());
   title_->setAccessibleName(title_->text());
   heading_->setAccessibleName(heading_->text());
-  points_->setAccessibleName(pointsCaption_->text());
   progress_->setAccessibleName(progressText_->text());
 }
 
@@ -329,7 +316,6 @@ void CTableEditor::TakeTable(ShownTable table, Source source, const QString& ori
   shown_ = std::move(table);
   source_ = source;
   origin_ = origin;
-  ShowPoints();
   ShowSourceTexts();
 }
 
@@ -337,13 +323,11 @@ void CTableEditor::ForgetTable() {
   shown_ = {};
   source_ = Source::None;
   origin_.clear();
-  ShowPoints();
   ShowSourceTexts();
 }
 
 void CTableEditor::ShowSourceTexts() {
   sourceCaption_->setText(DisplayText("Table_Source", "Source"));
-  pointsCaption_->setText(DisplayText("Table_Points", "Table points"));
   const std::string origin = origin_.toStdString();
   switch (source_) {
     case Source::None:
@@ -356,34 +340,7 @@ void CTableEditor::ShowSourceTexts() {
       SetShownValue(sourceValue_, DisplayText("Table_Source_File", "File %1", {origin}));
       break;
   }
-  // The point list's headers name the graph's axes.
-  const std::string prefix = texts_.graphPrefix;
-  const auto text = [&](const char* name) { return ToQString(GetUIMsg(prefix + name)); };
-  const QString unit = text("_Table_Y_Unit");
-  QString values = text("_Table_Y_Name");
-  if (!unit.isEmpty() && !values.contains(unit)) values += QStringLiteral(" (%1)").arg(unit);
-  points_->setHorizontalHeaderLabels({text("_Table_X_Name"), values});
   UpdateAccessibleNames();
-}
-
-void CTableEditor::ShowPoints() {
-  const std::size_t pairs = kind_ == TableKind::Curve ? std::min(shown_.x.size(), shown_.y.size())
-                                                     : shown_.x.size();
-  const auto count = static_cast<int>(pairs);
-  points_->setRowCount(count);
-  const auto cell = [this](int row, int column, const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    points_->setItem(row, column, item);
-  };
-  for (int i = 0; i < count; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    const double across =
-        kind_ == TableKind::Curve ? shown_.x[at] : shown_.minimum + shown_.step * i;
-    const double value = kind_ == TableKind::Curve ? shown_.y[at] : shown_.x[at];
-    cell(i, 0, Number("%.7g", across));
-    cell(i, 1, Number("%.7g", value));
-  }
 }
 
 // ---- transfers ---------------------------------------------------------------------------

@@ -15,7 +15,6 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 
 namespace va5 {
 
@@ -65,15 +64,13 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   bool TablePresent() const { return tablePresent_; }
   Source TableSource() const { return source_; }
   QLabel* SourceLabel() const { return sourceValue_; }
-  // The points of the table on screen: X and Y, one row each.
-  QTableWidget* Points() const { return points_; }
   QProgressBar* Progress() const { return progress_; }
 
  private:
   enum class Transfer { None, Read, Write };
 
   // The table on screen as numbers, whichever source it came from: what "Write table to
-  // File" writes and what the point list shows. A custom table's x are its values (the
+  // File" writes. A custom table's x are its values (the
   // temperatures follow from minimum and step); the special curve's are its inputs.
   struct ShownTable {
     double minimum = 0;
@@ -95,7 +92,6 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   void TakeTable(ShownTable table, Source source, const QString& origin);
   // No table on screen: the point list and the source are emptied.
   void ForgetTable();
-  void ShowPoints();
   void ShowSourceTexts();
   static ShownTable TableOfDevice(const DeviceRecord& record, TableKind kind);
   ShownTable TableOfFile() const;
@@ -140,8 +136,6 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   QLabel* size_ = nullptr;
   QLabel* sourceCaption_ = nullptr;
   QLabel* sourceValue_ = nullptr;
-  QLabel* pointsCaption_ = nullptr;
-  QTableWidget* points_ = nullptr;
   std::vector<std::pair<QLabel*, QLabel*>> rows_;  // (caption, value)
   QLabel* progressText_ = nullptr;
   QProgressBar* progress_ = nullptr;

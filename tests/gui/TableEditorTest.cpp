@@ -241,7 +241,6 @@ TEST_F(TableEditorTest, TheTableOnScreenGoesToAFileAndTheGraph) {
   Click(rtd, te::kReadDeviceButton);
   EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::Device);
   EXPECT_TRUE(ShownValue(rtd->SourceLabel()).contains(QStringLiteral("TT-101")));
-  EXPECT_EQ(rtd->Points()->rowCount(), sim_.State().rtdTable.size);
 
   const std::vector<double> values{100.0, 103.9, 107.79};
   std::string text;
@@ -253,10 +252,14 @@ TEST_F(TableEditorTest, TheTableOnScreenGoesToAFileAndTheGraph) {
   EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::File);
   EXPECT_EQ(ShownValue(rtd->SourceLabel()), QStringLiteral("File table.txt"));
   EXPECT_EQ(TextOf(rtd, te::kStatusValue), "From file");
-  QTableWidget* points = rtd->Points();
+  // The points are listed beside the graph, temperature and value.
+  Click(rtd, te::kGraphButton);
+  QTableWidget* points = rtd->Graph()->Points();
   ASSERT_EQ(points->rowCount(), 3);
   EXPECT_EQ(points->item(2, 0)->text(), "0");
   EXPECT_EQ(points->item(2, 1)->text(), "107.79");
+  rtd->Graph()->CloseButton()->click();
+  EXPECT_EQ(points->rowCount(), 0);
   ASSERT_TRUE(ButtonOf(rtd, te::kWriteFileButton)->isEnabled());
   path_ = dir_.filePath(QStringLiteral("again.txt"));
   Click(rtd, te::kWriteFileButton);
@@ -270,7 +273,7 @@ TEST_F(TableEditorTest, TheTableOnScreenGoesToAFileAndTheGraph) {
   WriteFile("Minimum RTD Temperature = 0\nStep = 5\n{\n100\n}\n");
   Click(rtd, te::kReadFileButton);
   EXPECT_FALSE(rtd->TablePresent());
-  EXPECT_EQ(rtd->Points()->rowCount(), 0);
+  EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::None);
   EXPECT_FALSE(ButtonOf(rtd, te::kWriteFileButton)->isEnabled());
   ButtonOf(rtd, te::kCloseButton)->click();
 
@@ -286,7 +289,7 @@ TEST_F(TableEditorTest, TheTableOnScreenGoesToAFileAndTheGraph) {
   for (std::size_t i = 0; i < drawn.size(); ++i) EXPECT_FLOAT_EQ(drawn[i], device.values[i]);
   EXPECT_EQ(tc->Graph()->Graph()->Series().Times().back(),
             device.minimum + device.step * (device.size - 1));
-  EXPECT_EQ(tc->Points()->rowCount(), device.size);
+  EXPECT_EQ(tc->Graph()->Points()->rowCount(), device.size);
 }
 
 // The special curve travels as fractions and draws X against Y; a refused point (208) stops
