@@ -298,6 +298,13 @@ void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
 }
 
 bool CMainDlgDlg::ReadyToLeave(Leaving why) {
+  // The file editor takes the link: a connected device is let go only on the technician's
+  // word, asked before anything else (Enter alone answers No).
+  if (why == Leaving::FileEditor && Connected() &&
+      ShowUIMessage(this, "Confr_Editor_Disconnect", {}, kStyleYesNoQuestion | kStyleDefaultSecond,
+                    [this](bool on) { SetHold(on); }) != kAnswerYes) {
+    return false;
+  }
   // Asked off line too: a job record kept from a link that was lost is still to be offered.
   for (const LeaveGuard& guard : leaveGuards_) {
     if (!guard(why) && why != Leaving::LanguageChange) return false;
@@ -399,6 +406,7 @@ void CMainDlgDlg::ShowHome() {
     editorPage_->hide();
     editorPage_ = nullptr;
     statusStrip_->show();
+    setWindowTitle(Title());  // the editor's file no longer
   }
   while (graph_ != nullptr) HideGraph(graph_);
   if (current_ != nullptr) current_->Show(false);
