@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/EntryDialog.h"
 #include "gui/Localise.h"
 #include "lang/ControlIds.h"
 #include "session/Setting.h"
@@ -39,7 +41,7 @@ class DetailedInfoTest : public test::ConnectedWindowTest {
   }
 };
 
-TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCannotPack) {
+TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTheDateEnteredAndRefusedWhenItCannotPack) {
   Connect();
   Questions questions;
   CDetailedInfo* panel = Open();
@@ -62,9 +64,18 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCanno
   EXPECT_EQ(log_.Count(18), 0);
   EXPECT_EQ(sim_.State().tag, "TT-101  ");
 
+  // The date is asked last, today's date offered: OK as it stands sends today's.
   sim_.Modify([](sim::DeviceState& s) { s.day = 1, s.month = 2, s.yearOffset = 100; });
   log_.Clear();
-  Click(panel, di::kTagButton, {Enter("ab"), Enter("x")});
+  QString offered;
+  const test::ModalScript::Action asOffered = [&offered](QDialog& dialog) {
+    auto* entry = qobject_cast<CEntryDialog*>(&dialog);
+    ASSERT_NE(entry, nullptr);
+    offered = entry->Edit()->text();
+    entry->OkButton()->click();
+  };
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), asOffered});
+  EXPECT_EQ(offered.toStdString(), session::TodayText());
   EXPECT_EQ(log_.Requests(), std::vector<int>{18});
   const sim::DeviceState state = sim_.State();
   EXPECT_EQ(state.tag, "AB      ");
@@ -77,6 +88,18 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCanno
   EXPECT_EQ(Shown(panel, di::kDescriptorValue), "X");
   EXPECT_EQ(Shown(panel, di::kDateValue).toStdString(), today);
   EXPECT_TRUE(Polling());
+
+  // A date changed before the write is written as entered; Cancel at the date sends nothing.
+  log_.Clear();
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), Cancel()});
+  EXPECT_EQ(log_.Count(18), 0);
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), Enter("2031-07-15")});
+  EXPECT_EQ(log_.Count(18), 1);
+  const sim::DeviceState dated = sim_.State();
+  EXPECT_EQ(dated.yearOffset + 1900, 2031);
+  EXPECT_EQ(dated.month, 7);
+  EXPECT_EQ(dated.day, 15);
+  EXPECT_EQ(Shown(panel, di::kDateValue), "2031/07/15");
 }
 
 TEST_F(DetailedInfoTest, FinalAssemblyNumberIsWrittenWithinItsThreeBytes) {
