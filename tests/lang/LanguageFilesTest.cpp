@@ -122,6 +122,8 @@ const std::vector<Section>& Sections() {
            {"Acc_Scale_Min", 1},  // the gauge's caption
            {"Acc_Unit", 1},       // the gauge's caption
            {"Config_No_File", 0},
+           {"Live_PV", 2},            // the PV, its unit
+           {"Live_Loop_Current", 1},  // the loop current in mA
            {"Table_Configured", 0},
            {"Table_Not_Configured", 0},
            {"Table_From_File", 0},
