@@ -13,6 +13,7 @@
 
 #include "gui/EntryDialog.h"
 #include "gui/Localise.h"
+#include "gui/display/DisplayArea.h"
 #include "lang/ControlIds.h"
 #include "session/Setting.h"
 #include "tests/gui/PanelTestSupport.h"
@@ -100,6 +101,32 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTheDateEnteredAndRefusedWhenItC
   EXPECT_EQ(dated.month, 7);
   EXPECT_EQ(dated.day, 15);
   EXPECT_EQ(Shown(panel, di::kDateValue), "2031/07/15");
+}
+
+// The live display keeps one width whichever panel is shown and whatever the panel holds:
+// a descriptor of sixteen wide letters does not squeeze the gauges, in either language.
+TEST_F(DetailedInfoTest, TheLiveDisplayKeepsItsWidthWhateverThePanelShows) {
+  sim_.Modify([](sim::DeviceState& s) { s.descriptor = std::string(16, 'W'); });
+  Connect();
+  auto* display = window_->findChild<CDisplayArea*>();
+  ASSERT_NE(display, nullptr);
+  for (const char* file : {"English.lng", "Japanese.lng"}) {
+    SCOPED_TRACE(file);
+    settings_->SetLanguageFile(QString::fromUtf8(file));
+    window_->ReloadLanguage(false);
+    window_->ShowHome();
+    QTest::qWait(20);
+    const int width = display->width();
+    for (int key : {fk::kDeviceInfoButton, fk::kConnectButton, fk::kDiagnosticsButton,
+                    fk::kAnalogOutputButton, fk::kTrimDacButton, fk::kSensorCalButton,
+                    fk::kCustomTcButton, fk::kCustomRtdButton, fk::kSpecialCurveButton,
+                    fk::kPollingAddressButton, fk::kLanguageButton}) {
+      OpenPanel(key);
+      QTest::qWait(20);
+      EXPECT_EQ(display->width(), width) << Key(key)->text().toStdString();
+      window_->ShowHome();
+    }
+  }
 }
 
 TEST_F(DetailedInfoTest, FinalAssemblyNumberIsWrittenWithinItsThreeBytes) {
