@@ -341,7 +341,7 @@ TEST_F(ConfigEditorTest, PagesShowEveryCaptionInBothLanguages) {
         window_->grab().save(QDir(QString::fromLocal8Bit(dir))
                                  .filePath(QString::fromLatin1("config-page%1-%2.png")
                                                .arg(page == page1_ ? 1 : 2)
-                                               .arg(QString::fromLatin1(language).left(2))));
+                                               .arg(QString::fromLatin1(language).left(2).toLower())));
       }
     }
   }

@@ -354,7 +354,11 @@ TEST_F(TableEditorTest, NamedAndUnclippedInBothLanguages) {
       const QString pictures = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
       if (!pictures.isEmpty())
         window_->grab().save(
-            QDir(pictures).filePath(QString("table-%1-%2.png").arg(key).arg(language)));
+            QDir(pictures).filePath(QString("%1-%2.png")
+                         .arg(key == fk::kCustomRtdButton  ? "custom-rtd"
+                              : key == fk::kCustomTcButton ? "custom-tc"
+                                                           : "special-curve")
+                         .arg(QString(language).left(2).toLower())));
       ButtonOf(editor, te::kCloseButton)->click();
     }
   }
