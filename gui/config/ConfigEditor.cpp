@@ -78,8 +78,7 @@ void CConfigEditor::ShowPage(int page) {
 
 void CConfigEditor::ShowTitle() {
   if (window_.FileEditorPage() == nullptr) return;
-  const QString file =
-      fileName_.isEmpty() ? DisplayText("Config_No_File", "Untitled") : fileName_;
+  const QString file = fileName_.isEmpty() ? DisplayText("Config_No_File", "Untitled") : fileName_;
   window_.setWindowTitle(CMainDlgDlg::Title() + QStringLiteral(" - ") + file);
 }
 

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/NumberText.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
 #include "gui/Panel.h"
-#include "base/NumberText.h"
 #include "gui/UnderLine.h"
 #include "gui/graph/LineGraph.h"
 #include "lang/ControlIds.h"
@@ -176,7 +176,8 @@ void CCustomGraph::SetGraph(const std::vector<double>& horizontal,
   for (std::size_t i = 0; i < count; ++i) {
     const double pair[] = {horizontal[i], values[i]};
     for (int column = 0; column < 2; ++column) {
-      auto* item = new QTableWidgetItem(QString::fromStdString(FormatCNumber("%.7g", pair[column])));
+      auto* item =
+          new QTableWidgetItem(QString::fromStdString(FormatCNumber("%.7g", pair[column])));
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       points_->setItem(static_cast<int>(i), column, item);
     }

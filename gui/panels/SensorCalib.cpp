@@ -194,9 +194,9 @@ void CSensorCalib::OnClearData() {
 void CSensorCalib::ShowLivePv() {
   if (LiveEntry() == nullptr || GetSession() == nullptr) return;
   const DeviceRecord record = GetSession()->Record();
-  LiveEntry()->SetLiveValue(DisplayText("Live_PV", "Present PV: %1 %2",
-                                       {FormatFixed(record.pvValue, 6),
-                                        PvUnitName(record).toStdString()}));
+  LiveEntry()->SetLiveValue(
+      DisplayText("Live_PV", "Present PV: %1 %2",
+                  {FormatFixed(record.pvValue, 6), PvUnitName(record).toStdString()}));
 }
 
 void CSensorCalib::OnTrim(SensorTrimPoint point) {

@@ -25,6 +25,7 @@ constexpr TableEditorTexts kTexts{
 }  // namespace
 
 CSpecialCurve::CSpecialCurve(QWidget* parent)
-    : CTableEditor(TableKind::Curve, ids::special_curve::kLayout, ReplySpecialCurve, kTexts, parent) {}
+    : CTableEditor(TableKind::Curve, ids::special_curve::kLayout, ReplySpecialCurve, kTexts,
+                   parent) {}
 
 }  // namespace va5

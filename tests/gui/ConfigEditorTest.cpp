@@ -338,10 +338,11 @@ TEST_F(ConfigEditorTest, PagesShowEveryCaptionInBothLanguages) {
       }
       const QByteArray dir = qgetenv("VA5VIVI_SCREENSHOT_DIR");
       if (!dir.isEmpty()) {
-        window_->grab().save(QDir(QString::fromLocal8Bit(dir))
-                                 .filePath(QString::fromLatin1("config-page%1-%2.png")
-                                               .arg(page == page1_ ? 1 : 2)
-                                               .arg(QString::fromLatin1(language).left(2).toLower())));
+        window_->grab().save(
+            QDir(QString::fromLocal8Bit(dir))
+                .filePath(QString::fromLatin1("config-page%1-%2.png")
+                              .arg(page == page1_ ? 1 : 2)
+                              .arg(QString::fromLatin1(language).left(2).toLower())));
       }
     }
   }

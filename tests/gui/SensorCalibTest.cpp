@@ -133,7 +133,8 @@ TEST_F(SensorCalibTest, NamedAndUnclippedInBothLanguages) {
     }
     const QString pictures = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
     if (!pictures.isEmpty())
-      window_->grab().save(QDir(pictures).filePath(QString("sensor-calib-%1.png").arg(QString(file).left(2).toLower())));
+      window_->grab().save(QDir(pictures).filePath(
+          QString("sensor-calib-%1.png").arg(QString(file).left(2).toLower())));
   }
 }
 

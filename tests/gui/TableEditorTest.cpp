@@ -355,10 +355,10 @@ TEST_F(TableEditorTest, NamedAndUnclippedInBothLanguages) {
       if (!pictures.isEmpty())
         window_->grab().save(
             QDir(pictures).filePath(QString("%1-%2.png")
-                         .arg(key == fk::kCustomRtdButton  ? "custom-rtd"
-                              : key == fk::kCustomTcButton ? "custom-tc"
-                                                           : "special-curve")
-                         .arg(QString(language).left(2).toLower())));
+                                        .arg(key == fk::kCustomRtdButton  ? "custom-rtd"
+                                             : key == fk::kCustomTcButton ? "custom-tc"
+                                                                          : "special-curve")
+                                        .arg(QString(language).left(2).toLower())));
       ButtonOf(editor, te::kCloseButton)->click();
     }
   }
