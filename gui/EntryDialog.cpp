@@ -29,6 +29,7 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
     : QDialog(parent),
       prompt_(new QLabel(this)),
       edit_(new QLineEdit(this)),
+      live_(new QLabel(this)),
       ok_(new QPushButton(StandardButtonText(StandardButton::Ok), this)),
       cancel_(new QPushButton(StandardButtonText(StandardButton::Cancel), this)) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -48,6 +49,9 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(prompt_);
   layout->addWidget(edit_);
+  live_->setTextFormat(Qt::PlainText);
+  live_->hide();
+  layout->addWidget(live_);
   layout->addSpacing(6);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -57,6 +61,12 @@ CEntryDialog::CEntryDialog(int layoutId, QWidget* parent)
 
   LocaliseWindow(layoutId, this);
   NameButtonsByCaption(this);
+}
+
+void CEntryDialog::SetLiveValue(const QString& text) {
+  live_->setText(text);
+  live_->setAccessibleName(text);
+  live_->show();
 }
 
 void CEntryDialog::ShowTexts(const QString& title, const QString& prompt, const QString& start) {

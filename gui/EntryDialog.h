@@ -45,6 +45,12 @@ class CEntryDialog : public QDialog, public CResourceManager, public CFontManage
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
+  // A live reading shown under the edit line while the dialog is open (the PV a trim is
+  // entered against, the loop current), updated by the panel from the polls; hidden until
+  // the first one.
+  void SetLiveValue(const QString& text);
+  QLabel* LiveLabel() const { return live_; }
+
  protected:
   // Checks the entry; returns true when the dialog may close with OK.
   virtual bool TakeEntry(bool byEnter) = 0;
@@ -63,6 +69,7 @@ class CEntryDialog : public QDialog, public CResourceManager, public CFontManage
 
   QLabel* prompt_;
   QLineEdit* edit_;
+  QLabel* live_;
   QPushButton* ok_;
   QPushButton* cancel_;
   HoldCallback hold_;

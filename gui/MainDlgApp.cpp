@@ -26,7 +26,6 @@
 #include "lang/ControlIds.h"
 #include "lang/ResourceDatabase.h"
 #include "session/Session.h"
-#include "session/TableOperations.h"
 
 namespace va5 {
 
@@ -66,11 +65,9 @@ void AssembleMainWindow(CMainDlgDlg& window) {
   trimDac->SetLoopOutput(output);
   window.AddFunctionPanel(fk::kTrimDacButton, trimDac);
   window.AddFunctionPanel(fk::kDiagnosticsButton, new CDiagnostics);
-  // The custom RTD and TC editors share what the device copy of the custom table holds.
-  const auto tableCopy = std::make_shared<session::TableCopyOrigin>();
-  window.AddFunctionPanel(fk::kCustomRtdButton, new CCustomRTD(tableCopy));
-  window.AddFunctionPanel(fk::kCustomTcButton, new CCustomTC(tableCopy));
-  window.AddFunctionPanel(fk::kSpecialCurveButton, new CSpecialCurve(tableCopy));
+  window.AddFunctionPanel(fk::kCustomRtdButton, new CCustomRTD);
+  window.AddFunctionPanel(fk::kCustomTcButton, new CCustomTC);
+  window.AddFunctionPanel(fk::kSpecialCurveButton, new CSpecialCurve);
 
   // The configuration file editor takes the whole window from the "File" key.
   auto* fileEditor = new CConfigEditor(window);

@@ -56,6 +56,24 @@ using session::OperationOutcome;
 using State = Connection::State;
 using Goal = Connection::Goal;
 
+// A widget of no height that asks for a width: it sets the width its column asks for.
+class CColumnWidth : public QWidget {
+ public:
+  explicit CColumnWidth(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(0);
+  }
+  void SetWidth(int width) {
+    width_ = width;
+    updateGeometry();
+  }
+  QSize sizeHint() const override { return {width_, 0}; }
+  QSize minimumSizeHint() const override { return {0, 0}; }
+
+ private:
+  int width_ = 0;
+};
+
 namespace {
 
 // Polling addresses 0 ... 15.
@@ -136,6 +154,10 @@ CMainDlgDlg::CMainDlgDlg(CAppSettings& settings, MainWindowOptions options, QWid
 
   left_ = new QVBoxLayout;
   left_->setSpacing(0);
+  // The column asks for the width of its widest panel, so that the live display beside it
+  // keeps one width whichever panel is shown and whatever the panel holds.
+  leftWidth_ = new CColumnWidth(central_);
+  left_->addWidget(leftWidth_);
   sensorSlot_ = MakePlaceholder(central_, QSize(260, 320));
   left_->addWidget(sensorSlot_);
   row_->addLayout(left_);
@@ -248,12 +270,26 @@ void CMainDlgDlg::ReloadLanguage(bool first) {
     functionKeys_->Show(true);
     functionKeys_->DisableAll();
   }
+  UpdateLeftColumnWidth();
   emit languageReloaded();
 }
 
 void CMainDlgDlg::SetStatusStrip(QWidget* strip) { Replace(top_, statusStrip_, strip, central_); }
 
 void CMainDlgDlg::SetDisplayArea(QWidget* area) { Replace(row_, displayArea_, area, central_); }
+
+void CMainDlgDlg::UpdateLeftColumnWidth() {
+  int width = 0;
+  std::vector<CPanel*> panels{sensorPanel_};
+  for (const auto& [key, panel] : keyPanels_) panels.push_back(panel);
+  for (CPanel* panel : panels) {
+    if (panel == nullptr) continue;
+    // Each in the language's captions, which the panel otherwise takes when it is shown.
+    LocaliseWindow(panel->Layout(), panel);
+    width = std::max(width, panel->sizeHint().width());
+  }
+  leftWidth_->SetWidth(width);
+}
 
 void CMainDlgDlg::SetSensorPanel(CPanel* panel) {
   QWidget* slot = sensorSlot_;
@@ -262,6 +298,7 @@ void CMainDlgDlg::SetSensorPanel(CPanel* panel) {
   sensorPanel_ = panel;
   if (auto* operations = qobject_cast<COperationPanel*>(panel)) AttachPanel(operations);
   if (current_ == nullptr) ShowHome();
+  UpdateLeftColumnWidth();
 }
 
 void CMainDlgDlg::AddFunctionPanel(int keyId, CPanel* panel) {
@@ -276,6 +313,7 @@ void CMainDlgDlg::AddFunctionPanel(int keyId, CPanel* panel) {
   connect(panel, &CPanel::graphShown, this, &CMainDlgDlg::ShowGraph);
   connect(panel, &CPanel::graphHidden, this, &CMainDlgDlg::HideGraph);
   if (auto* operations = qobject_cast<COperationPanel*>(panel)) AttachPanel(operations);
+  UpdateLeftColumnWidth();
 }
 
 void CMainDlgDlg::AttachPanel(COperationPanel* panel) {
@@ -298,6 +336,13 @@ void CMainDlgDlg::AddKeyHandler(int keyId, std::function<void()> handler) {
 }
 
 bool CMainDlgDlg::ReadyToLeave(Leaving why) {
+  // The file editor takes the link: a connected device is let go only on the technician's
+  // word, asked before anything else (Enter alone answers No).
+  if (why == Leaving::FileEditor && Connected() &&
+      ShowUIMessage(this, "Confr_Editor_Disconnect", {}, kStyleYesNoQuestion | kStyleDefaultSecond,
+                    [this](bool on) { SetHold(on); }) != kAnswerYes) {
+    return false;
+  }
   // Asked off line too: a job record kept from a link that was lost is still to be offered.
   for (const LeaveGuard& guard : leaveGuards_) {
     if (!guard(why) && why != Leaving::LanguageChange) return false;
@@ -399,6 +444,7 @@ void CMainDlgDlg::ShowHome() {
     editorPage_->hide();
     editorPage_ = nullptr;
     statusStrip_->show();
+    setWindowTitle(Title());  // the editor's file no longer
   }
   while (graph_ != nullptr) HideGraph(graph_);
   if (current_ != nullptr) current_->Show(false);

@@ -37,6 +37,7 @@ class Session;
 }
 
 class CAppSettings;
+class CColumnWidth;
 class CConnectDevice;
 class CFunctionKeys;
 class CLinkRelay;
@@ -74,6 +75,8 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   // Loads the language file of the settings (a failure is reported once and the texts stay)
   // and retitles the always-visible windows; `first` at start-up.
   void ReloadLanguage(bool first);
+  // The left column asks for the width of its widest panel in the language loaded.
+  void UpdateLeftColumnWidth();
   static QString Title();
 
   // The windows other parts of the program make. Each replaces a placeholder.
@@ -226,6 +229,7 @@ class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager
   QVBoxLayout* top_;
   QHBoxLayout* row_;
   QVBoxLayout* left_;
+  CColumnWidth* leftWidth_;
   QWidget* statusStrip_;
   QWidget* sensorSlot_;
   CPanel* sensorPanel_ = nullptr;

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 
 #include "base/Utf8.h"
 #include "comm/RequestTypes.h"
 #include "comm/ResultTexts.h"
+#include "gui/EntryDialog.h"
 #include "gui/MessageBox.h"
 #include "lang/EntryRules.h"
 #include "session/Session.h"
@@ -148,6 +150,24 @@ void COperationPanel::WriteSetting(const CglobalFile& tables, session::Setting s
     return;
   }
   Run(session::SettingChain(tables, check.entry, device));
+}
+
+CEntryDialog* COperationPanel::LiveEntry() const { return liveEntry_.data(); }
+
+bool COperationPanel::RunLiveEntry(CEntryDialog& entry, const std::function<void()>& showLive) {
+  auto hold = std::make_shared<session::LinkHold>();
+  entry.SetHoldCallback([this, hold](bool on) {
+    if (on) {
+      *hold = HoldLink();
+    } else {
+      hold->Release();
+    }
+  });
+  liveEntry_ = &entry;
+  showLive();
+  const bool accepted = entry.exec() == QDialog::Accepted;
+  liveEntry_ = nullptr;
+  return accepted;
 }
 
 bool COperationPanel::Run(session::RequestChain chain, bool monitoringAfter) {

@@ -3,6 +3,7 @@
 // window when it is busy, when the link needs an answer and when the device is gone.
 #pragma once
 
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 #include "session/Setting.h"
 
 namespace va5 {
+
+class CEntryDialog;
 
 namespace session {
 class Session;
@@ -96,6 +99,13 @@ class COperationPanel : public CPanel {
   void WriteSetting(const CglobalFile& tables, session::Setting setting,
                     const std::vector<std::string>& values);
 
+  // Runs an entry dialog while the poll goes on (no hold but around the dialog's own
+  // messages), so that the panel can show a live reading in it: `showLive` is called at
+  // once and the panel calls it again from each poll while LiveEntry() is the dialog.
+  // True for OK.
+  bool RunLiveEntry(CEntryDialog& entry, const std::function<void()>& showLive);
+  CEntryDialog* LiveEntry() const;
+
   // A push button whose handler runs only while connected and idle; an exception thrown by
   // the handler is logged and the panel stays.
   QPushButton* AddActionButton(const char* caption, int id, std::function<void()> handler);
@@ -107,6 +117,7 @@ class COperationPanel : public CPanel {
   bool linkLost_ = false;
   std::unique_ptr<session::Operation> operation_;
   COperationRunner runner_;
+  QPointer<CEntryDialog> liveEntry_;
 };
 
 }  // namespace va5

@@ -198,10 +198,11 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
   entry.texts = values;
   const std::string& name = NameOf(setting);
   const std::size_t wanted = setting == Setting::Range ? 2 : 1;
-  // The sensor may come with its wiring, the tag with the descriptor written beside it.
-  const bool twoAllowed = setting == Setting::Sensor || setting == Setting::Tag;
+  // The sensor may come with its wiring, the tag with the descriptor written beside it and
+  // the date the write gives the device.
+  const std::size_t most = setting == Setting::Tag ? 3 : setting == Setting::Sensor ? 2 : 0;
   const bool countRight =
-      twoAllowed ? !values.empty() && values.size() <= 2 : values.size() == wanted;
+      most > 0 ? !values.empty() && values.size() <= most : values.size() == wanted;
   if (!countRight) {
     check.reason = Because(ReasonKind::WrongValueCount, name + ": wrong number of values", {name});
     return check;
@@ -272,8 +273,18 @@ SettingCheck CheckSetting(const CglobalFile& t, Setting setting,
       break;
     case Setting::Tag:
       reason = CheckPacked(value, TagLength, "tag", entry.packed);
-      if (!reason && values.size() == 2) {
+      if (!reason && values.size() >= 2) {
         reason = CheckPacked(values[1], DescriptorLength, "descriptor", entry.packedDescriptor);
+      }
+      if (!reason && values.size() == 3) {
+        const std::string& date = values[2];
+        if (!IsValidEntryDate(date)) {
+          reason = Because(ReasonKind::OutOfLimits,
+                           "date \"" + date + "\" is not a date YYYY/MM/DD from 1900 to 2155",
+                           {"date", date, "1900/01/01", "2155/12/31"});
+        } else {
+          entry.date = date.substr(0, 4) + "/" + date.substr(5, 2) + "/" + date.substr(8, 2);
+        }
       }
       break;
     case Setting::Descriptor:
@@ -309,7 +320,7 @@ std::optional<Reason> CheckAgainstDevice(const CglobalFile& t, const SettingEntr
       if (auto r = NeedsModel(device, "has no writable tag")) return r;
       // Tag and descriptor travel together: the one not entered goes back as the device has
       // it, and must pack too.
-      if (entry.setting == Setting::Tag && entry.texts.size() == 2) return std::nullopt;
+      if (entry.setting == Setting::Tag && entry.texts.size() >= 2) return std::nullopt;
       std::string other;
       return entry.setting == Setting::Tag
                  ? CheckPacked(TrimEntryText(device.descriptor), DescriptorLength, "descriptor",
@@ -430,17 +441,18 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
     case Setting::Descriptor: {
       const bool isTag = entry.setting == Setting::Tag;
       std::string tag = entry.packed, descriptor = entry.packed;
-      if (isTag && entry.texts.size() == 2) {
+      if (isTag && entry.texts.size() >= 2) {
         descriptor = entry.packedDescriptor;
       } else if (isTag) {
         CheckPacked(TrimEntryText(device.descriptor), DescriptorLength, "descriptor", descriptor);
       } else {
         CheckPacked(TrimEntryText(device.tag), TagLength, "tag", tag);
       }
-      chain.store = [tag, descriptor](DeviceRecord& r) {
+      chain.store = [tag, descriptor, date = entry.date](DeviceRecord& r) {
         r.requestTag = tag;
         r.requestDescriptor = descriptor;
-        r.requestDate = TodayText();  // the tag write always dates the device today
+        // The tag write dates the device: the date entered, else today.
+        r.requestDate = date.empty() ? TodayText() : date;
       };
       chain.steps = {{RequestWriteTag}};
       chain.describe = [isTag](const DeviceRecord& r) {

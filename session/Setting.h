@@ -66,6 +66,7 @@ struct SettingEntry {
   int wires = 0;                   // the sensor's wiring code
   std::string packed;              // tag, descriptor, message: padded and upper case
   std::string packedDescriptor;    // a tag entered with its descriptor: the descriptor, packed
+  std::string date;                // a tag entered with a date: "YYYY/MM/DD"; empty: today
 };
 
 struct SettingCheck {
@@ -74,7 +75,9 @@ struct SettingCheck {
 };
 
 // (a) The entry alone: the number of values, numbers and their fixed limits, names in the
-// code tables, text lengths and packed characters.
+// code tables, text lengths and packed characters. The tag may come with its descriptor and
+// then a date (YYYY/MM/DD, any separators, 1900 to 2155), which the write sends instead of
+// today's.
 SettingCheck CheckSetting(const CglobalFile& tables, Setting setting,
                           const std::vector<std::string>& values);
 
@@ -94,7 +97,7 @@ RequestChain SettingChain(const CglobalFile& tables, const SettingEntry& entry,
 OperationOutcome WriteSetting(Session& session, const CglobalFile& tables,
                               const SettingEntry& entry);
 
-// Today's local date as the tag write sends it ("%Y/%m/%d").
+// Today's local date as the tag write sends it when none was entered ("%Y/%m/%d").
 std::string TodayText();
 
 }  // namespace va5::session

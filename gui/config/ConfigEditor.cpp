@@ -1,6 +1,7 @@
 #include "gui/config/ConfigEditor.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 #include <utility>
 
@@ -72,6 +73,13 @@ const CglobalFile& CConfigEditor::Tables() const { return window_.Tables(); }
 
 void CConfigEditor::ShowPage(int page) {
   window_.ShowFileEditor(page == 2 ? static_cast<CPanel*>(page2_) : page1_);
+  ShowTitle();
+}
+
+void CConfigEditor::ShowTitle() {
+  if (window_.FileEditorPage() == nullptr) return;
+  const QString file = fileName_.isEmpty() ? DisplayText("Config_No_File", "Untitled") : fileName_;
+  window_.setWindowTitle(CMainDlgDlg::Title() + QStringLiteral(" - ") + file);
 }
 
 void CConfigEditor::OtherPage(const CConfigPage* from) { ShowPage(from == page1_ ? 2 : 1); }
@@ -120,6 +128,8 @@ void CConfigEditor::ReadFile() {
   const ConfigurationValues values = ConfigurationValuesFromRecord(file_.Record());
   page1_->SetValues(ConfigSide::File, values);
   page2_->SetValues(ConfigSide::File, values);
+  fileName_ = QFileInfo(path).fileName();
+  ShowTitle();
 }
 
 void CConfigEditor::WriteFile() {
@@ -131,7 +141,10 @@ void CConfigEditor::WriteFile() {
   file_.Record().path = path.toStdString();
   if (!file_.Write(path.toStdString(), file_.BuildLines(values))) {
     ShowFileWriteError(owner, path, file_.LastError());
+    return;
   }
+  fileName_ = QFileInfo(path).fileName();
+  ShowTitle();
 }
 
 // ---- upload and download -----------------------------------------------------------------

@@ -38,6 +38,8 @@ class CConfigEditor : public QObject {
 
   CFileProperty* Page1() const { return page1_; }
   CFileProperty2* Page2() const { return page2_; }
+  // The name of the file the file column was last read from or written to (empty before).
+  QString FileName() const { return fileName_; }
   const CglobalFile& Tables() const;
   CFilePropertyReadWrite& File() { return file_; }
   void SetFileDialog(FileDialog dialog) { fileDialog_ = std::move(dialog); }
@@ -82,6 +84,11 @@ class CConfigEditor : public QObject {
   CFilePropertyReadWrite file_;
   FileDialog fileDialog_;
 
+  // The main window's title while the editor is shown: the program's, with the file the
+  // file column was last read from or written to.
+  void ShowTitle();
+
+  QString fileName_;  // of that file; empty before any
   Transfer transfer_ = Transfer::None;
   session::Session* session_ = nullptr;
   std::unique_ptr<session::Operation> operation_;

@@ -2,11 +2,15 @@
 
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 
+#include "base/NumberText.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
 #include "gui/Panel.h"
@@ -17,6 +21,18 @@
 namespace va5 {
 
 namespace ids_cg = ids::table_graph;
+
+namespace {
+
+// The point list asks for the width its headers and values need (its maximum width) and no
+// height of its own: the plot decides the height.
+class CPointList : public QTableWidget {
+ public:
+  using QTableWidget::QTableWidget;
+  QSize sizeHint() const override { return {maximumWidth(), 0}; }
+};
+
+}  // namespace
 
 CCustomGraph::CCustomGraph(QWidget* parent) : QWidget(parent) { Build(); }
 
@@ -33,7 +49,7 @@ void CCustomGraph::Build() {
   MakeFont(titleFont, 110, 700);
   titleLabel_->SetLook(titleFont, QColor::fromRgb(kTitleBackground), Qt::black);
   titleLabel_->setAlignment(Qt::AlignCenter);
-  grid->addWidget(titleLabel_, 0, 0, 1, 2);
+  grid->addWidget(titleLabel_, 0, 0, 1, 3);
 
   QFont small = font();
   MakeFont(small, 80, 400);
@@ -67,6 +83,19 @@ void CCustomGraph::Build() {
   grid->addLayout(axis, 1, 0);
   grid->addWidget(graph_, 1, 1);
   grid->addWidget(horizontalNameLabel_, 2, 1);
+  // The points beside the plot, as they were drawn; the list scrolls and keeps its width.
+  points_ = new CPointList(0, 2, this);
+  points_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  points_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  points_->setFont(small);
+  points_->verticalHeader()->hide();
+  points_->verticalHeader()->setDefaultSectionSize(QFontMetrics(small).height() + 4);
+  points_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // As wide as two values and the headers need (ApplyTexts), narrower when the window has
+  // less room.
+  points_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Ignored);
+  points_->setMinimumWidth(QFontMetrics(small).horizontalAdvance(QStringLiteral("-0000.0000")));
+  grid->addWidget(points_, 1, 2, 2, 1);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(1, 1);
 
@@ -74,7 +103,7 @@ void CCustomGraph::Build() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close_);
-  grid->addLayout(buttons, 3, 0, 1, 2);
+  grid->addLayout(buttons, 3, 0, 1, 3);
   connect(close_, &QPushButton::clicked, this, &CCustomGraph::Close);
   bar_->Prepare();
 }
@@ -98,6 +127,24 @@ void CCustomGraph::ApplyTexts() {
   valueNameLabel_->setAccessibleName(valueName_);
   horizontalNameLabel_->setAccessibleName(horizontalName_);
   graph_->setAccessibleName(title_);
+  QString values = valueName_;
+  if (!valueUnit_.isEmpty() && !values.contains(valueUnit_)) {
+    values += QStringLiteral(" (%1)").arg(valueUnit_);
+  }
+  // The unit goes under the name: the columns are narrow.
+  const QFontMetrics metrics(points_->font());
+  int columnWidth = metrics.horizontalAdvance(QStringLiteral("-0000.0000"));
+  int column = 0;
+  for (const QString& header : {horizontalName_, values}) {
+    const QString lines = QString(header).replace(QStringLiteral(" ("), QStringLiteral("\n("));
+    for (const QString& line : lines.split(QLatin1Char('\n')))
+      columnWidth = std::max(columnWidth, metrics.horizontalAdvance(line) + 24);
+    auto* item = new QTableWidgetItem(lines);
+    item->setToolTip(header);
+    points_->setHorizontalHeaderItem(column++, item);
+  }
+  points_->setMaximumWidth(2 * columnWidth + points_->verticalScrollBar()->sizeHint().width() + 4);
+  points_->setAccessibleName(DisplayText("Table_Points", "Table points"));
   NameButtonsByCaption(this);
 }
 
@@ -124,6 +171,17 @@ void CCustomGraph::SetGraph(const std::vector<double>& horizontal,
   graph_->SetRanges(WidenRange(horizontalRange, series.TimeExtremes()),
                     WidenRange(valueRange, series.ValueExtremes()));
   graph_->Plot();
+  const std::size_t count = std::min(horizontal.size(), values.size());
+  points_->setRowCount(static_cast<int>(count));
+  for (std::size_t i = 0; i < count; ++i) {
+    const double pair[] = {horizontal[i], values[i]};
+    for (int column = 0; column < 2; ++column) {
+      auto* item =
+          new QTableWidgetItem(QString::fromStdString(FormatCNumber("%.7g", pair[column])));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      points_->setItem(static_cast<int>(i), column, item);
+    }
+  }
 }
 
 void CCustomGraph::Show(bool visible) {
@@ -140,6 +198,7 @@ void CCustomGraph::Show(bool visible) {
 void CCustomGraph::Close() {
   graph_->Series().Clear();
   graph_->ClearPlot();
+  points_->setRowCount(0);
   Show(false);
   emit closeRequested();
 }

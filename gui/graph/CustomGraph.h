@@ -12,6 +12,7 @@
 
 class QLabel;
 class QPushButton;
+class QTableWidget;
 
 namespace va5 {
 
@@ -34,7 +35,8 @@ class CCustomGraph : public QWidget, public CResourceManager, public CFontManage
 
   void SetTexts(const QString& title, const QString& valueUnit, const QString& horizontalName,
                 const QString& valueName);
-  // The curve of (horizontal[i], values[i]) within the given axis ranges. A range without
+  // The curve of (horizontal[i], values[i]) within the given axis ranges; the same points are
+  // listed beside it. A range without
   // width (a table whose values are all equal) or with a limit that is not finite is widened
   // around its values: see WidenRange.
   void SetGraph(const std::vector<double>& horizontal, const std::vector<double>& values,
@@ -53,6 +55,8 @@ class CCustomGraph : public QWidget, public CResourceManager, public CFontManage
   CLineGraph* Graph() const { return graph_; }
   QString Title() const { return title_; }
   QPushButton* CloseButton() const { return close_; }
+  // The points drawn, one row each: horizontal value, value.
+  QTableWidget* Points() const { return points_; }
 
  signals:
   void closeRequested();
@@ -71,6 +75,7 @@ class CCustomGraph : public QWidget, public CResourceManager, public CFontManage
   CUnderLine* bar_ = nullptr;
   QLabel* horizontalNameLabel_ = nullptr;
   CLineGraph* graph_ = nullptr;
+  QTableWidget* points_ = nullptr;
   QPushButton* close_ = nullptr;
 };
 

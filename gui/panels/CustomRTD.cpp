@@ -1,7 +1,5 @@
 #include "gui/panels/CustomRTD.h"
 
-#include <utility>
-
 #include "comm/RequestTypes.h"
 #include "lang/ControlIds.h"
 
@@ -26,8 +24,7 @@ constexpr TableEditorTexts kTexts{
 
 }  // namespace
 
-CCustomRTD::CCustomRTD(std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent)
-    : CTableEditor(TableKind::Rtd, ids::custom_rtd::kLayout, ReplyCustomRtd, kTexts,
-                   std::move(origin), parent) {}
+CCustomRTD::CCustomRTD(QWidget* parent)
+    : CTableEditor(TableKind::Rtd, ids::custom_rtd::kLayout, ReplyCustomRtd, kTexts, parent) {}
 
 }  // namespace va5

@@ -1,8 +1,6 @@
 // The custom RTD editor: the custom RTD table (resistance in ohms against temperature).
 #pragma once
 
-#include <memory>
-
 #include "gui/panels/TableEditor.h"
 
 namespace va5 {
@@ -11,8 +9,7 @@ class CCustomRTD : public CTableEditor {
   Q_OBJECT
 
  public:
-  explicit CCustomRTD(std::shared_ptr<session::TableCopyOrigin> origin = nullptr,
-              QWidget* parent = nullptr);
+  explicit CCustomRTD(QWidget* parent = nullptr);
 };
 
 }  // namespace va5

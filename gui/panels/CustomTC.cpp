@@ -1,7 +1,5 @@
 #include "gui/panels/CustomTC.h"
 
-#include <utility>
-
 #include "comm/RequestTypes.h"
 #include "lang/ControlIds.h"
 
@@ -26,8 +24,7 @@ constexpr TableEditorTexts kTexts{
 
 }  // namespace
 
-CCustomTC::CCustomTC(std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent)
-    : CTableEditor(TableKind::Tc, ids::custom_tc::kLayout, ReplyCustomTc, kTexts,
-                   std::move(origin), parent) {}
+CCustomTC::CCustomTC(QWidget* parent)
+    : CTableEditor(TableKind::Tc, ids::custom_tc::kLayout, ReplyCustomTc, kTexts, parent) {}
 
 }  // namespace va5

@@ -245,8 +245,13 @@ void CDetailedInfo::OnTag() {
     ShowReason(*both.reason);
     start = ToQString(descriptor);
   }
-  // Tag, descriptor and today's date go together in one write.
-  WriteSetting(tables_, Setting::Tag, {tag, descriptor});
+  // The date the device is given with them, today's unless the technician changes it.
+  CValidateText dateEntry(this);
+  dateEntry.Setup(Title("Set_Date_Text_Title"), Prompt("Set_Date_Text"),
+                  ToQString(session::TodayText()), false, true);
+  if (dateEntry.exec() != QDialog::Accepted) return;
+  // Tag, descriptor and date go together in one write, the date as entered.
+  WriteSetting(tables_, Setting::Tag, {tag, descriptor, dateEntry.Text().toStdString()});
 }
 
 void CDetailedInfo::OnMessage() {

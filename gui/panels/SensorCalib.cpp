@@ -167,7 +167,10 @@ void CSensorCalib::ClearTrimData() {
 
 bool CSensorCalib::OnOtherMessage(const WorkerMessage& message) {
   // Polls bring the PV and its unit; the main window still updates the live display.
-  if (message.first == RequestPoll) RefreshPv();
+  if (message.first == RequestPoll) {
+    RefreshPv();
+    ShowLivePv();
+  }
   return false;
 }
 
@@ -188,10 +191,17 @@ void CSensorCalib::OnClearData() {
   Run(session::SensorTrimChain(tables_, SensorTrimPoint::Clear));
 }
 
+void CSensorCalib::ShowLivePv() {
+  if (LiveEntry() == nullptr || GetSession() == nullptr) return;
+  const DeviceRecord record = GetSession()->Record();
+  LiveEntry()->SetLiveValue(
+      DisplayText("Live_PV", "Present PV: %1 %2",
+                  {FormatFixed(record.pvValue, 6), PvUnitName(record).toStdString()}));
+}
+
 void CSensorCalib::OnTrim(SensorTrimPoint point) {
   std::string valueText;
   {
-    const session::LinkHold hold = HoldLink();
     const DeviceRecord device = GetSession()->Record();
     const std::vector<std::string> args{FormatFixed(device.lowerSensorLimit, 6),
                                         FormatFixed(device.upperSensorLimit, 6),
@@ -201,7 +211,10 @@ void CSensorCalib::OnTrim(SensorTrimPoint point) {
                                                                      : "Set_Calibration_Val_Span")),
                 ToQString(FormatMessageText(GetDisplayMsg("Set_Calibration_val"), args)),
                 device.upperSensorLimit, device.lowerSensorLimit, pvValue_->text(), true, false);
-    if (entry.exec() != 1 || GetSession() == nullptr) return;
+    // The poll goes on while the value is entered, so that a settling input can be watched
+    // in the dialog; only its own messages hold the link.
+    if (!RunLiveEntry(entry, [this] { ShowLivePv(); }) || GetSession() == nullptr) return;
+    const session::LinkHold hold = HoldLink();
     // The typed text is what the device receives, within the limits of the record as it is
     // now.
     if (auto reason = session::CheckSensorTrimValue(entry.EnteredText().toStdString(),

@@ -34,6 +34,7 @@ class CSensorCalib : public COperationPanel, public CResourceManager, public CFo
 
   void OnConnectionChanged() override;
   bool OnOtherMessage(const WorkerMessage& message) override;
+  void ShowLivePv();
   void OnDone(const session::Operation& operation) override;
 
   // The name of the PV unit the device reports now (its number when the tables lack it).

@@ -1,7 +1,5 @@
 #include "gui/panels/SpecialCurve.h"
 
-#include <utility>
-
 #include "comm/RequestTypes.h"
 #include "lang/ControlIds.h"
 
@@ -26,8 +24,8 @@ constexpr TableEditorTexts kTexts{
 
 }  // namespace
 
-CSpecialCurve::CSpecialCurve(std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent)
+CSpecialCurve::CSpecialCurve(QWidget* parent)
     : CTableEditor(TableKind::Curve, ids::special_curve::kLayout, ReplySpecialCurve, kTexts,
-                   std::move(origin), parent) {}
+                   parent) {}
 
 }  // namespace va5

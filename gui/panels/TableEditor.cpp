@@ -51,12 +51,10 @@ QString Whole(long long value) { return QString::number(value); }
 }  // namespace
 
 CTableEditor::CTableEditor(TableKind kind, int layout, int replyMessage,
-                           const TableEditorTexts& texts,
-                           std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent)
+                           const TableEditorTexts& texts, QWidget* parent)
     : COperationPanel(layout, replyMessage, parent),
       kind_(kind),
       texts_(texts),
-      origin_(origin ? std::move(origin) : std::make_shared<session::TableCopyOrigin>()),
       fileDialog_(DefaultFileDialog) {
   Build();
   OnConnectionChanged();
@@ -77,6 +75,18 @@ void CTableEditor::Build() {
   grid->addWidget(heading_, 2, 0, 1, 3);
 
   int row = 3;
+  // Where the table on screen came from: a file or a device (no identifier: the text is
+  // the language's DisplayMsg, set when the panel is shown).
+  sourceCaption_ = new QLabel(QStringLiteral("Source"), this);
+  sourceValue_ = new QLabel(this);
+  sourceValue_->setFrameShape(QFrame::Panel);
+  sourceValue_->setFrameShadow(QFrame::Sunken);
+  sourceValue_->setAlignment(Qt::AlignCenter);
+  sourceValue_->setMinimumWidth(110);
+  sourceValue_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(sourceCaption_, row, 0);
+  grid->addWidget(sourceValue_, row++, 1, 1, 2);
+  rows_.emplace_back(sourceCaption_, sourceValue_);
   status_ = AddValueRow(row++, te::kStatusLabel, "Status", te::kStatusValue, 0, nullptr);
   minimum_ = AddValueRow(row++, te::kMinimumLabel, texts_.minimumCaption, te::kMinimumValue,
                          te::kMinimumUnit, texts_.unit);
@@ -131,6 +141,9 @@ void CTableEditor::Build() {
   connect(close_, &QPushButton::clicked, this, [this] { emit closeRequested(); });
   for (QPushButton* button :
        {readDevice_, writeDevice_, writeFile_, readFile_, graphButton_, close_}) {
+    // Six buttons under the rows: each as tall as its caption needs, so that the panel fits
+    // a short screen at a large scale.
+    button->setMinimumHeight(0);
     grid->addWidget(button, row++, 0, 1, 3);
   }
   grid->setRowStretch(row, 1);
@@ -176,9 +189,8 @@ void CTableEditor::EnableButtons() {
   const bool device = Connected();
   readDevice_->setEnabled(device);
   writeDevice_->setEnabled(device);
-  // Only a complete table of this kind, read from the device now connected, goes to a file:
-  // the custom RTD and TC tables share one copy in the device record.
-  writeFile_->setEnabled(device && origin_->Holds(kind_, GetSession()->Record()));
+  // The table on screen goes to a file, wherever it came from and with or without a device.
+  writeFile_->setEnabled(tablePresent_);
   readFile_->setEnabled(true);
   graphButton_->setEnabled(!graph_->isVisible());
   close_->setEnabled(true);
@@ -189,9 +201,6 @@ void CTableEditor::ClearValues() {
 }
 
 void CTableEditor::OnConnectionChanged() {
-  // What the device copy holds is known only for the connection that read it.
-  if (GetSession() == nullptr || GetSession() != lastSession_) origin_->Forget(kind_);
-  lastSession_ = GetSession();
   transfer_ = Transfer::None;
   progressText_->hide();
   progress_->hide();
@@ -205,6 +214,8 @@ void CTableEditor::Show(bool visible) {
     tablePresent_ = false;
     upload_ = {};
     ClearValues();
+    ForgetTable();
+    ShowSourceTexts();
     EnableButtons();
   } else {
     HideGraph();
@@ -249,6 +260,8 @@ void CTableEditor::ShowDeviceTable(const DeviceRecord& r, bool complete) {
 
 void CTableEditor::ShowFileTable() {
   const int size = file_.PointCount();
+  // The device's word for its table does not describe a file's.
+  SetShownValue(status_, DisplayText("Table_From_File", "From file"));
   SetShownValue(size_, Whole(size));
   if (kind_ == TableKind::Curve) {
     SetShownValue(minimum_, size > 0 ? Number("%g", ValueOf(file_.XTexts().front())) : QString());
@@ -261,6 +274,73 @@ void CTableEditor::ShowFileTable() {
     SetShownValue(step_, ToQString(file_.StepText()));
     SetShownValue(maximum_, Number("%g", minimum + ValueOf(file_.StepText()) * (size - 1)));
   }
+}
+
+CTableEditor::ShownTable CTableEditor::TableOfDevice(const DeviceRecord& r, TableKind kind) {
+  ShownTable table;
+  if (kind == TableKind::Curve) {
+    const auto size = static_cast<std::size_t>(
+        std::clamp<int>(r.specialCurveSize, 0, static_cast<int>(r.specialCurveX.size())));
+    table.x.assign(r.specialCurveX.begin(), r.specialCurveX.begin() + size);
+    table.y.assign(r.specialCurveY.begin(), r.specialCurveY.begin() + size);
+    return table;
+  }
+  const auto size = static_cast<std::size_t>(
+      std::clamp<int>(r.customTableSize, 0, static_cast<int>(r.customTableValues.size())));
+  table.minimum = r.customTableMinimum;
+  table.step = r.customTableStep;
+  table.x.assign(r.customTableValues.begin(), r.customTableValues.begin() + size);
+  return table;
+}
+
+CTableEditor::ShownTable CTableEditor::TableOfFile() const {
+  ShownTable table;
+  table.minimum = ValueOf(file_.MinimumText());
+  table.step = ValueOf(file_.StepText());
+  for (const std::string& x : file_.XTexts()) table.x.push_back(ValueOf(x));
+  for (const std::string& y : file_.YTexts()) table.y.push_back(ValueOf(y));
+  return table;
+}
+
+// The device as the technician knows it: its tag, model and identification number.
+QString CTableEditor::DeviceName(const DeviceRecord& r) {
+  QString name = ToQString(r.tag).trimmed();
+  const QString model = ToQString(r.modelName).trimmed();
+  const QString id = ToQString(r.deviceIdText).trimmed();
+  const QString detail = QStringList{model, id}.join(QLatin1Char(' ')).trimmed();
+  if (!detail.isEmpty()) name += name.isEmpty() ? detail : QStringLiteral(" (%1)").arg(detail);
+  return name;
+}
+
+void CTableEditor::TakeTable(ShownTable table, Source source, const QString& origin) {
+  shown_ = std::move(table);
+  source_ = source;
+  origin_ = origin;
+  ShowSourceTexts();
+}
+
+void CTableEditor::ForgetTable() {
+  shown_ = {};
+  source_ = Source::None;
+  origin_.clear();
+  ShowSourceTexts();
+}
+
+void CTableEditor::ShowSourceTexts() {
+  sourceCaption_->setText(DisplayText("Table_Source", "Source"));
+  const std::string origin = origin_.toStdString();
+  switch (source_) {
+    case Source::None:
+      SetShownValue(sourceValue_, {});
+      break;
+    case Source::Device:
+      SetShownValue(sourceValue_, DisplayText("Table_Source_Device", "Device %1", {origin}));
+      break;
+    case Source::File:
+      SetShownValue(sourceValue_, DisplayText("Table_Source_File", "File %1", {origin}));
+      break;
+  }
+  UpdateAccessibleNames();
 }
 
 // ---- transfers ---------------------------------------------------------------------------
@@ -294,13 +374,13 @@ void CTableEditor::OnDone(const session::Operation& operation) {
     const DeviceRecord record = GetSession()->Record();
     const int size = kind_ == TableKind::Curve ? record.specialCurveSize : record.customTableSize;
     const bool complete = size >= TableMinimumPoints && size <= LimitsOf(kind_).maximumPoints;
-    if (transfer == Transfer::Read && complete) {
-      origin_->Note(kind_, record);
-      upload_ = session::UploadFromDevice(record, kind_);
-      tablePresent_ = true;
-    } else if (transfer == Transfer::Write && complete) {
-      // The device echoed every point written: the copy is the table it now holds.
-      origin_->Note(kind_, record);
+    if (transfer == Transfer::Read) {
+      // The table read replaces the one on screen; a header without a usable table leaves
+      // none. After a write the table on screen stays the one written: the device holds it.
+      tablePresent_ = complete;
+      upload_ = complete ? session::UploadFromDevice(record, kind_) : session::TableUpload{};
+      TakeTable(complete ? TableOfDevice(record, kind_) : ShownTable{}, Source::Device,
+                DeviceName(record));
     }
     ShowDeviceTable(record, complete);
   } else if (transfer == Transfer::Write && operation.EndedAt() == 0 && GetSession() != nullptr &&
@@ -335,7 +415,6 @@ bool CTableEditor::Tell(const TableMessage& message) {
 
 void CTableEditor::OnReadDevice() {
   readDevice_->setEnabled(false);
-  origin_->Forget(kind_);
   transfer_ = Transfer::Read;
   SetProgress(texts_.readProgress);
   if (!Run(session::ReadTableChain(kind_))) OnConnectionChanged();
@@ -372,15 +451,15 @@ void CTableEditor::OnWriteDevice() {
       return;
     }
   }
-  origin_->Forget(kind_);
   transfer_ = Transfer::Write;
   SetProgress(texts_.writeProgress);
   if (!Run(session::WriteTableChain(kind_, std::move(upload)))) OnConnectionChanged();
 }
 
 void CTableEditor::OnWriteFile() {
-  const DeviceRecord record = GetSession()->Record();
-  if (!origin_->Holds(kind_, record)) return;
+  // The table on screen, as it is shown: the file's points after a file was read, the
+  // device's after a device read or write.
+  if (!tablePresent_) return;
   QString path;
   {
     const session::LinkHold hold = HoldLink();
@@ -388,7 +467,14 @@ void CTableEditor::OnWriteFile() {
   }
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
-  if (const auto failure = session::WriteDeviceCopy(record, kind_, path.toStdString())) {
+  const CFileOperations writer;
+  const std::string target = path.toStdString();
+  const auto failure =
+      kind_ == TableKind::Curve
+          ? writer.WriteSpecialCurve(target, CommentHeader(kind_), shown_.x, shown_.y)
+          : writer.WriteCustomTable(target, CommentHeader(kind_), LimitsOf(kind_).word,
+                                    shown_.minimum, shown_.step, shown_.x);
+  if (failure) {
     const session::LinkHold hold = HoldLink();
     ShowFileWriteError(this, path, *failure);
   }
@@ -410,7 +496,12 @@ void CTableEditor::OnReadFile() {
   if (!outcome.abandoned) {
     ShowFileTable();
     tablePresent_ = outcome.loaded;
-    if (tablePresent_) upload_ = session::UploadFromFile(file_);
+    if (tablePresent_) {
+      upload_ = session::UploadFromFile(file_);
+      TakeTable(TableOfFile(), Source::File, QFileInfo(path).fileName());
+    } else {
+      ForgetTable();
+    }
   }
   EnableButtons();
 }

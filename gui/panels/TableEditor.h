@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "gui/FontManager.h"
@@ -48,10 +47,11 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   using FileDialog =
       std::function<QString(QWidget*, bool save, const QString& caption, const QString& filter)>;
 
-  // `origin` tells which table the device copy holds; the custom RTD and TC editors of one
-  // window share it.
+  // Where the table on screen came from.
+  enum class Source { None, Device, File };
+
   CTableEditor(TableKind kind, int layout, int replyMessage, const TableEditorTexts& texts,
-               std::shared_ptr<session::TableCopyOrigin> origin, QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
   ~CTableEditor() override;
 
   void Show(bool visible) override;
@@ -62,10 +62,22 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   CCustomGraph* Graph() const { return graph_; }
   // A usable table is held (read from the device or loaded from a file).
   bool TablePresent() const { return tablePresent_; }
+  Source TableSource() const { return source_; }
+  QLabel* SourceLabel() const { return sourceValue_; }
   QProgressBar* Progress() const { return progress_; }
 
  private:
   enum class Transfer { None, Read, Write };
+
+  // The table on screen as numbers, whichever source it came from: what "Write table to
+  // File" writes. A custom table's x are its values (the
+  // temperatures follow from minimum and step); the special curve's are its inputs.
+  struct ShownTable {
+    double minimum = 0;
+    double step = 0;
+    std::vector<double> x;
+    std::vector<double> y;
+  };
 
   void Build();
   QLabel* AddValueRow(int row, int captionId, const char* caption, int valueId, int unitId,
@@ -76,6 +88,14 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   static QString StateText(int state);
   void ShowDeviceTable(const DeviceRecord& record, bool complete);
   void ShowFileTable();
+  // Makes `table` the table on screen, from `source` described by `origin`.
+  void TakeTable(ShownTable table, Source source, const QString& origin);
+  // No table on screen: the point list and the source are emptied.
+  void ForgetTable();
+  void ShowSourceTexts();
+  static ShownTable TableOfDevice(const DeviceRecord& record, TableKind kind);
+  ShownTable TableOfFile() const;
+  static QString DeviceName(const DeviceRecord& record);
   void SetProgress(const char* key);
   void UpdateProgress();
   void HideGraph();
@@ -98,13 +118,14 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
 
   const TableKind kind_;
   const TableEditorTexts texts_;
-  std::shared_ptr<session::TableCopyOrigin> origin_;
   FileDialog fileDialog_;
   CFileOperations file_;
   session::TableUpload upload_;  // the upload buffers: what a write sends
   bool tablePresent_ = false;
+  Source source_ = Source::None;
+  QString origin_;  // the file's name or the device's description
+  ShownTable shown_;
   Transfer transfer_ = Transfer::None;
-  session::Session* lastSession_ = nullptr;
 
   CLblColor* title_ = nullptr;
   CLblColor* heading_ = nullptr;
@@ -113,6 +134,8 @@ class CTableEditor : public COperationPanel, public CResourceManager, public CFo
   QLabel* maximum_ = nullptr;
   QLabel* step_ = nullptr;  // none for the special curve
   QLabel* size_ = nullptr;
+  QLabel* sourceCaption_ = nullptr;
+  QLabel* sourceValue_ = nullptr;
   std::vector<std::pair<QLabel*, QLabel*>> rows_;  // (caption, value)
   QLabel* progressText_ = nullptr;
   QProgressBar* progress_ = nullptr;

@@ -112,10 +112,22 @@ void CTrimDAC::OnEnterMode(TrimMode mode) {
   Run(session::TrimModeChain(mode));
 }
 
+bool CTrimDAC::OnOtherMessage(const WorkerMessage& message) {
+  // The main window still shows the poll in the live display.
+  if (message.first == RequestPoll) ShowLiveCurrent();
+  return false;
+}
+
+void CTrimDAC::ShowLiveCurrent() {
+  if (LiveEntry() == nullptr || GetSession() == nullptr) return;
+  LiveEntry()->SetLiveValue(DisplayText("Live_Loop_Current", "Loop current: %1 mA",
+                                        {FormatFixed(GetSession()->Record().loopCurrent, 3)}));
+}
+
 void CTrimDAC::OnTrimMeasured() {
-  const session::LinkHold hold = HoldLink();
   if (mode_ == TrimMode::None) {
     // Nothing is sent: the output is not at a trim point.
+    const session::LinkHold hold = HoldLink();
     ShowUIMessage(this, "Err_Trim_Mode_Not_Set", {}, kStyleOkInformation);
     return;
   }
@@ -126,7 +138,10 @@ void CTrimDAC::OnTrimMeasured() {
   entry.Setup(ToQString(GetTitleMsg("Set_Calibration_Val_Trim")),
               ToQString(FormatMessageText(GetDisplayMsg("Set_Calibration_val"), args)),
               limits.maximum, limits.minimum, QString::fromUtf8(limits.defaultText), true, false);
-  if (entry.exec() != 1) return;
+  // The poll goes on while the meter's reading is typed, so that the loop current the device
+  // reports can be watched in the dialog as it settles.
+  if (!RunLiveEntry(entry, [this] { ShowLiveCurrent(); }) || !Connected()) return;
+  const session::LinkHold hold = HoldLink();
   std::string value;
   if (auto reason = session::CheckTrimCurrent(mode_, entry.EnteredText().toStdString(), value)) {
     ShowReason(*reason);

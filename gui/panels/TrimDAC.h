@@ -42,6 +42,8 @@ class CTrimDAC : public COperationPanel, public CResourceManager, public CFontMa
   void OnTrimMeasured();
   void OnClearTrim();
   void OnClose();
+  bool OnOtherMessage(const WorkerMessage& message) override;
+  void ShowLiveCurrent();
 
   session::TrimMode mode_ = session::TrimMode::None;
   session::TrimMode requestedMode_ = session::TrimMode::None;  // of the running 429

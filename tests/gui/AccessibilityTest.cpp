@@ -121,7 +121,11 @@ TEST_F(AccessibilityTest, EveryValueIsReadWithItsRowInEveryPanelAndFollowsAChang
 
 TEST_F(AccessibilityTest, ConfigurationEditorButtonsSayTheirRowAndSide) {
   Connect();
-  Key(fk::kFileButton)->click();
+  {
+    test::Questions questions;  // the device is let go
+    questions.Answer(test::UIText("Confr_Editor_Disconnect"), {kAnswerYes});
+    Key(fk::kFileButton)->click();
+  }
   auto* editor = window_->findChild<CConfigEditor*>();
   ASSERT_NE(editor, nullptr);
   CFileProperty* page = editor->Page1();

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <chrono>
 
+#include "gui/EntryDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/panels/AnalogOP.h"
 #include "lang/ControlIds.h"
@@ -123,6 +124,25 @@ TEST_F(AnalogOutputTest, TheTrimModeDecidesWhatATrimSends) {
   EXPECT_EQ(prompt, "Enter the actual value (3.800 to 4.200 mA):");
   EXPECT_FLOAT_EQ(test::FloatAt(log_.LastData(45), 0), 4.01f);
   EXPECT_NEAR(sim_.State().dacZeroOffset, -0.01, 1e-5);
+
+  // The loop current of each poll is shown in the entry while the meter's reading is typed.
+  QString first, settled;
+  const test::ModalScript::Action watch = [&](QDialog& dialog) {
+    auto* entry = qobject_cast<CEntryDialog*>(&dialog);
+    ASSERT_NE(entry, nullptr);
+    first = entry->LiveLabel()->text();
+    sim_.Modify([](sim::DeviceState& s) { s.fixedCurrent = 4.123; });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return entry->LiveLabel()->text() != first && !first.isEmpty(); }, 5000));
+    settled = entry->LiveLabel()->text();
+    entry->CancelButton()->click();
+  };
+  log_.Clear();
+  Click(panel, dt::kTrimMeasuredButton, {watch});
+  EXPECT_TRUE(first.startsWith(QStringLiteral("Loop current: 4.0"))) << first.toStdString();
+  EXPECT_EQ(settled, "Loop current: 4.123 mA");
+  EXPECT_EQ(log_.Count(45), 0);
+  EXPECT_GT(log_.Count(3), 0);  // the poll ran while the entry was open
 
   Click(panel, dt::kUpperTrimModeButton);
   EXPECT_FLOAT_EQ(Sent40(), 20.0f);

@@ -42,8 +42,13 @@ class ConfigEditorTest : public test::ConnectedWindowTest {
          {"Confr_Download_Changes", "Confr_Download_Same", "Confr_Download_Unread"})
       questions.Answer(UIText(key), {kAnswerYes});
   }
+  // Opens the editor; Yes to letting a connected device go.
   CConfigEditor* Open() {
-    Key(fk::kFileButton)->click();
+    {
+      Questions questions;
+      questions.Answer(UIText("Confr_Editor_Disconnect"), {kAnswerYes});
+      Key(fk::kFileButton)->click();
+    }
     auto* editor = window_->findChild<CConfigEditor*>();
     EXPECT_NE(editor, nullptr);
     if (editor != nullptr) {
@@ -131,6 +136,45 @@ TEST_F(ConfigEditorTest, PreparesAConfigurationWithoutADeviceAndKeepsItInAFile) 
   EXPECT_FALSE(page1_->isVisible());
   EXPECT_TRUE(window_->FunctionKeys()->isVisible());
   EXPECT_FALSE(window_->Connected());  // leaving does not reconnect
+}
+
+// Opening the editor while a device is connected asks first, No as the default, and No
+// keeps the device; the window's title names the file the file column came from or went to.
+TEST_F(ConfigEditorTest, AsksBeforeLettingTheDeviceGoAndNamesItsFile) {
+  Connect();
+  {
+    Questions questions;
+    questions.Answer(UIText("Confr_Editor_Disconnect"), {kAnswerNo});
+    Key(fk::kFileButton)->click();
+    ASSERT_EQ(questions.Seen().size(), 1u);
+    EXPECT_EQ(questions.Seen()[0].style, kStyleYesNoQuestion | kStyleDefaultSecond);
+    EXPECT_TRUE(window_->Connected());
+    EXPECT_EQ(window_->FileEditorPage(), nullptr);
+    EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title());
+  }
+  CConfigEditor* editor = Open();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_FALSE(window_->Connected());
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title() + " - Untitled");
+  path_ = dir_.filePath("pump-7.txt");
+  Click(page1_, p1::kWriteFileButton);
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title() + " - pump-7.txt");
+  ASSERT_TRUE(QFile::copy(path_, dir_.filePath("boiler.txt")));
+  path_ = dir_.filePath("boiler.txt");
+  Click(page1_, p1::kReadFileButton);
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title() + " - boiler.txt");
+  path_ = dir_.filePath("missing/x.txt");  // not written: the title keeps the file it had
+  Questions questions;
+  Click(page1_, p1::kWriteFileButton);
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title() + " - boiler.txt");
+
+  Click(page1_, p1::kExitButton);
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title());
+  // Off line nothing is asked; the editor still holds its file.
+  const std::size_t asked = questions.Seen().size();
+  Key(fk::kFileButton)->click();
+  EXPECT_EQ(questions.Seen().size(), asked);
+  EXPECT_EQ(window_->windowTitle(), CMainDlgDlg::Title() + " - boiler.txt");
 }
 
 // Upload, copy and compare across both pages, a full download read back, and the model rule.
@@ -294,10 +338,11 @@ TEST_F(ConfigEditorTest, PagesShowEveryCaptionInBothLanguages) {
       }
       const QByteArray dir = qgetenv("VA5VIVI_SCREENSHOT_DIR");
       if (!dir.isEmpty()) {
-        window_->grab().save(QDir(QString::fromLocal8Bit(dir))
-                                 .filePath(QString::fromLatin1("config-page%1-%2.png")
-                                               .arg(page == page1_ ? 1 : 2)
-                                               .arg(QString::fromLatin1(language).left(2))));
+        window_->grab().save(
+            QDir(QString::fromLocal8Bit(dir))
+                .filePath(QString::fromLatin1("config-page%1-%2.png")
+                              .arg(page == page1_ ? 1 : 2)
+                              .arg(QString::fromLatin1(language).left(2).toLower())));
       }
     }
   }

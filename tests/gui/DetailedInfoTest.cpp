@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/EntryDialog.h"
 #include "gui/Localise.h"
+#include "gui/display/DisplayArea.h"
 #include "lang/ControlIds.h"
 #include "session/Setting.h"
 #include "tests/gui/PanelTestSupport.h"
@@ -39,7 +42,7 @@ class DetailedInfoTest : public test::ConnectedWindowTest {
   }
 };
 
-TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCannotPack) {
+TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTheDateEnteredAndRefusedWhenItCannotPack) {
   Connect();
   Questions questions;
   CDetailedInfo* panel = Open();
@@ -62,9 +65,18 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCanno
   EXPECT_EQ(log_.Count(18), 0);
   EXPECT_EQ(sim_.State().tag, "TT-101  ");
 
+  // The date is asked last, today's date offered: OK as it stands sends today's.
   sim_.Modify([](sim::DeviceState& s) { s.day = 1, s.month = 2, s.yearOffset = 100; });
   log_.Clear();
-  Click(panel, di::kTagButton, {Enter("ab"), Enter("x")});
+  QString offered;
+  const test::ModalScript::Action asOffered = [&offered](QDialog& dialog) {
+    auto* entry = qobject_cast<CEntryDialog*>(&dialog);
+    ASSERT_NE(entry, nullptr);
+    offered = entry->Edit()->text();
+    entry->OkButton()->click();
+  };
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), asOffered});
+  EXPECT_EQ(offered.toStdString(), session::TodayText());
   EXPECT_EQ(log_.Requests(), std::vector<int>{18});
   const sim::DeviceState state = sim_.State();
   EXPECT_EQ(state.tag, "AB      ");
@@ -77,6 +89,44 @@ TEST_F(DetailedInfoTest, TagIsSentInUpperCaseWithTodaysDateAndRefusedWhenItCanno
   EXPECT_EQ(Shown(panel, di::kDescriptorValue), "X");
   EXPECT_EQ(Shown(panel, di::kDateValue).toStdString(), today);
   EXPECT_TRUE(Polling());
+
+  // A date changed before the write is written as entered; Cancel at the date sends nothing.
+  log_.Clear();
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), Cancel()});
+  EXPECT_EQ(log_.Count(18), 0);
+  Click(panel, di::kTagButton, {Enter("ab"), Enter("x"), Enter("2031-07-15")});
+  EXPECT_EQ(log_.Count(18), 1);
+  const sim::DeviceState dated = sim_.State();
+  EXPECT_EQ(dated.yearOffset + 1900, 2031);
+  EXPECT_EQ(dated.month, 7);
+  EXPECT_EQ(dated.day, 15);
+  EXPECT_EQ(Shown(panel, di::kDateValue), "2031/07/15");
+}
+
+// The live display keeps one width whichever panel is shown and whatever the panel holds:
+// a descriptor of sixteen wide letters does not squeeze the gauges, in either language.
+TEST_F(DetailedInfoTest, TheLiveDisplayKeepsItsWidthWhateverThePanelShows) {
+  sim_.Modify([](sim::DeviceState& s) { s.descriptor = std::string(16, 'W'); });
+  Connect();
+  auto* display = window_->findChild<CDisplayArea*>();
+  ASSERT_NE(display, nullptr);
+  for (const char* file : {"English.lng", "Japanese.lng"}) {
+    SCOPED_TRACE(file);
+    settings_->SetLanguageFile(QString::fromUtf8(file));
+    window_->ReloadLanguage(false);
+    window_->ShowHome();
+    QTest::qWait(20);
+    const int width = display->width();
+    for (int key : {fk::kDeviceInfoButton, fk::kConnectButton, fk::kDiagnosticsButton,
+                    fk::kAnalogOutputButton, fk::kTrimDacButton, fk::kSensorCalButton,
+                    fk::kCustomTcButton, fk::kCustomRtdButton, fk::kSpecialCurveButton,
+                    fk::kPollingAddressButton, fk::kLanguageButton}) {
+      OpenPanel(key);
+      QTest::qWait(20);
+      EXPECT_EQ(display->width(), width) << Key(key)->text().toStdString();
+      window_->ShowHome();
+    }
+  }
 }
 
 TEST_F(DetailedInfoTest, FinalAssemblyNumberIsWrittenWithinItsThreeBytes) {

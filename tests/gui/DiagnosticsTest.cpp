@@ -135,7 +135,8 @@ TEST_F(DiagnosticsTest, NamedAndUnclippedInBothLanguages) {
       EXPECT_EQ(Lamp(panel, i)->accessibleName(), TextOf(panel, dg::kBasicSumLabel + i));
     const QString pictures = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
     if (!pictures.isEmpty())
-      window_->grab().save(QDir(pictures).filePath(QString("diagnostics-%1.png").arg(file)));
+      window_->grab().save(QDir(pictures).filePath(
+          QString("diagnostics-%1.png").arg(QString(file).left(2).toLower())));
   }
 }
 

@@ -190,6 +190,7 @@ TEST_P(KeptEntryTest, TheEntryOpensAgainWithWhatWasTyped) {
   for (const QString& text : e.typed) actions.push_back(Enter(text));
   std::vector<QString> starts;
   for (const QString& text : e.corrected) actions.push_back(NoteThenEnter(&starts, text));
+  if (e.button == di::kTagButton) actions.push_back(Enter("2024/05/06"));  // the date, last
   log_.Clear();
   Click(panel, e.button, actions);
   ASSERT_EQ(questions.Seen().size(), 1u);
@@ -200,6 +201,7 @@ TEST_P(KeptEntryTest, TheEntryOpensAgainWithWhatWasTyped) {
     EXPECT_EQ(log_.Requests(), std::vector<int>{18});
     EXPECT_EQ(sim_.State().tag, "OK      ");
     EXPECT_EQ(sim_.State().descriptor, "GOOD" + std::string(12, ' '));
+    EXPECT_EQ(sim_.State().day, 6);
   } else {
     EXPECT_TRUE(log_.Requests().empty());
   }

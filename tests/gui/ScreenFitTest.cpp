@@ -142,7 +142,11 @@ TEST_F(ScreenFitTest, EveryViewOpensTwiceInsideTheScreenWithoutGrowingTheWindow)
     ExpectWindowInside(window_->TrafficMonitor(), "traffic monitor");
     window_->TrafficMonitor()->close();
 
-    Key(fk::kFileButton)->click();
+    {
+      test::Questions questions;  // the device is let go
+      questions.Answer(test::UIText("Confr_Editor_Disconnect"), {kAnswerYes});
+      Key(fk::kFileButton)->click();
+    }
     ASSERT_NE(window_->FileEditorPage(), nullptr);
     ExpectInside("configuration editor");
     window_->ShowHome();

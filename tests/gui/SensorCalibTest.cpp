@@ -4,9 +4,11 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/EntryDialog.h"
 #include "gui/Panel.h"
 #include "lang/ControlIds.h"
 #include "lang/MessageFormat.h"
@@ -82,6 +84,38 @@ TEST_F(SensorCalibTest, TrimsSendPointTheUnitOfTheMomentAndValue) {
   EXPECT_FALSE(window_->CurrentSession()->Holding());
 }
 
+// The poll goes on while a trim value is typed, and the dialog shows the PV of each poll: a
+// settling input is watched where the value is entered. What goes is the value typed.
+TEST_F(SensorCalibTest, TheEntryShowsThePvWhileItSettles) {
+  sim_.Modify([](sim::DeviceState& s) {
+    s.processValue = 42.5;
+    s.damping = 0.0;
+  });
+  Connect();
+  CPanel* panel = OpenPanel(ids::function_keys::kSensorCalButton);
+  test::Questions questions;
+  questions.Answer(UIText("Confr_Loop_Change"), {kAnswerYes});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return TextOf(panel, sc::kPvValue) == "42.500000"; }, 5000));
+  QString first, settled;
+  const test::ModalScript::Action watch = [&](QDialog& dialog) {
+    auto* entry = qobject_cast<CEntryDialog*>(&dialog);
+    ASSERT_NE(entry, nullptr);
+    first = entry->LiveLabel()->text();
+    sim_.Modify([](sim::DeviceState& s) { s.processValue = 47.25; });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return entry->LiveLabel()->text().contains(QStringLiteral("47.25")); }, 5000));
+    settled = entry->LiveLabel()->text();
+    EXPECT_TRUE(entry->LiveLabel()->isVisible());
+    entry->Edit()->setText(QStringLiteral("47.3"));
+    entry->OkButton()->click();
+  };
+  log_.Clear();
+  Click(panel, sc::kZeroButton, {watch});
+  EXPECT_EQ(first, "Present PV: 42.500000 degC");
+  EXPECT_EQ(settled, "Present PV: 47.250000 degC");
+  EXPECT_EQ(LastTrim(), (Trim{1, sim::UnitDegC, 47.3f}));
+}
+
 // Named and unclipped in both languages; pictures go to VA5VIVI_SCREENSHOT_DIR when it is set.
 TEST_F(SensorCalibTest, NamedAndUnclippedInBothLanguages) {
   for (const char* file : {"English.lng", "Japanese.lng"}) {
@@ -99,7 +133,8 @@ TEST_F(SensorCalibTest, NamedAndUnclippedInBothLanguages) {
     }
     const QString pictures = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
     if (!pictures.isEmpty())
-      window_->grab().save(QDir(pictures).filePath(QString("sensor-calib-%1.png").arg(file)));
+      window_->grab().save(QDir(pictures).filePath(
+          QString("sensor-calib-%1.png").arg(QString(file).left(2).toLower())));
   }
 }
 

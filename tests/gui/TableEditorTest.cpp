@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -231,6 +232,66 @@ TEST_F(TableEditorTest, ADeviceTableGoesToAFileOfItsKindAndToTheGraph) {
   EXPECT_FALSE(ButtonOf(tc, te::kWriteFileButton)->isEnabled());
 }
 
+// The table on screen is what goes to a file, whichever source it came from: after a device
+// read and then a file read, the file's points byte for byte. The source, the status word and
+// the point list follow the table; a custom TC table read from the device is drawn.
+TEST_F(TableEditorTest, TheTableOnScreenGoesToAFileAndTheGraph) {
+  Connect();
+  CTableEditor* rtd = Open(fk::kCustomRtdButton);
+  Click(rtd, te::kReadDeviceButton);
+  EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::Device);
+  EXPECT_TRUE(ShownValue(rtd->SourceLabel()).contains(QStringLiteral("TT-101")));
+
+  const std::vector<double> values{100.0, 103.9, 107.79};
+  std::string text;
+  for (const std::string& line :
+       CFileOperations::CustomTableLines(CommentHeader(TableKind::Rtd), "RTD", -20, 10, values))
+    text += line + "\r\n";
+  WriteFile(text);
+  Click(rtd, te::kReadFileButton);
+  EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::File);
+  EXPECT_EQ(ShownValue(rtd->SourceLabel()), QStringLiteral("File table.txt"));
+  EXPECT_EQ(TextOf(rtd, te::kStatusValue), "From file");
+  // The points are listed beside the graph, temperature and value.
+  Click(rtd, te::kGraphButton);
+  QTableWidget* points = rtd->Graph()->Points();
+  ASSERT_EQ(points->rowCount(), 3);
+  EXPECT_EQ(points->item(2, 0)->text(), "0");
+  EXPECT_EQ(points->item(2, 1)->text(), "107.79");
+  rtd->Graph()->CloseButton()->click();
+  EXPECT_EQ(points->rowCount(), 0);
+  ASSERT_TRUE(ButtonOf(rtd, te::kWriteFileButton)->isEnabled());
+  path_ = dir_.filePath(QStringLiteral("again.txt"));
+  Click(rtd, te::kWriteFileButton);
+  QFile again(path_);
+  ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+  EXPECT_EQ(again.readAll().toStdString(), text);
+
+  // A refused file leaves no table on screen, and nothing to write.
+  test::Questions questions;
+  path_ = dir_.filePath(QStringLiteral("table.txt"));
+  WriteFile("Minimum RTD Temperature = 0\nStep = 5\n{\n100\n}\n");
+  Click(rtd, te::kReadFileButton);
+  EXPECT_FALSE(rtd->TablePresent());
+  EXPECT_EQ(rtd->TableSource(), CTableEditor::Source::None);
+  EXPECT_FALSE(ButtonOf(rtd, te::kWriteFileButton)->isEnabled());
+  ButtonOf(rtd, te::kCloseButton)->click();
+
+  CTableEditor* tc = Open(fk::kCustomTcButton);
+  EXPECT_EQ(tc->TableSource(), CTableEditor::Source::None);
+  Click(tc, te::kReadDeviceButton);
+  EXPECT_EQ(TextOf(tc, te::kStatusValue), "Configured");
+  Click(tc, te::kGraphButton);
+  ASSERT_TRUE(tc->Graph()->isVisible());
+  const sim::CustomTable device = sim_.State().tcTable;
+  const std::vector<double> drawn = tc->Graph()->Graph()->Series().Values();
+  ASSERT_EQ(drawn.size(), device.values.size());
+  for (std::size_t i = 0; i < drawn.size(); ++i) EXPECT_FLOAT_EQ(drawn[i], device.values[i]);
+  EXPECT_EQ(tc->Graph()->Graph()->Series().Times().back(),
+            device.minimum + device.step * (device.size - 1));
+  EXPECT_EQ(tc->Graph()->Points()->rowCount(), device.size);
+}
+
 // The special curve travels as fractions and draws X against Y; a refused point (208) stops
 // the write with the buttons usable again.
 TEST_F(TableEditorTest, SpecialCurveToTheDeviceAndItsGraph) {
@@ -293,7 +354,11 @@ TEST_F(TableEditorTest, NamedAndUnclippedInBothLanguages) {
       const QString pictures = qEnvironmentVariable("VA5VIVI_SCREENSHOT_DIR");
       if (!pictures.isEmpty())
         window_->grab().save(
-            QDir(pictures).filePath(QString("table-%1-%2.png").arg(key).arg(language)));
+            QDir(pictures).filePath(QString("%1-%2.png")
+                                        .arg(key == fk::kCustomRtdButton  ? "custom-rtd"
+                                             : key == fk::kCustomTcButton ? "custom-tc"
+                                                                          : "special-curve")
+                                        .arg(QString(language).left(2).toLower())));
       ButtonOf(editor, te::kCloseButton)->click();
     }
   }

@@ -480,8 +480,10 @@ TEST(GraphPictureTest, BothLanguagesLayOutWithoutClippingTheirTexts) {
     EXPECT_TRUE(HasCurvePixels(table.Graph()));
     const QImage tableImage = table.grab().toImage();
     if (!folder.isEmpty()) {
-      EXPECT_TRUE(trendImage.save(folder + QStringLiteral("/trend-%1.png").arg(language)));
-      EXPECT_TRUE(tableImage.save(folder + QStringLiteral("/table-graph-%1.png").arg(language)));
+      EXPECT_TRUE(trendImage.save(
+          folder + QStringLiteral("/trend-%1.png").arg(QString(language).left(2).toLower())));
+      EXPECT_TRUE(tableImage.save(
+          folder + QStringLiteral("/table-graph-%1.png").arg(QString(language).left(2).toLower())));
     }
   }
   TheResourceDatabase().InitEmpty();

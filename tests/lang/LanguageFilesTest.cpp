@@ -42,6 +42,7 @@ const std::vector<Section>& Sections() {
            {"Confr_Download_Linearization", 0},
            {"Confr_Download_Same", 0},
            {"Confr_Download_Unread", 0},
+           {"Confr_Editor_Disconnect", 0},
            {"Confr_Execute_Diagnostics", 0},
            {"Confr_Loop_Change", 0},
            {"Confr_Output_Return", 1},  // the fixed current in mA
@@ -120,8 +121,16 @@ const std::vector<Section>& Sections() {
            {"Acc_Scale_Max", 1},  // the gauge's caption
            {"Acc_Scale_Min", 1},  // the gauge's caption
            {"Acc_Unit", 1},       // the gauge's caption
+           {"Config_No_File", 0},
+           {"Live_PV", 2},            // the PV, its unit
+           {"Live_Loop_Current", 1},  // the loop current in mA
            {"Table_Configured", 0},
            {"Table_Not_Configured", 0},
+           {"Table_From_File", 0},
+           {"Table_Source", 0},
+           {"Table_Source_Device", 1},  // the device's tag, model and ID
+           {"Table_Source_File", 1},    // the file's name
+           {"Table_Points", 0},
            {"Set_Analog_Output", 3},    // lower, upper, unit
            {"Set_Calibration_val", 3},  // lower, upper, unit
            {"Set_Damping_val", 0},

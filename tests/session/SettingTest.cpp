@@ -91,6 +91,41 @@ TEST_F(SettingTest, NamesWiringsTextsAndCounts) {
   EXPECT_EQ(KindOf(Setting::Sensor, {"Pt100", "3 Wires", "x"}), ReasonKind::WrongValueCount);
 }
 
+// The tag write dates the device: the date entered with tag and descriptor (any separators,
+// a real day from 1900 to 2155), else today's.
+TEST_F(SettingTest, TheTagWriteSendsTheDateEnteredElseToday) {
+  DeviceRecord device;
+  device.SetStartValues();
+  device.modelName = "TQ5R";
+  const struct {
+    std::vector<std::string> values;
+    std::optional<ReasonKind> refused;
+    std::string sent;  // the request's date
+  } rows[] = {
+      {{"ab", "x"}, std::nullopt, session::TodayText()},
+      {{"ab", "x", "2031/07/15"}, std::nullopt, "2031/07/15"},
+      {{"ab", "x", "1999-12-31"}, std::nullopt, "1999/12/31"},
+      {{"ab", "x", "2155/12/31"}, std::nullopt, "2155/12/31"},
+      {{"ab", "x", "2031/02/29"}, ReasonKind::OutOfLimits, ""},
+      {{"ab", "x", "1899/12/31"}, ReasonKind::OutOfLimits, ""},
+      {{"ab", "x", "31/07/2031"}, ReasonKind::OutOfLimits, ""},
+      {{"ab", "x", ""}, ReasonKind::OutOfLimits, ""},
+      {{"ab", "x", "2031/07/15", "y"}, ReasonKind::WrongValueCount, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.values));
+    const auto check = CheckSetting(tables_, Setting::Tag, row.values);
+    ASSERT_EQ(check.reason ? std::optional(check.reason->kind) : std::nullopt, row.refused);
+    if (row.refused) continue;
+    EXPECT_FALSE(CheckAgainstDevice(tables_, check.entry, device));
+    DeviceRecord stored = device;
+    session::SettingChain(tables_, check.entry, device).store(stored);
+    EXPECT_EQ(stored.requestDate, row.sent);
+    EXPECT_EQ(stored.requestTag, "AB      ");
+    EXPECT_EQ(stored.requestDescriptor, "X" + std::string(15, ' '));
+  }
+}
+
 TEST_F(SettingTest, ChainsCarryTheirPreconditionsAndPauses) {
   DeviceRecord device;
   device.SetStartValues();
