@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 #include "base/Text.h"
@@ -43,6 +44,23 @@ class CLocaleScope {
 };
 #endif
 
+#ifdef _WIN32
+// Windows' C runtime writes at least three exponent digits ("1.5e+007"); C and every other
+// platform write at least two ("1.5e+07"). Files and screens must read the same everywhere.
+void TrimExponent(std::string& text) {
+  const std::size_t e = text.find_first_of("eE");
+  if (e == std::string::npos) return;
+  std::size_t digits = e + 1;
+  if (digits < text.size() && (text[digits] == '+' || text[digits] == '-')) ++digits;
+  std::size_t end = digits;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  while (end - digits > 2 && text[digits] == '0') {
+    text.erase(digits, 1);
+    --end;
+  }
+}
+#endif
+
 template <typename T>
 std::string FormatOne(const char* format, T value) {
 #ifdef _WIN32
@@ -58,7 +76,11 @@ std::string FormatOne(const char* format, T value) {
 #else
   std::snprintf(buffer.data(), buffer.size(), format, value);
 #endif
-  return std::string(buffer.data(), static_cast<std::size_t>(length));
+  std::string text(buffer.data(), static_cast<std::size_t>(length));
+#ifdef _WIN32
+  if constexpr (std::is_floating_point_v<T>) TrimExponent(text);
+#endif
+  return text;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Serial ports of a Windows machine: the WMI class Win32_SerialPort, then the present devices
-// of the COM port interface class through SetupAPI (loaded at run time). Every failing step
+// of the COM port interface class through SetupAPI (loaded at run time), then the serial port
+// map in the registry. Every failing step
 // ends its source silently; the caller merges, sorts and drops duplicates.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -15,6 +16,7 @@
 #include <wbemidl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -217,6 +219,29 @@ void AddSetupApiPorts(std::vector<PortRecord>& ports) {
   FreeLibrary(library);
 }
 
+// The serial port map every serial driver keeps (HARDWARE\DEVICEMAP\SERIALCOMM: a value per
+// port, its data the port name). It also holds ports that neither WMI nor the COM port
+// interface class report: some virtual and USB-serial drivers, and Wine's.
+void AddSerialCommPorts(std::vector<PortRecord>& ports) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS) {
+    return;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD nameLength = static_cast<DWORD>(std::size(name));
+    if (RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    if (auto record = PortFromSetupApi(Utf8(RegistryString(key, name)), {})) {
+      ports.push_back(std::move(*record));
+    }
+  }
+  RegCloseKey(key);
+}
+
 }  // namespace
 
 std::vector<PortRecord> PlatformPortSources() {
@@ -227,6 +252,7 @@ std::vector<PortRecord> PlatformPortSources() {
   if (SUCCEEDED(com) || com == RPC_E_CHANGED_MODE) AddWmiPorts(ports);
   if (SUCCEEDED(com)) CoUninitialize();
   AddSetupApiPorts(ports);
+  AddSerialCommPorts(ports);
   return ports;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <locale>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -19,6 +20,12 @@ namespace va5::test {
 class CommaLocale {
  public:
   CommaLocale() {
+#ifdef _WIN32
+    // The C runtime of Windows knows these without any set-up.
+    for (const char* name : {"German_Germany.1252", "de-DE", "French_France.1252"}) {
+      if (Use(name)) return;
+    }
+#else
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
       if (Use(name)) return;
     }
@@ -31,17 +38,17 @@ class CommaLocale {
       ::setenv("LOCPATH", folder_.c_str(), 1);
       if (Use("de_DE.UTF-8")) return;
     }
+#endif
     // No C locale with a comma: the C++ one still gets it, so streams at least are tested.
-    struct Comma : std::numpunct<char> {
-      char do_decimal_point() const override { return ','; }
-    };
-    std::locale::global(std::locale(std::locale::classic(), new Comma));
+    UseCommaFacet();
   }
   ~CommaLocale() {
     std::setlocale(LC_ALL, "C");
     std::locale::global(std::locale::classic());
     if (!folder_.empty()) {
+#ifndef _WIN32
       ::unsetenv("LOCPATH");
+#endif
       std::error_code ignored;
       std::filesystem::remove_all(folder_, ignored);
     }
@@ -50,11 +57,20 @@ class CommaLocale {
   bool CLocaleHasComma() const { return cComma_; }
 
  private:
+  struct Comma : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  static void UseCommaFacet() { std::locale::global(std::locale(std::locale::classic(), new Comma)); }
   bool Use(const char* name) {
     if (std::setlocale(LC_ALL, name) == nullptr) return false;
     cComma_ = std::string(std::localeconv()->decimal_point) == ",";
     if (!cComma_) return false;
-    std::locale::global(std::locale(name));
+    try {
+      std::locale::global(std::locale(name));
+    } catch (const std::runtime_error&) {
+      // The C++ library knows no named locales (MinGW's): its streams get the comma alone.
+      UseCommaFacet();
+    }
     return true;
   }
   std::filesystem::path folder_;

@@ -77,3 +77,20 @@ window_connects() {
   fi
   return "$status"
 }
+
+# Wine's serial port map lists only the ports Wine made itself from this machine's /dev/ttyS*,
+# and is rebuilt when its server starts; on Windows a driver would enter the modem's port there.
+# Once the server runs (WINEPREFIX): COM1 (this machine's first real port) is taken out of the
+# map and its name pointed at /dev/null, COM3 (never answering, listed before COM5) and COM5
+# (linked to PTY) are entered.
+wine_ports_for_the_window() {
+  local pty=$1 port
+  wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /f >/dev/null 2>&1 || true
+  ln -sfn /dev/null "$WINEPREFIX/dosdevices/com1"
+  ln -sfn /dev/null "$WINEPREFIX/dosdevices/com3"
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
+  for port in 3 5; do
+    wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$port" /d "COM$port" /f \
+      >/dev/null 2>&1 || return 1
+  done
+}
