@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "comm/PortDefinition.h"
+#include "comm/StatusBits.h"
 
 namespace va5 {
 
@@ -346,7 +347,7 @@ void HartLink::TraceReceive(int preambles, std::size_t stored, HartResult result
   const std::size_t at = (state_.rxFrame[0] & 0x80) ? 8 : 4;
   Trace({.kind = TraceKind::Received,
          .bytes = Received(preambles, stored),
-         .commError = at + 1 < stored && (state_.rxFrame[at] & 0x80) != 0});
+         .commError = at + 1 < stored && (state_.rxFrame[at] & CommErrorFlag) != 0});
 }
 
 bool HartLink::ParseReply() {
@@ -385,7 +386,7 @@ bool HartLink::ParseReply() {
   for (std::size_t i = 0; i < head + count; ++i) check ^= f[i];
   if (check != f[head + count]) return false;
 
-  if (s.responseCode & 0x80) s.commErrorBits |= s.responseCode;
+  if (s.responseCode & CommErrorFlag) s.commErrorBits |= s.responseCode;
   if (count < 2) return false;
   return s.responseCode == 0;
 }

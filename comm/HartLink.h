@@ -62,7 +62,7 @@ struct LinkState {
   std::size_t rxLength = 0;                         // bytes stored in rxFrame
   std::uint8_t responseCode = 0;
   std::uint8_t deviceStatus = 0;
-  std::uint8_t commErrorBits = 0;  // OR of every response code with bit 7 set
+  std::uint8_t commErrorBits = 0;  // OR of every response code with CommErrorFlag set
 };
 
 // The lowest layer of the HART stack: opens the port, builds and sends request frames with the

@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 #include "comm/TrafficCapture.h"
 #include "gui/Localise.h"
 #include "gui/MessageBox.h"
@@ -58,28 +59,13 @@ QString Hex(const std::uint8_t* begin, const std::uint8_t* end) {
   return bytes.join(QLatin1Char(' '));
 }
 
-QString Bits(std::uint8_t value, const std::pair<std::uint8_t, const char*>* names,
-             std::size_t count) {
-  QStringList set;
-  for (std::size_t i = 0; i < count; ++i) {
-    if ((value & names[i].first) != 0) set << QString::fromUtf8(names[i].second);
-  }
-  return set.join(QStringLiteral(", "));
-}
-
 // The second status byte of a reply.
 QString DeviceStatusText(std::uint8_t status) {
-  static constexpr std::pair<std::uint8_t, const char*> kNames[] = {
-      {0x80, "field device malfunction"},
-      {0x40, "configuration changed"},
-      {0x20, "cold start"},
-      {0x10, "more status available"},
-      {0x08, "loop current fixed"},
-      {0x04, "loop current saturated"},
-      {0x02, "non-primary variable out of limits"},
-      {0x01, "primary variable out of limits"},
-  };
-  const QString bits = Bits(status, kNames, std::size(kNames));
+  QStringList set;
+  for (const StatusBit& bit : DeviceStatusBits) {
+    if ((status & bit.mask) != 0) set << QString::fromUtf8(bit.meaning);
+  }
+  const QString bits = set.join(QStringLiteral(", "));
   return QStringLiteral("%1: ").arg(status, 2, 16, QLatin1Char('0')).toUpper() +
          (bits.isEmpty() ? QStringLiteral("none") : bits);
 }
@@ -88,7 +74,7 @@ QString DeviceStatusText(std::uint8_t status) {
 QString ResponseText(std::uint8_t code, int command) {
   QString text = QStringLiteral("%1: ").arg(code, 2, 16, QLatin1Char('0')).toUpper() +
                  QString::fromUtf8(ResponseCodeText(code, command));
-  if ((code & 0x80) != 0) {
+  if ((code & CommErrorFlag) != 0) {
     const std::string bits = CommErrorBitsText(code);
     if (!bits.empty())
       text += QStringLiteral(" (") + QString::fromStdString(bits) + QLatin1Char(')');

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 
 namespace va5 {
 namespace {
@@ -216,6 +217,30 @@ TEST(TrafficCaptureTest, NamesTheCommandsTheToolSends) {
   for (const int command : {-1, 4, 129, 192, 255, 256}) {
     EXPECT_STREQ(CommandName(command), "") << command;
   }
+}
+
+// The status bits are named once: each is one bit of its byte, the communication errors lie
+// below their flag, and the link's texts name exactly the bits set, highest first.
+TEST(TrafficCaptureTest, NamesEachStatusBitOnce) {
+  for (const auto& bits :
+       {std::vector<StatusBit>(std::begin(CommErrorBits), std::end(CommErrorBits)),
+        std::vector<StatusBit>(std::begin(DeviceStatusBits), std::end(DeviceStatusBits))}) {
+    unsigned seen = 0;
+    for (const StatusBit& bit : bits) {
+      EXPECT_EQ(bit.mask & (bit.mask - 1), 0) << bit.meaning;                 // one bit
+      EXPECT_EQ(seen & bit.mask, 0u) << bit.meaning;                          // not named twice
+      EXPECT_GT(seen == 0 ? 0x100u : seen & -seen, bit.mask) << bit.meaning;  // highest first
+      seen |= bit.mask;
+    }
+  }
+  for (const StatusBit& bit : CommErrorBits) EXPECT_EQ(bit.mask & CommErrorFlag, 0);
+  EXPECT_EQ(CommErrorBitsText(0xFF),
+            "vertical parity error, overrun error, framing error, longitudinal parity error, "
+            "buffer overflow");
+  EXPECT_EQ(FirstStatusByteText(CommErrorFlag | comm_error::Framing.mask),
+            "communication error: framing error");
+  EXPECT_EQ(FirstStatusByteText(0x85), "communication error: no error bit named");  // reserved
+  EXPECT_EQ(FirstStatusByteText(7), "response code 7: " + std::string(ResponseCodeText(7)));
 }
 
 }  // namespace
