@@ -789,8 +789,9 @@ int Run(const std::vector<std::string>& args) {
       options.port = args[++i];
       run.havePort = !options.port.empty();
     } else if (option == "--address") {
-      if (!ParseCount(args[++i], 0, 15, options.address)) {
-        return UsageError("--address takes a polling address from 0 to 15");
+      if (!ParseCount(args[++i], 0, MaxPollingAddress, options.address)) {
+        return UsageError("--address takes a polling address from 0 to " +
+                          std::to_string(MaxPollingAddress));
       }
     } else if (option == "--retries") {
       if (!ParseCount(args[++i], 0, 1000, options.retries)) {
