@@ -22,12 +22,18 @@ double NanosPer(Clock::duration elapsed, long long count) {
 }
 
 // A poll as the link traces it: command 3 to a long address and its reply, then command 2.
-const std::vector<std::string> kPollLines = {
-    "TX: FF,FF,FF,FF,FF,82,9D,02,00,01,25,03,00,3A,\n",
-    "RX: FF,FF,FF,FF,FF,86,9D,02,00,01,25,03,1A,00,00,04,41,74,CF,10,20,42,8D,41,C4,20,42,48,00,"
-    "00,20,41,A0,00,00,00,00,00,00,00,00,5C,\n",
-    "TX: FF,FF,FF,FF,FF,82,9D,02,00,01,25,02,00,39,\n",
-    "RX: FF,FF,FF,FF,FF,86,9D,02,00,01,25,02,0A,00,00,41,74,AE,31,42,8D,28,17,4E,\n",
+const std::vector<va5::TraceEvent> kPollEvents = {
+    {.kind = va5::TraceKind::Sent,
+     .bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x82, 0x9D, 0x02, 0x00, 0x01, 0x25, 0x03, 0x00, 0x3A}},
+    {.kind = va5::TraceKind::Received,
+     .bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x86, 0x9D, 0x02, 0x00, 0x01, 0x25, 0x03, 0x1A, 0x00,
+               0x00, 0x04, 0x41, 0x74, 0xCF, 0x10, 0x20, 0x42, 0x8D, 0x41, 0xC4, 0x20, 0x42, 0x48,
+               0x00, 0x00, 0x20, 0x41, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x5C}},
+    {.kind = va5::TraceKind::Sent,
+     .bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x82, 0x9D, 0x02, 0x00, 0x01, 0x25, 0x02, 0x00, 0x39}},
+    {.kind = va5::TraceKind::Received,
+     .bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x86, 0x9D, 0x02, 0x00, 0x01, 0x25, 0x02,
+               0x0A, 0x00, 0x00, 0x41, 0x74, 0xAE, 0x31, 0x42, 0x8D, 0x28, 0x17, 0x4E}},
 };
 
 }  // namespace
@@ -40,12 +46,12 @@ int main(int argc, char** argv) {
   // Closed: the sink of every poll.
   constexpr long long kClosedLines = 20'000'000;
   auto start = Clock::now();
-  for (long long i = 0; i < kClosedLines; ++i) sink(kPollLines[static_cast<std::size_t>(i % 4)]);
+  for (long long i = 0; i < kClosedLines; ++i) sink(kPollEvents[static_cast<std::size_t>(i % 4)]);
   const double closedNs = NanosPer(Clock::now() - start, kClosedLines);
   // A poll (commands 3 and 2) takes at least the bytes of its four frames on the 1200 bit/s
   // line, 11 bits a character; preambles included.
   std::size_t pollBytes = 0;
-  for (const std::string& line : kPollLines) pollBytes += (line.size() - 4) / 3;
+  for (const va5::TraceEvent& event : kPollEvents) pollBytes += event.bytes.size();
   const double pollLineNs = pollBytes * 11.0 / 1200.0 * 1e9;
   std::printf("closed_sink_ns_per_line %.1f\n", closedNs);
   std::printf("closed_share_of_a_poll_on_the_line %.2e (poll >= %.0f ms)\n",
@@ -62,7 +68,7 @@ int main(int argc, char** argv) {
   int fullRounds = 0;
   for (int round = 0; round < kRounds; ++round) {
     start = Clock::now();
-    for (int i = 0; i < kBatch; ++i) sink(kPollLines[static_cast<std::size_t>(i % 4)]);
+    for (int i = 0; i < kBatch; ++i) sink(kPollEvents[static_cast<std::size_t>(i % 4)]);
     pushes += Clock::now() - start;
     const bool full = monitor.Table()->rowCount() >= va5::CTrafficMonitor::kMaxRows;
     start = Clock::now();

@@ -70,7 +70,8 @@ struct RecordedJob {
 };
 std::unique_ptr<RecordedJob> job;
 
-const char* const UsageText =
+// The usage text before the list of commands, and after it; the list is the command table's.
+const char* const UsageHead =
     "usage: va5vivi-cli ports\n"
     "       va5vivi-cli report FILE.json\n"
     "       va5vivi-cli --port P [--address N] [--retries K] [--trace] [--capture FILE]\n"
@@ -92,42 +93,8 @@ const char* const UsageText =
     "                           self tests and tables, and the configuration as left; an\n"
     "                           existing FILE of the same device is added to, another\n"
     "                           device's is refused (exit 3) before anything is sent\n"
-    "commands:\n"
-    "  report FILE.json         print a job record as text\n"
-    "  identify                 read the device identity\n"
-    "  search                   find the device from --address upwards (15 wraps to 0)\n"
-    "  upload                   print the configuration as a configuration file\n"
-    "  monitor [--count N]      print the process values of each poll\n"
-    "  set NAME VALUE...        write one setting and print what the device returned;\n"
-    "                           NAME is damping, range (UPPER LOWER), pv-unit, sensor (TYPE\n"
-    "                           [WIRES]), burnout, cjc, transfer-function, term-unit,\n"
-    "                           serial-number, final-assembly, tag, descriptor, message or\n"
-    "                           polling-address\n"
-    "  fixed-current MA         fix the output current at MA (3.8 to 21.6); 0 leaves the\n"
-    "                           fixed mode\n"
-    "  selftest                 run the self test (about 5 s), then print the EEPROM states\n"
-    "  status                   print the EEPROM states of the additional status\n"
-    "  sensor-trim read|clear   print or clear the sensor trim (clearing uses the present PV)\n"
-    "  sensor-trim zero|span VALUE\n"
-    "                           trim the sensor input at the true VALUE of the reference, in\n"
-    "                           the PV unit the device reports, within the sensor limits\n"
-    "  config download FILE     write a configuration file to the device (model TQ5R only):\n"
-    "                           tag group, message, sensor, pv-unit, range, damping,\n"
-    "                           burnout, transfer-function, term-unit, cjc, serial-number,\n"
-    "                           final-assembly in this order, each checked as by set; stops\n"
-    "                           at the first empty or refused value (the rows before it stay\n"
-    "                           written), then reads the device back\n"
-    "  config compare FILE      upload, then list the rows whose values differ from the file\n"
-    "                           (file value beside device value)\n"
-    "  table read rtd|tc|sc FILE\n"
-    "                           read the custom RTD or TC table or the special curve from the\n"
-    "                           device into the table file FILE (replaced only once complete)\n"
-    "  table write rtd|tc|sc FILE [--accept-warnings]\n"
-    "                           read and check the table file FILE, then write it to the\n"
-    "                           device point by point (the device then stores it, 8 s for\n"
-    "                           RTD and TC, 1 s for the curve); a doubtful value or step that\n"
-    "                           the editor would ask about, or more points than the table\n"
-    "                           holds, exits 3 unless --accept-warnings\n"
+    "commands:\n";
+const char* const UsageTail =
     "exit status: 0 done, 1 refused by the device, 2 no answer or no device (or the output\n"
     "             or the capture could not be written), 3 bad usage or a value outside its limits (nothing\n"
     "             is written then)\n"
@@ -167,8 +134,10 @@ void PrintError(const std::string& text, const std::vector<std::string>& args = 
   std::cerr << "va5vivi-cli: " << WithValuesCut(text, args) << "\n";
 }
 
+std::string UsageText();
+
 int UsageError(const std::string& reason) {
-  std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText;
+  std::cerr << "va5vivi-cli: " << reason << "\n" << UsageText();
   return ExitUsage;
 }
 
@@ -337,16 +306,6 @@ void PrintTableRefusal(const TableMessage& m, const std::vector<std::string>& wa
 void ShowProgress(const char* verb, int percent, bool tracing) {
   std::fprintf(stderr, tracing ? "%s: %3d %%\n" : "\r%s: %3d %%", verb, percent);
   std::fflush(stderr);
-}
-
-// How far a command needs the connection to go before it runs: the sensor limits, the PV unit
-// and the present PV come with the upload.
-Goal GoalOf(const std::string& command, session::Setting setting) {
-  if (command == "search") return Goal::Search;
-  if (command == "monitor") return Goal::Monitor;
-  if (command == "upload" || command == "sensor-trim") return Goal::Upload;
-  if (command == "set" && session::SettingNeedsUpload(setting)) return Goal::Upload;
-  return Goal::Identify;
 }
 
 void PrintPoll(Session& device, const CglobalFile& tables, HartResult poll) {
@@ -547,191 +506,335 @@ int PrintReport(const std::vector<std::string>& rest) {
   return ExitOk;
 }
 
-int Run(const std::vector<std::string>& args) {
+// ---- The commands ----------------------------------------------------------------------
+
+// One run of the tool: what the options before the command gave, the command's own values,
+// and what a device command read from them before the port is opened.
+struct Invocation {
   SessionOptions options;
-  options.retries = 1;
   bool havePort = false;
   bool acceptWarnings = false;
   bool tracing = false;
   std::string capturePath;
+  std::string name;               // the command
+  std::vector<std::string> rest;  // its values
+  // How far the connection goes before the command runs: the sensor limits, the PV unit and
+  // the present PV come with the upload.
+  Goal goal = Goal::Identify;
+  int count = -1;  // monitor: the polls to print; every poll while negative
+  session::SettingCheck setting;
+  OperationEntry operation;
+};
+
+// A command that reaches no device, or reaches it its own way: runs the whole command.
+using RunCommand = int (*)(Invocation&);
+// A device command: checks the values before the port is opened (ExitOk, or the exit status
+// after the message), then runs on the device reached.
+using CheckValues = int (*)(Invocation&);
+using OnDevice = int (*)(Invocation&, session::Connection&);
+
+int RunPorts(Invocation& run) {
+  if (!run.rest.empty()) return UsageError("ports takes no values");
+  return OutputOpen() ? ListPorts() : WriteError();
+}
+
+int RunReport(Invocation& run) { return OutputOpen() ? PrintReport(run.rest) : WriteError(); }
+
+int RunConfig(Invocation& run) {
+  if (const std::string problem = ConfigUsageProblem(run.rest); !problem.empty()) {
+    return UsageError(problem);
+  }
+  if (!run.havePort) return UsageError("config needs --port");
+  if (CaptureIsFile(run.capturePath, run.rest[1], "configuration file")) return ExitUsage;
+  if (int status = BeginJob(run.options); status != ExitOk) return status;
+  return RunConfigCommand(run.options, run.rest[0], run.rest[1], OutputOpen, WriteError);
+}
+
+int RunTableCommand(Invocation& run) {
+  std::vector<std::string> values;
+  for (const std::string& v : run.rest) {
+    if (v == "--accept-warnings") {
+      run.acceptWarnings = true;
+    } else {
+      values.push_back(v);
+    }
+  }
+  const auto kind = values.size() == 3 ? TableKindOfName(values[1]) : std::nullopt;
+  if (!kind || (values[0] != "read" && values[0] != "write") || values[2].empty()) {
+    return UsageError("table takes read or write, then rtd, tc or sc, then a file");
+  }
+  if (!run.havePort) return UsageError("table needs --port");
+  if (CaptureIsFile(run.capturePath, values[2], "table file")) return ExitUsage;
+  if (int status = BeginJob(run.options); status != ExitOk) return status;
+  return RunTable(run.options, *kind, values[0] == "write", values[2], run.acceptWarnings,
+                  run.tracing);
+}
+
+int TakesNoValues(Invocation& run) {
+  return run.rest.empty() ? ExitOk : UsageError(run.name + " takes no values");
+}
+
+int CheckMonitor(Invocation& run) {
+  const auto& rest = run.rest;
+  if (!rest.empty() &&
+      (rest.size() != 2 || rest[0] != "--count" || !ParseCount(rest[1], 1, 100000000, run.count))) {
+    return UsageError("monitor takes only --count N (N at least 1)");
+  }
+  return ExitOk;
+}
+
+int CheckSet(Invocation& run) {
+  const auto& rest = run.rest;
+  if (rest.empty()) return UsageError("set needs a setting name");
+  const auto which = session::SettingOfName(rest[0]);
+  if (!which) return UsageError("unknown setting " + Shown(rest[0]));
+  // Everything the entry alone tells is checked before the port is opened.
+  run.setting = session::CheckSetting(CglobalFile{}, *which, {rest.begin() + 1, rest.end()});
+  if (run.setting.reason) return Refuse(*run.setting.reason);
+  if (session::SettingNeedsUpload(run.setting.entry.setting)) run.goal = Goal::Upload;
+  return ExitOk;
+}
+
+int CheckFixedCurrent(Invocation& run) {
+  if (run.rest.size() != 1) return UsageError("fixed-current takes one current in mA");
+  // Its limits are fixed, so a wrong current is refused before the port is opened.
+  if (auto reason = ReadFixedCurrent(run.rest[0], run.operation.currentText)) {
+    return Refuse(*reason);
+  }
+  return ExitOk;
+}
+
+int CheckSensorTrim(Invocation& run) { return ReadSensorTrim(run.rest, run.operation); }
+
+int Identify(Invocation&, session::Connection& link) {
+  link.GetSession().WithRecord([](DeviceRecord& r) { PrintIdentity(r); });
+  return ExitOk;
+}
+
+int Search(Invocation&, session::Connection& link) {
+  std::cout << "Device found at polling address " << link.FoundAddress().value_or(0) << "\n";
+  return ExitOk;
+}
+
+int Upload(Invocation&, session::Connection& link) {
+  const CglobalFile tables;
+  CFilePropertyReadWrite file;
+  const auto lines = link.GetSession().WithRecord([&](DeviceRecord& r) {
+    SetCarriedFromDevice(file.Record(), r);
+    return file.BuildLines(ConfigurationValuesFromDevice(r, tables));
+  });
+  for (const auto& line : lines) std::cout << line << "\n";
+  return ExitOk;
+}
+
+int MonitorPolls(Invocation& run, session::Connection& link) { return Monitor(link, run.count); }
+
+int Set(Invocation& run, session::Connection& link) {
+  const auto outcome = session::WriteSetting(link.GetSession(), CglobalFile{}, run.setting.entry);
+  if (outcome.reason) return Refuse(*outcome.reason);
+  std::cout << run.rest[0] << " = " << outcome.value << "\n";
+  return ExitOk;
+}
+
+int FixedCurrent(Invocation& run, session::Connection& link) {
+  return PrintOutcome(
+      link.GetSession().Perform(session::FixedCurrentChain(run.operation.currentText)),
+      "Loop current: ");
+}
+
+int SelfTest(Invocation&, session::Connection& link) {
+  Session& device = link.GetSession();
+  session::OperationOutcome outcome = device.Perform(session::SelfTestChain());
+  // The self test ran when only the status read after it failed: say which it was.
+  if (outcome.reason && device.LastRequest() == RequestAdditionalStatus) {
+    outcome.reason = device.Explain(outcome.result, "status read after the self test");
+  }
+  return PrintOutcome(outcome, "");
+}
+
+int Status(Invocation&, session::Connection& link) {
+  return PrintOutcome(link.GetSession().Perform(session::AdditionalStatusChain()), "");
+}
+
+int SensorTrim(Invocation& run, session::Connection& link) {
+  Session& device = link.GetSession();
+  const CglobalFile tables;
+  const OperationEntry& operation = run.operation;
+  if (!operation.trimPoint) {
+    return PrintOutcome(device.Perform(session::ReadSensorTrimChain(tables)), "Sensor trim: ");
+  }
+  std::string valueText;
+  if (*operation.trimPoint != session::SensorTrimPoint::Clear) {
+    if (auto reason =
+            session::CheckSensorTrimValue(operation.trimText, device.Record(), valueText)) {
+      return Refuse(*reason);
+    }
+  }
+  return PrintOutcome(
+      device.Perform(session::SensorTrimChain(tables, *operation.trimPoint, valueText)),
+      "Sensor trim: ");
+}
+
+// One command of the tool. Either `run` runs it whole, or it is a device command: `check`,
+// then the connection up to `goal` (which the check may raise), then `onDevice`.
+struct Command {
+  const char* name;
+  const char* help;  // its lines in the usage text's list of commands
+  bool takesRecord;  // --record goes with it (a command that reaches no device records nothing)
+  RunCommand run = nullptr;
+  Goal goal = Goal::Identify;
+  CheckValues check = nullptr;
+  OnDevice onDevice = nullptr;
+};
+
+// Every command, in the order the usage text lists them.
+const Command Commands[] = {
+    {"report", "  report FILE.json         print a job record as text\n", true, RunReport},
+    {"identify", "  identify                 read the device identity\n", true, nullptr,
+     Goal::Identify, TakesNoValues, Identify},
+    {"search",
+     "  search                   find the device from --address upwards (15 wraps to 0)\n", false,
+     nullptr, Goal::Search, TakesNoValues, Search},
+    {"upload", "  upload                   print the configuration as a configuration file\n", true,
+     nullptr, Goal::Upload, TakesNoValues, Upload},
+    {"monitor", "  monitor [--count N]      print the process values of each poll\n", true, nullptr,
+     Goal::Monitor, CheckMonitor, MonitorPolls},
+    {"set",
+     "  set NAME VALUE...        write one setting and print what the device returned;\n"
+     "                           NAME is damping, range (UPPER LOWER), pv-unit, sensor (TYPE\n"
+     "                           [WIRES]), burnout, cjc, transfer-function, term-unit,\n"
+     "                           serial-number, final-assembly, tag, descriptor, message or\n"
+     "                           polling-address\n",
+     true, nullptr, Goal::Identify, CheckSet, Set},
+    {"fixed-current",
+     "  fixed-current MA         fix the output current at MA (3.8 to 21.6); 0 leaves the\n"
+     "                           fixed mode\n",
+     true, nullptr, Goal::Identify, CheckFixedCurrent, FixedCurrent},
+    {"selftest",
+     "  selftest                 run the self test (about 5 s), then print the EEPROM states\n",
+     true, nullptr, Goal::Identify, TakesNoValues, SelfTest},
+    {"status", "  status                   print the EEPROM states of the additional status\n",
+     true, nullptr, Goal::Identify, TakesNoValues, Status},
+    {"sensor-trim",
+     "  sensor-trim read|clear   print or clear the sensor trim (clearing uses the present PV)\n"
+     "  sensor-trim zero|span VALUE\n"
+     "                           trim the sensor input at the true VALUE of the reference, in\n"
+     "                           the PV unit the device reports, within the sensor limits\n",
+     true, nullptr, Goal::Upload, CheckSensorTrim, SensorTrim},
+    {"config",
+     "  config download FILE     write a configuration file to the device (model TQ5R only):\n"
+     "                           tag group, message, sensor, pv-unit, range, damping,\n"
+     "                           burnout, transfer-function, term-unit, cjc, serial-number,\n"
+     "                           final-assembly in this order, each checked as by set; stops\n"
+     "                           at the first empty or refused value (the rows before it stay\n"
+     "                           written), then reads the device back\n"
+     "  config compare FILE      upload, then list the rows whose values differ from the file\n"
+     "                           (file value beside device value)\n",
+     true, RunConfig},
+    {"table",
+     "  table read rtd|tc|sc FILE\n"
+     "                           read the custom RTD or TC table or the special curve from the\n"
+     "                           device into the table file FILE (replaced only once complete)\n"
+     "  table write rtd|tc|sc FILE [--accept-warnings]\n"
+     "                           read and check the table file FILE, then write it to the\n"
+     "                           device point by point (the device then stores it, 8 s for\n"
+     "                           RTD and TC, 1 s for the curve); a doubtful value or step that\n"
+     "                           the editor would ask about, or more points than the table\n"
+     "                           holds, exits 3 unless --accept-warnings\n",
+     true, RunTableCommand},
+    // Named in the usage lines above the options.
+    {"ports", "", true, RunPorts},
+};
+
+std::string UsageText() {
+  std::string text = UsageHead;
+  for (const Command& command : Commands) text += command.help;
+  return text + UsageTail;
+}
+
+const Command* FindCommand(const std::string& name) {
+  for (const Command& command : Commands) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+// A device command: its values checked before the port is opened, the job begun, the device
+// reached, then the command run on it.
+int RunOnDevice(const Command& command, Invocation& run) {
+  if (!run.havePort) return UsageError(run.name + " needs --port");
+  run.goal = command.goal;
+  if (int status = command.check(run); status != ExitOk) return status;
+  if (!OutputOpen()) return WriteError();
+  if (int status = BeginJob(run.options); status != ExitOk) return status;
+  session::Connection link(run.options, run.goal);
+  // Monitoring drives the connection itself, polling as it goes.
+  if (run.goal != Goal::Monitor) {
+    if (int status = ReachDevice(link); status != ExitOk) return status;
+  }
+  return command.onDevice(run, link);
+}
+
+int Run(const std::vector<std::string>& args) {
+  Invocation run;
+  SessionOptions& options = run.options;
+  options.retries = 1;
   std::size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& option = args[i];
-    const bool takesValue = option == "--port" || option == "--address" ||
-                            option == "--retries" || option == "--capture" ||
-                            option == "--record";
+    const bool takesValue = option == "--port" || option == "--address" || option == "--retries" ||
+                            option == "--capture" || option == "--record";
     if (takesValue && i + 1 >= args.size()) return UsageError(option + " needs a value");
     if (option == "--port") {
       options.port = args[++i];
-      havePort = !options.port.empty();
+      run.havePort = !options.port.empty();
     } else if (option == "--address") {
-      if (!ParseCount(args[++i], 0, 15, options.address)) {
-        return UsageError("--address takes a polling address from 0 to 15");
+      if (!ParseCount(args[++i], 0, MaxPollingAddress, options.address)) {
+        return UsageError("--address takes a polling address from 0 to " +
+                          std::to_string(MaxPollingAddress));
       }
     } else if (option == "--retries") {
       if (!ParseCount(args[++i], 0, 1000, options.retries)) {
         return UsageError("--retries takes a count from 0 to 1000");
       }
     } else if (option == "--accept-warnings") {
-      acceptWarnings = true;
+      run.acceptWarnings = true;
     } else if (option == "--trace") {
       options.trace = TraceToStderr;
-      tracing = true;
+      run.tracing = true;
     } else if (option == "--capture") {
-      capturePath = args[++i];
-      if (capturePath.empty()) return UsageError("--capture needs a file name");
+      run.capturePath = args[++i];
+      if (run.capturePath.empty()) return UsageError("--capture needs a file name");
     } else if (option == "--record") {
       if (args[++i].empty()) return UsageError("--record needs a file name");
       job = std::make_unique<RecordedJob>();
       job->path = args[i];
     } else if (option == "--help") {
-      std::cout << UsageText;
+      std::cout << UsageText();
       return ExitOk;
     } else {
       return UsageError("unknown option " + Shown(option));
     }
   }
   if (i >= args.size()) return UsageError("no command");
-  if (!capturePath.empty()) {
+  if (!run.capturePath.empty()) {
     // Created before anything is sent, so that a capture that cannot be written stops the
     // command before it acts on a device.
-    capture = std::make_unique<TrafficCapture>(capturePath);
+    capture = std::make_unique<TrafficCapture>(run.capturePath);
     if (!capture->IsOpen()) {
       std::cerr << "va5vivi-cli: " << capture->Error() << "\n";
       capture.reset();
       return ExitLinkFailed;
     }
-    options.trace = capture->Sink(tracing ? TraceSink(TraceToStderr) : TraceSink());
+    options.trace = capture->Sink(run.tracing ? TraceSink(TraceToStderr) : TraceSink());
   }
-  const std::string command = args[i++];
-  const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+  run.name = args[i++];
+  run.rest.assign(args.begin() + static_cast<long>(i), args.end());
 
-  if (command == "ports") {
-    if (!rest.empty()) return UsageError("ports takes no values");
-    return OutputOpen() ? ListPorts() : WriteError();
-  }
-  if (command == "report") return OutputOpen() ? PrintReport(rest) : WriteError();
-  if (job && command == "search") return UsageError("--record does not go with search");
-  if (command == "config") {
-    if (const std::string problem = ConfigUsageProblem(rest); !problem.empty()) {
-      return UsageError(problem);
-    }
-    if (!havePort) return UsageError("config needs --port");
-    if (CaptureIsFile(capturePath, rest[1], "configuration file")) return ExitUsage;
-    if (int status = BeginJob(options); status != ExitOk) return status;
-    return RunConfigCommand(options, rest[0], rest[1], OutputOpen, WriteError);
-  }
-  if (command == "table") {
-    std::vector<std::string> values;
-    for (const std::string& v : rest) {
-      if (v == "--accept-warnings") {
-        acceptWarnings = true;
-      } else {
-        values.push_back(v);
-      }
-    }
-    const auto kind = values.size() == 3 ? TableKindOfName(values[1]) : std::nullopt;
-    if (!kind || (values[0] != "read" && values[0] != "write") || values[2].empty()) {
-      return UsageError("table takes read or write, then rtd, tc or sc, then a file");
-    }
-    if (!havePort) return UsageError("table needs --port");
-    if (CaptureIsFile(capturePath, values[2], "table file")) return ExitUsage;
-    if (int status = BeginJob(options); status != ExitOk) return status;
-    return RunTable(options, *kind, values[0] == "write", values[2], acceptWarnings, tracing);
-  }
-  const bool known = command == "identify" || command == "search" || command == "upload" ||
-                     command == "monitor" || command == "set" || command == "fixed-current" ||
-                     command == "selftest" || command == "status" || command == "sensor-trim";
-  if (!known) return UsageError("unknown command " + Shown(command));
-  if (!havePort) return UsageError(command + " needs --port");
-
-  int count = -1;
-  session::SettingCheck setting;
-  OperationEntry operation;
-  if (command == "monitor") {
-    if (!rest.empty() &&
-        (rest.size() != 2 || rest[0] != "--count" || !ParseCount(rest[1], 1, 100000000, count))) {
-      return UsageError("monitor takes only --count N (N at least 1)");
-    }
-  } else if (command == "set") {
-    if (rest.empty()) return UsageError("set needs a setting name");
-    const auto which = session::SettingOfName(rest[0]);
-    if (!which) return UsageError("unknown setting " + Shown(rest[0]));
-    // Everything the entry alone tells is checked before the port is opened.
-    setting = session::CheckSetting(CglobalFile{}, *which, {rest.begin() + 1, rest.end()});
-    if (setting.reason) return Refuse(*setting.reason);
-  } else if (command == "fixed-current") {
-    if (rest.size() != 1) return UsageError("fixed-current takes one current in mA");
-    // Its limits are fixed, so a wrong current is refused before the port is opened.
-    if (auto reason = ReadFixedCurrent(rest[0], operation.currentText)) return Refuse(*reason);
-  } else if (command == "sensor-trim") {
-    if (int status = ReadSensorTrim(rest, operation); status != ExitOk) return status;
-  } else if (!rest.empty()) {
-    return UsageError(command + " takes no values");
-  }
-
-  if (!OutputOpen()) return WriteError();
-  if (int status = BeginJob(options); status != ExitOk) return status;
-  session::Connection link(options, GoalOf(command, setting.entry.setting));
-  if (command == "monitor") return Monitor(link, count);
-  if (int status = ReachDevice(link); status != ExitOk) return status;
-  if (command == "search") {
-    std::cout << "Device found at polling address " << link.FoundAddress().value_or(0) << "\n";
-    return ExitOk;
-  }
-  Session& device = link.GetSession();
-  CglobalFile tables;
-
-  if (command == "identify") {
-    device.WithRecord([](DeviceRecord& r) { PrintIdentity(r); });
-    return ExitOk;
-  }
-  if (command == "upload") {
-    CFilePropertyReadWrite file;
-    const auto lines = device.WithRecord([&](DeviceRecord& r) {
-      SetCarriedFromDevice(file.Record(), r);
-      return file.BuildLines(ConfigurationValuesFromDevice(r, tables));
-    });
-    for (const auto& line : lines) std::cout << line << "\n";
-    return ExitOk;
-  }
-
-  if (command == "fixed-current") {
-    return PrintOutcome(device.Perform(session::FixedCurrentChain(operation.currentText)),
-                        "Loop current: ");
-  }
-  if (command == "selftest") {
-    session::OperationOutcome outcome = device.Perform(session::SelfTestChain());
-    // The self test ran when only the status read after it failed: say which it was.
-    if (outcome.reason && device.LastRequest() == RequestAdditionalStatus) {
-      outcome.reason = device.Explain(outcome.result, "status read after the self test");
-    }
-    return PrintOutcome(outcome, "");
-  }
-  if (command == "status") {
-    return PrintOutcome(device.Perform(session::AdditionalStatusChain()), "");
-  }
-  if (command == "sensor-trim") {
-    if (!operation.trimPoint) {
-      return PrintOutcome(device.Perform(session::ReadSensorTrimChain(tables)), "Sensor trim: ");
-    }
-    std::string valueText;
-    if (*operation.trimPoint != session::SensorTrimPoint::Clear) {
-      if (auto reason =
-              session::CheckSensorTrimValue(operation.trimText, device.Record(), valueText)) {
-        return Refuse(*reason);
-      }
-    }
-    return PrintOutcome(
-        device.Perform(session::SensorTrimChain(tables, *operation.trimPoint, valueText)),
-        "Sensor trim: ");
-  }
-
-  // set
-  const auto outcome = session::WriteSetting(device, tables, setting.entry);
-  if (outcome.reason) return Refuse(*outcome.reason);
-  std::cout << rest[0] << " = " << outcome.value << "\n";
-  return ExitOk;
+  const Command* command = FindCommand(run.name);
+  if (command == nullptr) return UsageError("unknown command " + Shown(run.name));
+  if (job && !command->takesRecord) return UsageError("--record does not go with " + run.name);
+  return command->run != nullptr ? command->run(run) : RunOnDevice(*command, run);
 }
 
 #ifdef _WIN32

@@ -1,10 +1,10 @@
 #include "comm/HartLink.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
 #include "comm/PortDefinition.h"
+#include "comm/StatusBits.h"
 
 namespace va5 {
 
@@ -20,17 +20,16 @@ LinkClock SteadyClock() {
   return LinkClock{TickMillis, [](Micros d) { std::this_thread::sleep_for(d); }};
 }
 
-void AppendHex(std::string& out, std::uint8_t byte) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X,", byte);
-  out += text;
-}
-
 }  // namespace
 
 HartLink::HartLink(SerialPort& port, Timing timing, TraceSink trace)
     : port_(port), timing_(timing), trace_(std::move(trace)), clock_(SteadyClock()) {
   if (!trace_) trace_ = NullTraceSink();
+}
+
+void HartLink::Trace(TraceEvent event) const {
+  event.time = std::chrono::system_clock::now();
+  trace_(event);
 }
 
 void HartLink::SleepFor(Micros duration) const {
@@ -116,10 +115,10 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length,
     if (status.ok && !status.carrier) break;
     const std::uint64_t elapsed = Now() - t0;
     if (elapsed >= wait || Aborted()) {
-      trace_("TX: Timeout\n");
       failure_ = Aborted()   ? LinkFailure::Stopped
                  : status.ok ? LinkFailure::CarrierStuck
                              : LinkFailure::PortFailed;
+      Trace({.kind = TraceKind::SendTimeout, .failure = failure_});
       return ResultLinkFailed;
     }
     SleepFor(std::min<Micros>(pollPeriod, Millis(wait - elapsed)));
@@ -133,11 +132,7 @@ HartResult HartLink::SendFrame(const std::uint8_t* bytes, std::size_t length,
   }
   NoteRequest(bytes, length, replyEcho);
 
-  std::string line = "TX: ";
-  line.reserve(4 + length * 3 + 1);
-  for (std::size_t i = 0; i < length; ++i) AppendHex(line, bytes[i]);
-  line += '\n';
-  trace_(line);
+  Trace({.kind = TraceKind::Sent, .bytes = std::vector<std::uint8_t>(bytes, bytes + length)});
 
   // The modem is still putting the frame on the 1200 bit/s line.
   SleepFor(timing_.PostWriteSleep(length));
@@ -165,25 +160,25 @@ void HartLink::NoteRequest(const std::uint8_t* bytes, std::size_t length, std::s
   sent_.valid = true;
 }
 
-const char* HartLink::MismatchWithRequest() const {
-  if (!sent_.valid) return nullptr;
+std::optional<SkipReason> HartLink::MismatchWithRequest() const {
+  if (!sent_.valid) return std::nullopt;
   const std::uint8_t* f = state_.rxFrame.data();
   const bool isLong = (f[0] & 0x80) != 0;
   // Bit 7 (master) and bit 6 (burst) of the first address byte say who talks, not to whom.
   bool sameAddress = isLong == sent_.isLong && (f[1] & 0x3F) == (sent_.address[0] & 0x3F);
   if (isLong) sameAddress = sameAddress && std::equal(f + 2, f + 6, sent_.address.begin() + 1);
-  if (!sameAddress) return "other address";
+  if (!sameAddress) return SkipReason::OtherAddress;
   const std::size_t commandAt = isLong ? 6 : 2;
-  if (f[commandAt] != sent_.command) return "other command";
+  if (f[commandAt] != sent_.command) return SkipReason::OtherCommand;
   // Reply data begin after the byte count and the two status bytes. A reply without them (an
   // error reply of status bytes only) cannot say which request it answers.
   const std::size_t count = f[commandAt + 1];
   const std::uint8_t* data = f + commandAt + 4;
   if (sent_.echoLength > 0 && count >= 2 + sent_.echoLength &&
       !std::equal(data, data + sent_.echoLength, sent_.echo.begin())) {
-    return "other selector";
+    return SkipReason::OtherSelector;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 HartResult HartLink::ReceiveFrame() {
@@ -231,9 +226,7 @@ HartResult HartLink::ReceiveFrame() {
     const std::uint64_t now = Now();
     const std::uint64_t elapsed = now - lastByte;
     if (elapsed >= static_cast<std::uint64_t>(limit.count())) {
-      char text[40];
-      std::snprintf(text, sizeof text, "Timeout: %d\n", static_cast<int>(elapsed));
-      trace_(text);
+      Trace({.kind = TraceKind::ReceiveTimeout, .elapsedMs = static_cast<int>(elapsed)});
       result = ResultLinkFailed;
       // Silence, or only replies to other requests; a frame cut off is a bad reply.
       failure_ = rx == Rx::WaitPreamble ? LinkFailure::NoReply : LinkFailure::BadReply;
@@ -299,10 +292,10 @@ HartResult HartLink::ReceiveFrame() {
             result = ResultLinkFailed;
             break;
           }
-          if (const char* why = MismatchWithRequest()) {
+          if (const std::optional<SkipReason> why = MismatchWithRequest()) {
             // A late reply to an earlier request: wait on for the one asked for. Its bytes
             // count against the bytes allowed before the reply.
-            TraceSkipped(preambles, stored, why);
+            TraceSkipped(preambles, stored, *why);
             beforeDelimiter += stored;
             stored = 0;
             preambles = 0;
@@ -331,34 +324,30 @@ HartResult HartLink::ReceiveFrame() {
   return result;
 }
 
-void HartLink::AppendReceived(std::string& line, int preambles, std::size_t stored) const {
-  line.reserve(line.size() + (static_cast<std::size_t>(preambles) + stored) * 3 + 24);
-  for (int i = 0; i < preambles; ++i) line += "FF,";
-  for (std::size_t i = 0; i < stored; ++i) AppendHex(line, state_.rxFrame[i]);
+std::vector<std::uint8_t> HartLink::Received(int preambles, std::size_t stored) const {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(0, preambles)), 0xFF);
+  bytes.insert(bytes.end(), state_.rxFrame.begin(),
+               state_.rxFrame.begin() + static_cast<std::ptrdiff_t>(stored));
+  return bytes;
 }
 
-void HartLink::TraceSkipped(int preambles, std::size_t stored, const char* why) {
-  std::string line = "RX: skipped: ";
-  AppendReceived(line, preambles, stored);
-  line += why;
-  line += '\n';
-  trace_(line);
+void HartLink::TraceSkipped(int preambles, std::size_t stored, SkipReason why) {
+  Trace({.kind = TraceKind::Skipped, .bytes = Received(preambles, stored), .skipped = why});
 }
 
 void HartLink::TraceReceive(int preambles, std::size_t stored, HartResult result) {
-  const LinkState& s = state_;
-  std::string line = "RX: ";
-  AppendReceived(line, preambles, stored);
   if (result != ResultOk) {
-    line += "Error";
-  } else {
-    // The response code follows delimiter, address, command and byte count; a reply with
-    // byte count 0 has none (the byte there is the checksum).
-    const std::size_t at = (s.rxFrame[0] & 0x80) ? 8 : 4;
-    if (at + 1 < stored && (s.rxFrame[at] & 0x80)) line += "Communication Error";
+    Trace({.kind = TraceKind::ReceiveFailed,
+           .bytes = Received(preambles, stored),
+           .failure = failure_});
+    return;
   }
-  line += '\n';
-  trace_(line);
+  // The response code follows delimiter, address, command and byte count; a reply with
+  // byte count 0 has none (the byte there is the checksum).
+  const std::size_t at = (state_.rxFrame[0] & 0x80) ? 8 : 4;
+  Trace({.kind = TraceKind::Received,
+         .bytes = Received(preambles, stored),
+         .commError = at + 1 < stored && (state_.rxFrame[at] & CommErrorFlag) != 0});
 }
 
 bool HartLink::ParseReply() {
@@ -397,7 +386,7 @@ bool HartLink::ParseReply() {
   for (std::size_t i = 0; i < head + count; ++i) check ^= f[i];
   if (check != f[head + count]) return false;
 
-  if (s.responseCode & 0x80) s.commErrorBits |= s.responseCode;
+  if (s.responseCode & CommErrorFlag) s.commErrorBits |= s.responseCode;
   if (count < 2) return false;
   return s.responseCode == 0;
 }

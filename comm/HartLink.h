@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "comm/HartResult.h"
 #include "comm/SerialPort.h"
@@ -60,7 +62,7 @@ struct LinkState {
   std::size_t rxLength = 0;                         // bytes stored in rxFrame
   std::uint8_t responseCode = 0;
   std::uint8_t deviceStatus = 0;
-  std::uint8_t commErrorBits = 0;  // OR of every response code with bit 7 set
+  std::uint8_t commErrorBits = 0;  // OR of every response code with CommErrorFlag set
 };
 
 // The lowest layer of the HART stack: opens the port, builds and sends request frames with the
@@ -74,8 +76,9 @@ class HartLink {
   const LinkState& State() const { return state_; }
   const Timing& GetTiming() const { return timing_; }
   void SetTrace(TraceSink trace) { trace_ = std::move(trace); }
-  // Writes a line of the worker's own (its "\n" included) into the same trace as the frames.
-  void TraceNote(const std::string& line) { trace_(line); }
+  // Puts an event of the worker's own (an answer, a reopen) into the same trace as the
+  // frames, stamped with the time now.
+  void Trace(TraceEvent event) const;
   void SetClock(LinkClock clock) { clock_ = std::move(clock); }
   // A flag that, once set, makes the carrier wait and the receive give up at their next check
   // (within one read time-out), so that a shutdown never waits out a busy line.
@@ -112,8 +115,8 @@ class HartLink {
   // does not answer the request last sent (another command; another address: polling
   // address, or manufacturer, device type and device id; or, where the request asked for an
   // echo, other leading data bytes, such as another table point's index) is a late reply to
-  // an earlier request: it is traced as "RX: skipped: ..." and the receive waits on for the
-  // reply, under the same gap limits. A reply too short to carry the echo (an error reply of
+  // an earlier request: it is traced as skipped ("RX: skipped: ...") and the receive waits on for
+  // the reply, under the same gap limits. A reply too short to carry the echo (an error reply of
   // two status bytes) is not told apart. Before any request was sent, the first intact frame
   // is taken.
   HartResult ReceiveFrame();
@@ -132,12 +135,12 @@ class HartLink {
   PortSettings settings_;
   void SleepUntilTick(std::uint64_t deadline) const;
   void TraceReceive(int preambles, std::size_t stored, HartResult result);
-  void TraceSkipped(int preambles, std::size_t stored, const char* why);
-  // "FF," for each preamble, then "%02X," for each byte stored in rxFrame.
-  void AppendReceived(std::string& line, int preambles, std::size_t stored) const;
+  void TraceSkipped(int preambles, std::size_t stored, SkipReason why);
+  // The preambles, then the bytes stored in rxFrame.
+  std::vector<std::uint8_t> Received(int preambles, std::size_t stored) const;
   void NoteRequest(const std::uint8_t* bytes, std::size_t length, std::size_t replyEcho);
-  // Why the intact frame in rxFrame does not answer the request; nullptr when it does.
-  const char* MismatchWithRequest() const;
+  // Why the intact frame in rxFrame does not answer the request; nothing when it does.
+  std::optional<SkipReason> MismatchWithRequest() const;
 
   // Address field (as many bytes as the frame kind has), command and the data bytes its reply
   // repeats, of the request last sent.

@@ -269,14 +269,15 @@ bool HartWorker::FailureProtocol(int type) {
   // The answer goes into the trace beside the frames it decides about; a stop while the
   // question is open (the window's Cancel disconnects) gives up too.
   const bool retry = retryAnswer_ && !stop_;
-  link_.TraceNote(retry ? "Answer: retry\n" : "Answer: give up\n");
+  link_.Trace({.kind = TraceKind::Answer, .retry = retry});
   if (!retry) return false;
   // A port that failed under the link (the adapter unplugged, the simulator ended) is opened
   // again by its name before the retry, so that a device that is back is found again.
   const LinkFailure failed = linkFailure_;
   if (failed == LinkFailure::WriteFailed || failed == LinkFailure::PortFailed) {
-    link_.TraceNote(link_.ReopenPort() == ResultOk ? "Link: port opened again\n"
-                                                   : "Link: port could not be opened again\n");
+    link_.Trace({.kind = TraceKind::LinkEvent,
+                 .note = link_.ReopenPort() == ResultOk ? "port opened again"
+                                                        : "port could not be opened again"});
   }
   link_.ClearLineErrors();
   return true;

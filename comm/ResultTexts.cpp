@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "comm/StatusBits.h"
+
 namespace va5 {
 
 const char* LinkFailureText(LinkFailure failure) {
@@ -25,7 +27,7 @@ const char* LinkFailureText(LinkFailure failure) {
 }
 
 const char* ResponseCodeText(int code, int command) {
-  if (code & 0x80) return "the device reports a communication error";
+  if (code & CommErrorFlag) return "the device reports a communication error";
   if (code == 9 && command == 18) return "invalid date";
   if (code == 9 && (command == 45 || command == 46)) return "the loop current is not in fixed mode";
   switch (code) {
@@ -69,22 +71,17 @@ const char* ResponseCodeText(int code, int command) {
 }
 
 std::string CommErrorBitsText(int code) {
-  // Bits 2 and 0 are reserved.
-  static constexpr std::pair<int, const char*> kBits[] = {
-      {0x40, "vertical parity error"},     {0x20, "overrun error"},   {0x10, "framing error"},
-      {0x08, "longitudinal parity error"}, {0x02, "buffer overflow"},
-  };
   std::string text;
-  for (const auto& [bit, name] : kBits) {
-    if ((code & bit) == 0) continue;
+  for (const StatusBit& bit : CommErrorBits) {
+    if ((code & bit.mask) == 0) continue;
     if (!text.empty()) text += ", ";
-    text += name;
+    text += bit.meaning;
   }
   return text;
 }
 
 std::string FirstStatusByteText(int code, int command) {
-  if ((code & 0x80) != 0) {
+  if ((code & CommErrorFlag) != 0) {
     const std::string bits = CommErrorBitsText(code);
     return "communication error: " + (bits.empty() ? std::string("no error bit named") : bits);
   }

@@ -11,17 +11,6 @@ constexpr std::size_t HartIpHeaderSize = 8;
 constexpr std::uint32_t ClientAddress = 0x7F000001;  // 127.0.0.1
 constexpr std::uint32_t DeviceAddress = 0x7F000002;  // 127.0.0.2
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool StartsWith(std::string_view text, std::string_view start) {
-  return text.substr(0, start.size()) == start;
-}
-
 void Little16(std::vector<std::uint8_t>& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
   out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -50,45 +39,6 @@ std::uint16_t HeaderChecksum(const std::uint8_t* header, std::size_t length) {
 }
 
 }  // namespace
-
-TraceEvent ParseTraceLine(std::string_view line) {
-  TraceEvent event;
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  if (line == "TX: Timeout") {
-    event.kind = TraceKind::SendTimeout;
-    return event;
-  }
-  if (StartsWith(line, "Timeout: ")) {
-    event.kind = TraceKind::ReceiveTimeout;
-    event.note = std::string(line.substr(9));
-    return event;
-  }
-  if (StartsWith(line, "Answer: ")) {
-    event.kind = TraceKind::Answer;
-    event.note = std::string(line.substr(8));
-    return event;
-  }
-  if (StartsWith(line, "TX: ")) {
-    event.kind = TraceKind::Sent;
-    line.remove_prefix(4);
-  } else if (StartsWith(line, "RX: skipped: ")) {
-    event.kind = TraceKind::Skipped;
-    line.remove_prefix(13);
-  } else if (StartsWith(line, "RX: ")) {
-    event.kind = TraceKind::Received;
-    line.remove_prefix(4);
-  } else {
-    event.note = std::string(line);
-    return event;
-  }
-  // "HH," for each byte, then the note (which never starts with two hex digits and a comma).
-  while (line.size() >= 3 && line[2] == ',' && HexDigit(line[0]) >= 0 && HexDigit(line[1]) >= 0) {
-    event.bytes.push_back(static_cast<std::uint8_t>(HexDigit(line[0]) << 4 | HexDigit(line[1])));
-    line.remove_prefix(3);
-  }
-  event.note = std::string(line);
-  return event;
-}
 
 std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>& bytes) {
   std::size_t i = 0;
@@ -225,17 +175,16 @@ std::string TrafficCapture::Error() const {
   return error_;
 }
 
-void TrafficCapture::Add(std::string_view line) {
+void TrafficCapture::Add(const TraceEvent& event) {
   // The steady clock from the start on, so that the packets stay in order even when the
   // wall clock is set while capturing.
   const auto elapsed = std::chrono::steady_clock::now() - steadyStart_;
-  Add(line, systemStart_ + std::chrono::duration_cast<CaptureTime::duration>(elapsed));
+  Add(event, systemStart_ + std::chrono::duration_cast<CaptureTime::duration>(elapsed));
 }
 
-void TrafficCapture::Add(std::string_view line, CaptureTime time) {
-  const TraceEvent event = ParseTraceLine(line);
+void TrafficCapture::Add(const TraceEvent& event, CaptureTime time) {
   if (event.kind != TraceKind::Sent && event.kind != TraceKind::Received &&
-      event.kind != TraceKind::Skipped) {
+      event.kind != TraceKind::ReceiveFailed && event.kind != TraceKind::Skipped) {
     return;
   }
   const std::vector<std::uint8_t> frame = FrameWithoutPreambles(event.bytes);
@@ -248,9 +197,9 @@ void TrafficCapture::Add(std::string_view line, CaptureTime time) {
 }
 
 TraceSink TrafficCapture::Sink(TraceSink next) {
-  return [this, next = std::move(next)](std::string_view line) {
-    Add(line);
-    if (next) next(line);
+  return [this, next = std::move(next)](const TraceEvent& event) {
+    Add(event);
+    if (next) next(event);
   };
 }
 

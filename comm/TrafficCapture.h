@@ -6,7 +6,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/AtomicFile.h"
@@ -14,27 +13,7 @@
 
 namespace va5 {
 
-// ---- The link's trace lines, read back --------------------------------------------------
-
-enum class TraceKind {
-  Sent,            // "TX: FF,FF,...,"            a request as written to the port
-  Received,        // "RX: FF,...,[Error|Communication Error]"
-  Skipped,         // "RX: skipped: FF,...,other address"   a reply to an earlier request
-  SendTimeout,     // "TX: Timeout"                the carrier never dropped
-  ReceiveTimeout,  // "Timeout: N"                 N ms without the byte awaited
-  Answer,          // "Answer: retry|give up"      how a failure was answered
-  Other,           // anything else
-};
-
-struct TraceEvent {
-  TraceKind kind = TraceKind::Other;
-  std::vector<std::uint8_t> bytes;  // every byte the line lists, preambles included
-  // What follows the bytes ("Error", "other address"), the time-out's ms, the answer.
-  std::string note;
-};
-
-// Reads one trace line (with or without its "\n").
-TraceEvent ParseTraceLine(std::string_view line);
+// ---- Traced frames ----------------------------------------------------------------------
 
 // The HART frame from its delimiter on: the bytes after the leading 0xFF preambles.
 std::vector<std::uint8_t> FrameWithoutPreambles(const std::vector<std::uint8_t>& bytes);
@@ -80,7 +59,7 @@ std::vector<std::uint8_t> PcapHartIpRecord(const std::vector<std::uint8_t>& fram
                                            std::uint16_t sequence, std::uint16_t identification,
                                            CaptureTime time);
 
-// Writes the link's traffic to a capture file, from its trace lines. The file is written
+// Writes the link's traffic to a capture file, from its trace events. The file is written
 // beside the target under a temporary name and renamed over the target by Finish, so a
 // capture that breaks off never replaces a good file with half of one. Safe to feed from
 // the link's thread while another thread owns the object.
@@ -95,15 +74,15 @@ class TrafficCapture {
   bool IsOpen() const;
   std::string Error() const;
 
-  // One trace line, stamped with the time it arrives (or the time given). Lines that are
-  // not frames (time-outs, other text) add nothing.
-  void Add(std::string_view line);
-  void Add(std::string_view line, CaptureTime time);
+  // One trace event, stamped with the time it arrives (or the time given). Events that
+  // carry no frame (time-outs, answers, the link's own) add nothing.
+  void Add(const TraceEvent& event);
+  void Add(const TraceEvent& event, CaptureTime time);
 
   // The packets written so far.
   std::size_t Packets() const;
 
-  // A trace sink that feeds this capture and then passes the line on to `next` (if any).
+  // A trace sink that feeds this capture and then passes the event on to `next` (if any).
   // The capture must outlive every copy of the sink.
   TraceSink Sink(TraceSink next = nullptr);
 

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include "device/DeviceRecord.h"
+
 namespace va5 {
 
 // Drawn off screen and copied when painted: a dark grey field with a scale of three major
@@ -13,7 +15,7 @@ class CDisplayLookingFor : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kSteps = 15;
+  static constexpr int kSteps = MaxPollingAddress;  // the moves of one search round
 
   explicit CDisplayLookingFor(QWidget* parent = nullptr);
 

@@ -606,9 +606,9 @@ void CMainDlgDlg::StartLink(int address, Goal goal) {
   sessionOptions.address = address;
   // The link's trace goes to the sink the window was given and to the traffic monitor.
   sessionOptions.trace = [trace = options_.trace,
-                          monitor = trafficMonitor_->Sink()](std::string_view line) {
-    if (trace) trace(line);
-    monitor(line);
+                          monitor = trafficMonitor_->Sink()](const TraceEvent& event) {
+    if (trace) trace(event);
+    monitor(event);
   };
   record_.pollingAddress = static_cast<std::int16_t>(address);
   connection_ = std::make_unique<Connection>(sessionOptions, goal, options_.timing);

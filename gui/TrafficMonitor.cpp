@@ -24,19 +24,23 @@
 #include <utility>
 
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 #include "comm/TrafficCapture.h"
 #include "gui/Localise.h"
-#include "gui/ScreenFit.h"
 #include "gui/MessageBox.h"
+#include "gui/ScreenFit.h"
+
+// A row keeps the event it shows, so that it can be described again and saved.
+Q_DECLARE_METATYPE(va5::TraceEvent)
 
 namespace va5 {
 
 namespace {
 
 constexpr int kFlushIntervalMs = 100;
-// What the time column's item keeps of its row: the trace line and when it arrived
+// What the time column's item keeps of its row: the link's event and when it happened
 // (microseconds since the epoch), so that the row can be described again and saved.
-constexpr int kLineRole = Qt::UserRole;
+constexpr int kEventRole = Qt::UserRole;
 constexpr int kTimeRole = Qt::UserRole + 1;
 constexpr int kRetryRole = Qt::UserRole + 2;  // the same request again after a failure
 
@@ -55,28 +59,13 @@ QString Hex(const std::uint8_t* begin, const std::uint8_t* end) {
   return bytes.join(QLatin1Char(' '));
 }
 
-QString Bits(std::uint8_t value, const std::pair<std::uint8_t, const char*>* names,
-             std::size_t count) {
-  QStringList set;
-  for (std::size_t i = 0; i < count; ++i) {
-    if ((value & names[i].first) != 0) set << QString::fromUtf8(names[i].second);
-  }
-  return set.join(QStringLiteral(", "));
-}
-
 // The second status byte of a reply.
 QString DeviceStatusText(std::uint8_t status) {
-  static constexpr std::pair<std::uint8_t, const char*> kNames[] = {
-      {0x80, "field device malfunction"},
-      {0x40, "configuration changed"},
-      {0x20, "cold start"},
-      {0x10, "more status available"},
-      {0x08, "loop current fixed"},
-      {0x04, "loop current saturated"},
-      {0x02, "non-primary variable out of limits"},
-      {0x01, "primary variable out of limits"},
-  };
-  const QString bits = Bits(status, kNames, std::size(kNames));
+  QStringList set;
+  for (const StatusBit& bit : DeviceStatusBits) {
+    if ((status & bit.mask) != 0) set << QString::fromUtf8(bit.meaning);
+  }
+  const QString bits = set.join(QStringLiteral(", "));
   return QStringLiteral("%1: ").arg(status, 2, 16, QLatin1Char('0')).toUpper() +
          (bits.isEmpty() ? QStringLiteral("none") : bits);
 }
@@ -85,7 +74,7 @@ QString DeviceStatusText(std::uint8_t status) {
 QString ResponseText(std::uint8_t code, int command) {
   QString text = QStringLiteral("%1: ").arg(code, 2, 16, QLatin1Char('0')).toUpper() +
                  QString::fromUtf8(ResponseCodeText(code, command));
-  if ((code & 0x80) != 0) {
+  if ((code & CommErrorFlag) != 0) {
     const std::string bits = CommErrorBitsText(code);
     if (!bits.empty())
       text += QStringLiteral(" (") + QString::fromStdString(bits) + QLatin1Char(')');
@@ -123,48 +112,58 @@ void DecodeFrame(const TracedFrame& t, Row& row) {
   }
 }
 
+// What arrived before a receive gave up, and why it was not taken.
+void DescribeFailedReceive(const TraceEvent& event, Row& row) {
+  const TracedFrame frame = DecodeTracedFrame(event.bytes, true);
+  DecodeFrame(frame, row);
+  const QString note =
+      event.bytes.empty() ? DisplayText("Traffic_No_Reply", "no reply")
+      : frame.checksumWrong
+          ? DisplayText("Traffic_Checksum_Error", "checksum error")
+          : DisplayText("Traffic_Bad_Reply", "not accepted: garbled, cut short or late");
+  row.response = note + (row.response.isEmpty() ? QString() : QStringLiteral("; ") + row.response);
+}
+
 Row Describe(const TraceEvent& event, bool retry) {
   Row row;
+  // Nothing received is an event of the link, not a reply.
+  const bool replyBytes = !event.bytes.empty();
   switch (event.kind) {
     case TraceKind::Sent:
       row.direction = DisplayText("Traffic_Request", "Request");
       DecodeFrame(DecodeTracedFrame(event.bytes, false), row);
       if (retry) row.response = DisplayText("Traffic_Retry", "retry");
       break;
-    case TraceKind::Received: {
-      // Nothing received is an event of the link, not a reply.
-      row.direction = event.bytes.empty() ? DisplayText("Traffic_Link", "Link")
-                                          : DisplayText("Traffic_Reply", "Reply");
-      const TracedFrame frame = DecodeTracedFrame(event.bytes, true);
-      DecodeFrame(frame, row);
-      QString note = QString::fromStdString(event.note);
-      if (event.note == "Error") {
-        note = event.bytes.empty() ? DisplayText("Traffic_No_Reply", "no reply")
-               : frame.checksumWrong
-                   ? DisplayText("Traffic_Checksum_Error", "checksum error")
-                   : DisplayText("Traffic_Bad_Reply", "not accepted: garbled, cut short or late");
-      }
-      if (!note.isEmpty()) {
-        row.response =
-            note + (row.response.isEmpty() ? QString() : QStringLiteral("; ") + row.response);
+    case TraceKind::Received:
+      row.direction =
+          replyBytes ? DisplayText("Traffic_Reply", "Reply") : DisplayText("Traffic_Link", "Link");
+      DecodeFrame(DecodeTracedFrame(event.bytes, true), row);
+      if (event.commError) {
+        row.response = QString::fromUtf8(TraceCommErrorNote.data(),
+                                         static_cast<qsizetype>(TraceCommErrorNote.size())) +
+                       (row.response.isEmpty() ? QString() : QStringLiteral("; ") + row.response);
       }
       break;
-    }
+    case TraceKind::ReceiveFailed:
+      row.direction =
+          replyBytes ? DisplayText("Traffic_Reply", "Reply") : DisplayText("Traffic_Link", "Link");
+      DescribeFailedReceive(event, row);
+      break;
     case TraceKind::Answer:
       row.direction = DisplayText("Traffic_Link", "Link");
-      row.response = event.note == "retry"
+      row.response = event.retry
                          ? DisplayText("Traffic_Answer_Retry", "failure answered: retry")
                          : DisplayText("Traffic_Answer_Give_Up", "failure answered: give up");
       break;
-    case TraceKind::Skipped:
+    case TraceKind::Skipped: {
+      const std::string_view why = SkipReasonText(event.skipped);
       row.direction = DisplayText("Traffic_Link", "Link");
-      row.response =
-          DisplayText("Traffic_Skipped", "skipped bytes") +
-          (event.note.empty()
-               ? QString()
-               : QStringLiteral(" (") + QString::fromStdString(event.note) + QLatin1Char(')'));
+      row.response = DisplayText("Traffic_Skipped", "skipped bytes") + QStringLiteral(" (") +
+                     QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size())) +
+                     QLatin1Char(')');
       row.data = Hex(event.bytes.data(), event.bytes.data() + event.bytes.size());
       break;
+    }
     case TraceKind::SendTimeout:
       row.direction = DisplayText("Traffic_Link", "Link");
       row.response =
@@ -172,13 +171,17 @@ Row Describe(const TraceEvent& event, bool retry) {
       break;
     case TraceKind::ReceiveTimeout:
       row.direction = DisplayText("Traffic_Link", "Link");
-      row.response =
-          DisplayText("Traffic_Receive_Timeout", "receive time-out after %1 ms", {event.note});
+      row.response = DisplayText("Traffic_Receive_Timeout", "receive time-out after %1 ms",
+                                 {std::to_string(event.elapsedMs)});
       break;
-    case TraceKind::Other:
+    case TraceKind::LinkEvent: {
+      // The trace's own words ("Link: port opened again"), without the line's end.
+      std::string line = FormatTraceLine(event);
+      if (!line.empty() && line.back() == '\n') line.pop_back();
       row.direction = DisplayText("Traffic_Link", "Link");
-      row.response = QString::fromStdString(event.note);
+      row.response = QString::fromStdString(line);
       break;
+    }
   }
   return row;
 }
@@ -276,8 +279,7 @@ void CTrafficMonitor::ReloadLanguage() {
   SetColumnWidths();
   table_->setUpdatesEnabled(false);
   for (int row = 0; row < table_->rowCount(); ++row) {
-    const QByteArray line = table_->item(row, kTimeColumn)->data(kLineRole).toByteArray();
-    DescribeRow(row, ParseTraceLine(std::string_view(line.constData(), line.size())));
+    DescribeRow(row, table_->item(row, kTimeColumn)->data(kEventRole).value<TraceEvent>());
   }
   table_->setUpdatesEnabled(true);
 }
@@ -313,15 +315,17 @@ void CTrafficMonitor::SetColumnWidths() {
 CTrafficMonitor::~CTrafficMonitor() { queue_->open = false; }
 
 TraceSink CTrafficMonitor::Sink() {
-  return [queue = queue_](std::string_view line) {
+  return [queue = queue_](const TraceEvent& event) {
     if (!queue->open.load(std::memory_order_relaxed)) return;
-    const auto now = std::chrono::system_clock::now();
+    // The link stamps its events; one that comes unstamped is taken as happening now.
+    const auto time =
+        event.time.time_since_epoch().count() != 0 ? event.time : std::chrono::system_clock::now();
     const std::lock_guard lock(queue->mutex);
     // The window takes them every 100 ms; should it fall behind, only the newest could show.
     if (queue->lines.size() >= static_cast<std::size_t>(kMaxRows) * 2) {
       queue->lines.erase(queue->lines.begin(), queue->lines.begin() + kMaxRows);
     }
-    queue->lines.push_back({now, std::string(line)});
+    queue->lines.push_back({time, event});
   };
 }
 
@@ -372,15 +376,15 @@ void CTrafficMonitor::AddRow(const Line& line) {
   table_->insertRow(at);
   auto* time = new QTableWidgetItem(
       QDateTime::fromMSecsSinceEpoch(micros / 1000).toString(QStringLiteral("HH:mm:ss.zzz")));
-  time->setData(kLineRole, QByteArray::fromStdString(line.text));
+  const TraceEvent& event = line.event;
+  time->setData(kEventRole, QVariant::fromValue(event));
   time->setData(kTimeRole, micros);
-  const TraceEvent event = ParseTraceLine(line.text);
   if (event.kind == TraceKind::Sent) {
     time->setData(kRetryRole, event.bytes == lastSent_ && lastExchangeFailed_);
     lastSent_ = event.bytes;
     lastExchangeFailed_ = false;
   } else if (event.kind == TraceKind::ReceiveTimeout || event.kind == TraceKind::SendTimeout ||
-             (event.kind == TraceKind::Received && event.note == "Error")) {
+             event.kind == TraceKind::ReceiveFailed) {
     lastExchangeFailed_ = true;
   }
   table_->setItem(at, kTimeColumn, time);
@@ -463,10 +467,9 @@ QString CTrafficMonitor::SaveCapture(const QString& path) {
     if (table_->isRowHidden(row)) continue;
     const QTableWidgetItem* item = table_->item(row, kTimeColumn);
     if (item == nullptr) continue;
-    const QByteArray line = item->data(kLineRole).toByteArray();
     const CaptureTime time(std::chrono::duration_cast<CaptureTime::duration>(
         std::chrono::microseconds(item->data(kTimeRole).toLongLong())));
-    capture.Add(std::string_view(line.constData(), line.size()), time);
+    capture.Add(item->data(kEventRole).value<TraceEvent>(), time);
   }
   if (const std::optional<std::string> error = capture.Finish()) {
     return QString::fromLocal8Bit(error->c_str());

@@ -1,6 +1,6 @@
 // The traffic monitor: a window of its own, beside whatever view the main window shows, that
-// lists every frame the link sends and receives and the link's own events, live. It reads the
-// link's trace lines; while it is closed its sink returns at once. The rows shown can be saved
+// lists every frame the link sends and receives and the link's own events, live. It takes the
+// link's trace events; while it is closed its sink returns at once. The rows shown can be saved
 // as a capture file that Wireshark reads.
 #pragma once
 
@@ -53,11 +53,11 @@ class CTrafficMonitor : public QWidget {
   explicit CTrafficMonitor(QWidget* parent = nullptr);
   ~CTrafficMonitor() override;
 
-  // A sink for the link's trace, safe to call from the link's thread. It queues the line while
-  // the window is shown and does nothing else otherwise. Copies may outlive the window.
+  // A sink for the link's trace, safe to call from the link's thread. It queues the event
+  // while the window is shown and does nothing else otherwise. Copies may outlive the window.
   TraceSink Sink();
 
-  // Moves the queued lines into the table now (the window's timer does so every 100 ms).
+  // Moves the queued events into the table now (the window's timer does so every 100 ms).
   void Flush();
 
   QTableWidget* Table() const { return table_; }
@@ -67,7 +67,7 @@ class CTrafficMonitor : public QWidget {
   QPushButton* SaveButton() const { return save_; }
   QLineEdit* CommandFilter() const { return filter_; }
   bool Paused() const { return paused_; }
-  // The trace lines left out while paused (since the last Clear).
+  // The trace events left out while paused (since the last Clear).
   long long Dropped() const { return dropped_; }
 
   // Takes the texts of the language now loaded, the rows' own included.
@@ -86,7 +86,7 @@ class CTrafficMonitor : public QWidget {
  private:
   struct Line {
     std::chrono::system_clock::time_point time;
-    std::string text;
+    TraceEvent event;
   };
   // What the sink shares with the window; the sink keeps it alive.
   struct Queue {
@@ -96,7 +96,7 @@ class CTrafficMonitor : public QWidget {
   };
 
   void AddRow(const Line& line);
-  // Fills the cells of `row` after its time from `event`, the row's trace line read.
+  // Fills the cells of `row` after its time from `event`, the row's trace event.
   void DescribeRow(int row, const TraceEvent& event);
   void SetColumnWidths();
   void OnSaveCapture();

@@ -1,6 +1,7 @@
 #include "session/Reason.h"
 
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 
 namespace va5::session {
 
@@ -38,11 +39,12 @@ Reason ExchangeFailed(HartResult result, const std::string& what, const FailureD
     // communication error is no code: the device heard the request garbled, and says how.
     const int byte = details.responseCode;
     const std::string code = std::to_string(byte);
-    const std::string bits = (byte & 0x80) ? CommErrorBitsText(byte) : std::string();
-    const std::string meaning = !(byte & 0x80) ? ResponseCodeText(byte, details.command)
+    const bool commError = (byte & CommErrorFlag) != 0;
+    const std::string bits = commError ? CommErrorBitsText(byte) : std::string();
+    const std::string meaning = !commError     ? ResponseCodeText(byte, details.command)
                                 : bits.empty() ? "no error bit named"
                                                : bits;
-    const char* how = (byte & 0x80) ? "did not take the request" : "refused the request";
+    const char* how = commError ? "did not take the request" : "refused the request";
     return {ReasonKind::DeviceRefused,
             what + ": the device " + how + " (" + FirstStatusByteText(byte, details.command) + ")",
             {what, code, meaning, NumberArg(details.command)}};

@@ -27,7 +27,7 @@ struct SessionOptions {
   std::string port;  // device path, or a listed port name (simulator ports too)
   int address = 0;   // the polling address to start from (0 ... 15; anything else reads as 0)
   int retries = 0;   // failures of one request retried without asking, after the silent one
-  TraceSink trace = NullTraceSink();  // the link's "TX: " / "RX: " lines
+  TraceSink trace = NullTraceSink();  // the link's events ("TX: " / "RX: " lines as text)
   JobRecorder* job = nullptr;  // records into this job (kept across sessions), else its own
 };
 

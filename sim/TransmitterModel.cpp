@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "comm/Codecs.h"
+#include "device/DeviceRecord.h"
 
 namespace va5::sim {
 namespace {
@@ -22,7 +23,6 @@ constexpr double kBurnoutUpscale = 21.6;
 constexpr double kBurnoutDownscale = 3.6;
 constexpr double kDampingMax = 30.0;
 constexpr double kDacTrimWindow = 0.5;  // mA either side of 4 or 20 mA
-constexpr int kMaxPollingAddress = 15;
 constexpr int kMinPreambles = 5;
 constexpr int kMaxPreambles = 20;
 constexpr int kTableMinPoints = 2;
@@ -627,7 +627,7 @@ TransmitterModel::Result TransmitterModel::Execute(std::uint8_t command,
       AppendFloat(out, s.terminalTemperature);
       break;
     case 6:
-      if (d[0] > kMaxPollingAddress) return {RcInvalidSelection, {}};
+      if (d[0] > MaxPollingAddress) return {RcInvalidSelection, {}};
       s.pollingAddress = d[0];
       out.push_back(d[0]);
       break;

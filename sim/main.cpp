@@ -15,6 +15,7 @@
 
 #include "comm/ResultTexts.h"
 #include "comm/TrafficCapture.h"
+#include "device/DeviceRecord.h"
 #include "sim/FaultOption.h"
 #include "sim/PortRegistry.h"
 #include "sim/SimulatedTransmitter.h"
@@ -104,8 +105,9 @@ int main(int argc, char** argv) {
     } else if (option == "--realtime" && !hasValue) {
       config.realtime = true;
     } else if (option == "--address") {
-      if (!takeValue() || !ParseNumber(value, 15, n)) {
-        return UsageError("--address needs a polling address from 0 to 15");
+      if (!takeValue() || !ParseNumber(value, va5::MaxPollingAddress, n)) {
+        return UsageError("--address needs a polling address from 0 to " +
+                          std::to_string(va5::MaxPollingAddress));
       }
       config.pollingAddress = static_cast<int>(n);
     } else if (option == "--device-id") {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "comm/StatusBits.h"
 #include "gui/Localise.h"
 #include "gui/display/GaugeScale.h"
 #include "gui/display/Temperature.h"
@@ -51,9 +52,8 @@ constexpr GaugeSetup kSetups[CDisplayArea::kSignalCount] = {
 const QColor kGreen(64, 191, 0);
 const QColor kRed(255, 0, 0);
 
-// Bits of the device status byte.
-constexpr std::uint8_t kStatusMalfunction = 0x80;
-constexpr std::uint8_t kStatusCurrentFixed = 0x08;
+constexpr std::uint8_t kStatusMalfunction = device_status::Malfunction.mask;
+constexpr std::uint8_t kStatusCurrentFixed = device_status::CurrentFixed.mask;
 
 // A loop current beyond the measuring band of 3.8 to 20.5 mA (the levels of NAMUR NE 43,
 // with room for a float's rounding) is a failure signal when the device reports a

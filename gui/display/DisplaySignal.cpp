@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/NumberText.h"
+#include "comm/StatusBits.h"
 #include "gui/LblColor.h"
 #include "gui/Localise.h"
 #include "lang/ControlIds.h"
@@ -18,53 +19,67 @@ namespace {
 
 namespace sid = ids::status_strip;
 
-// How a lamp follows one bit of a status byte. A mask of 0 marks a lamp no bit drives.
+// How a lamp follows one bit of a status byte: the bit (its place and the lamp's text), or
+// no bit and a text of its own.
 struct LampRule {
   int controlId;
-  const char* text;
-  std::uint8_t mask;
-  bool setIsRed;     // else green when set
-  bool clearIsFace;  // else green when clear
+  const StatusBit* bit;  // nullptr: no bit drives the lamp
+  const char* ownText;   // the text of a lamp no bit drives
+  bool setIsRed;         // else green when set
+  bool clearIsFace;      // else green when clear
   // What the lamp watches, for its tool tip and assistive technology: the language file's
   // key and the English text.
   const char* meaningKey;
   const char* meaning;
+
+  constexpr const char* Text() const { return bit != nullptr ? bit->abbreviation : ownText; }
+  constexpr std::uint8_t Mask() const { return bit != nullptr ? bit->mask : 0; }
 };
+
+namespace ce = comm_error;
+namespace ds = device_status;
 
 constexpr LampRule kCommRules[CDisplaySignal::kLampCount] = {
-    {sid::kComLamp, "COM", 0, true, true, "Lamp_COM",
+    {sid::kComLamp, nullptr, "COM", true, true, "Lamp_COM",
      "Communication: blinks at every good reply of the device"},
-    {sid::kParityLamp, "PE", 0x40, true, true, "Lamp_PE",
+    {sid::kParityLamp, &ce::Parity, nullptr, true, true, "Lamp_PE",
      "Parity error: the device received a character with a parity error"},
-    {sid::kOverrunLamp, "OVE", 0x20, true, true, "Lamp_OVE",
+    {sid::kOverrunLamp, &ce::Overrun, nullptr, true, true, "Lamp_OVE",
      "Overrun error: the device's receiver lost a character"},
-    {sid::kFramingLamp, "FE", 0x10, true, true, "Lamp_FE",
+    {sid::kFramingLamp, &ce::Framing, nullptr, true, true, "Lamp_FE",
      "Framing error: the device received a character without its stop bit"},
-    {sid::kCommSpareLamp, "", 0, true, true, nullptr, nullptr},
-    {sid::kChecksumLamp, "SME", 0x08, true, true, "Lamp_SME",
+    {sid::kCommSpareLamp, nullptr, "", true, true, nullptr, nullptr},
+    {sid::kChecksumLamp, &ce::Checksum, nullptr, true, true, "Lamp_SME",
      "Checksum error: the device received a frame with a wrong checksum"},
-    {sid::kBufferLamp, "BOE", 0x02, true, true, "Lamp_BOE",
+    {sid::kBufferLamp, &ce::BufferOverflow, nullptr, true, true, "Lamp_BOE",
      "Buffer overflow: the device received a frame too long for its buffer"},
-    {sid::kTimeoutLamp, "TME", 0, true, true, "Lamp_TME", "Time-out: the device did not answer"},
+    {sid::kTimeoutLamp, nullptr, "TME", true, true, "Lamp_TME",
+     "Time-out: the device did not answer"},
 };
 
-// 0x10 (more status available) has no lamp.
+// More status available has no lamp.
 constexpr LampRule kDeviceRules[CDisplaySignal::kLampCount] = {
-    {sid::kMalfunctionLamp, "MAL", 0x80, true, true, "Lamp_MAL", "Device malfunction"},
-    {sid::kConfigChangedLamp, "CFG", 0x40, true, true, "Lamp_CFG", "Configuration changed"},
-    {sid::kColdStartLamp, "CLD", 0x20, true, true, "Lamp_CLD",
+    {sid::kMalfunctionLamp, &ds::Malfunction, nullptr, true, true, "Lamp_MAL",
+     "Device malfunction"},
+    {sid::kConfigChangedLamp, &ds::ConfigChanged, nullptr, true, true, "Lamp_CFG",
+     "Configuration changed"},
+    {sid::kColdStartLamp, &ds::ColdStart, nullptr, true, true, "Lamp_CLD",
      "Cold start: the device was restarted"},
-    {sid::kDeviceSpareLamp, "", 0, true, true, nullptr, nullptr},
-    {sid::kOutputFixedLamp, "AFX", 0x08, true, true, "Lamp_AFX", "Analog output fixed"},
-    {sid::kOutputSaturatedLamp, "AOS", 0x04, true, false, "Lamp_AOS", "Analog output saturated"},
-    {sid::kNonPvOutOfLimitsLamp, "NPV", 0x02, false, true, "Lamp_NPV",
+    {sid::kDeviceSpareLamp, nullptr, "", true, true, nullptr, nullptr},
+    {sid::kOutputFixedLamp, &ds::CurrentFixed, nullptr, true, true, "Lamp_AFX",
+     "Analog output fixed"},
+    {sid::kOutputSaturatedLamp, &ds::CurrentSaturated, nullptr, true, false, "Lamp_AOS",
+     "Analog output saturated"},
+    {sid::kNonPvOutOfLimitsLamp, &ds::NonPvOutOfLimits, nullptr, false, true, "Lamp_NPV",
      "A variable other than the PV is out of its limits"},
-    {sid::kPvOutOfLimitsLamp, "PV", 0x01, true, false, "Lamp_PV", "PV out of limits"},
+    {sid::kPvOutOfLimitsLamp, &ds::PvOutOfLimits, nullptr, true, false, "Lamp_PV",
+     "PV out of limits"},
 };
 
 // The first status byte reports communication errors, not a response code, when bit 7 is set.
 std::uint8_t CommErrorsOf(const DisplayValues& values) {
-  const std::uint8_t reported = (values.responseCode & 0x80) != 0 ? values.responseCode : 0;
+  const std::uint8_t reported =
+      (values.responseCode & CommErrorFlag) != 0 ? values.responseCode : 0;
   return values.commErrors | reported;
 }
 
@@ -97,7 +112,7 @@ void Explain(CLblColor* lamp, const LampRule& rule) {
 }
 
 void Apply(CLblColor* lamp, const LampRule& rule, std::uint8_t bits) {
-  const bool set = (bits & rule.mask) != 0;
+  const bool set = (bits & rule.Mask()) != 0;
   QColor colour;
   if (set) {
     colour = rule.setIsRed ? CDisplaySignal::Red() : CDisplaySignal::Green();
@@ -149,13 +164,13 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
   auto makeRow = [&](const LampRule(&rules)[kLampCount], std::array<CLblColor*, kLampCount>& out,
                      int gridRow) {
     for (int i = 0; i < kLampCount; ++i) {
-      auto* lamp = new CLblColor(QString::fromUtf8(rules[i].text), this);
+      auto* lamp = new CLblColor(QString::fromUtf8(rules[i].Text()), this);
       lamp->setAlignment(Qt::AlignCenter);
       lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
       lamp->setMinimumWidth(lamp->fontMetrics().horizontalAdvance(QStringLiteral("OVE")) +
                             lamp->fontMetrics().averageCharWidth() * 2);
       SetControlId(lamp, rules[i].controlId);
-      lamp->setAccessibleName(QString::fromUtf8(rules[i].text));
+      lamp->setAccessibleName(QString::fromUtf8(rules[i].Text()));
       Explain(lamp, rules[i]);
       Apply(lamp, rules[i], 0);
       lamps->addWidget(lamp, gridRow, i + 1);
@@ -225,7 +240,7 @@ void CDisplaySignal::Light(CLblColor* lamp, const QColor& colour) { LightLamp(la
 
 void CDisplaySignal::Update(const DisplayValues& values) {
   for (int i = 0; i < kLampCount; ++i) {
-    if (kDeviceRules[i].mask != 0) Apply(deviceLamps_[i], kDeviceRules[i], values.deviceStatus);
+    if (kDeviceRules[i].Mask() != 0) Apply(deviceLamps_[i], kDeviceRules[i], values.deviceStatus);
   }
   CLblColor* com = commLamps_[kComLamp];
   Light(com, com->Background() == Green() ? LightGreen() : Green());
@@ -235,7 +250,7 @@ void CDisplaySignal::Update(const DisplayValues& values) {
 
 void CDisplaySignal::ShowCommErrors(std::uint8_t commErrors) {
   for (int i = 0; i < kLampCount; ++i) {
-    if (kCommRules[i].mask != 0) Apply(commLamps_[i], kCommRules[i], commErrors);
+    if (kCommRules[i].Mask() != 0) Apply(commLamps_[i], kCommRules[i], commErrors);
   }
 }
 

@@ -397,6 +397,39 @@ TEST_F(CliTest, BadUsageExitsWithThree) {
   }
 }
 
+// The commands --help lists are the ones the tool runs: each is known (refused here for its
+// own reason, without a port or values), and only search refuses --record.
+TEST_F(CliTest, EveryCommandTheHelpListsIsDispatched) {
+  const auto help = Cli({"--help"});
+  ASSERT_EQ(help.status, 0);
+  std::vector<std::string> listed = {"ports"};  // in the usage lines
+  bool inList = false;
+  for (const std::string& line : Lines(help.out)) {
+    if (line == "commands:") inList = true;
+    if (line.rfind("exit status:", 0) == 0) inList = false;
+    if (!inList || line.size() < 3 || line.rfind("  ", 0) != 0 || line[2] == ' ') continue;
+    const std::string name = line.substr(2, line.find(' ', 2) - 2);
+    if (std::find(listed.begin(), listed.end(), name) == listed.end()) listed.push_back(name);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"ports", "report", "identify", "search", "upload",
+                                              "monitor", "set", "fixed-current", "selftest",
+                                              "status", "sensor-trim", "config", "table"}));
+  const std::string job = ::testing::TempDir() + "va5vivi-cli-dispatch.json";
+  for (const std::string& name : listed) {
+    const auto r = name == "ports" ? Cli({"ports", "extra"}) : Cli({name});
+    EXPECT_EQ(r.status, 3) << name << ": " << r.err;
+    EXPECT_EQ(r.err.find("unknown command"), std::string::npos) << name << ": " << r.err;
+    const auto recorded = Cli({"--record", job, name});
+    const bool refused =
+        recorded.err.find("--record does not go with " + name) != std::string::npos;
+    EXPECT_EQ(refused, name == "search") << name << ": " << recorded.err;
+  }
+  const auto unknown = Cli({"frobnicate"});
+  EXPECT_EQ(unknown.status, 3);
+  EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos) << unknown.err;
+  EXPECT_FALSE(std::filesystem::exists(job));
+}
+
 TEST_F(CliTest, MissingPortIsALinkFailure) {
   const auto r = Cli({"--port", "/dev/va5vivi-no-such-port", "identify"});
   EXPECT_EQ(r.status, 2) << r.err;

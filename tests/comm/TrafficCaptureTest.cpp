@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 
 namespace va5 {
 namespace {
@@ -23,30 +24,57 @@ Bytes ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(TrafficCaptureTest, ReadsEveryKindOfTraceLine) {
-  TraceEvent e = ParseTraceLine("TX: FF,FF,02,80,00,00,82,\n");
-  EXPECT_EQ(e.kind, TraceKind::Sent);
-  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0xFF, 0x02, 0x80, 0x00, 0x00, 0x82}));
-  EXPECT_EQ(FrameWithoutPreambles(e.bytes), (Bytes{0x02, 0x80, 0x00, 0x00, 0x82}));
-  EXPECT_EQ(e.note, "");
+// Every kind of event as the one line --trace prints and other tools read: the same text,
+// byte for byte, as the link has always written.
+TEST(TrafficCaptureTest, FormatsEveryKindOfEventAsItsTraceLine) {
+  using K = TraceKind;
+  const Bytes poll = {0xFF, 0xFF, 0x02, 0x80, 0x00, 0x00, 0x82};
+  const struct {
+    TraceEvent event;
+    const char* line;
+  } cases[] = {
+      {{.kind = K::Sent, .bytes = poll}, "TX: FF,FF,02,80,00,00,82,\n"},
+      {{.kind = K::Received, .bytes = {0xFF, 0x06, 0x80, 0x00, 0x02, 0x00, 0x00, 0x84}},
+       "RX: FF,06,80,00,02,00,00,84,\n"},
+      {{.kind = K::Received,
+        .bytes = {0x06, 0x80, 0x00, 0x02, 0x88, 0x00, 0x0C},
+        .commError = true},
+       "RX: 06,80,00,02,88,00,0C,Communication Error\n"},
+      {{.kind = K::ReceiveFailed,
+        .bytes = {0xFF, 0x06, 0x80, 0x00, 0xEC},
+        .failure = LinkFailure::BadReply},
+       "RX: FF,06,80,00,EC,Error\n"},
+      {{.kind = K::ReceiveFailed, .failure = LinkFailure::NoReply}, "RX: Error\n"},
+      {{.kind = K::Skipped, .bytes = {0xFF, 0x06, 0x81, 0x00}},
+       "RX: skipped: FF,06,81,00,other address\n"},
+      {{.kind = K::Skipped, .bytes = {0xAB}, .skipped = SkipReason::OtherCommand},
+       "RX: skipped: AB,other command\n"},
+      {{.kind = K::Skipped, .skipped = SkipReason::OtherSelector}, "RX: skipped: other selector\n"},
+      {{.kind = K::SendTimeout, .failure = LinkFailure::CarrierStuck}, "TX: Timeout\n"},
+      {{.kind = K::ReceiveTimeout, .elapsedMs = 305}, "Timeout: 305\n"},
+      {{.kind = K::Answer, .retry = true}, "Answer: retry\n"},
+      {{.kind = K::Answer}, "Answer: give up\n"},
+      {{.kind = K::LinkEvent, .note = "port opened again"}, "Link: port opened again\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatTraceLine(c.event), c.line);
 
-  e = ParseTraceLine("RX: FF,06,80,00,EC,Error\n");
-  EXPECT_EQ(e.kind, TraceKind::Received);
-  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0x06, 0x80, 0x00, 0xEC}));
-  EXPECT_EQ(e.note, "Error");
-  e = ParseTraceLine("RX: skipped: FF,06,81,00,other address\n");
-  EXPECT_EQ(e.kind, TraceKind::Skipped);
-  EXPECT_EQ(e.bytes, (Bytes{0xFF, 0x06, 0x81, 0x00}));
-  EXPECT_EQ(e.note, "other address");
-
-  EXPECT_EQ(ParseTraceLine("TX: Timeout\n").kind, TraceKind::SendTimeout);
-  e = ParseTraceLine("Timeout: 305\n");
-  EXPECT_EQ(e.kind, TraceKind::ReceiveTimeout);
-  EXPECT_EQ(e.note, "305");
-  e = ParseTraceLine("Answer: give up\n");
-  EXPECT_EQ(e.kind, TraceKind::Answer);
-  EXPECT_EQ(e.note, "give up");
-  EXPECT_EQ(ParseTraceLine("setup: 1200 baud\n").kind, TraceKind::Other);
+  // A sink of text gets those lines; a sink of events gets the event itself; an empty
+  // function makes an empty sink.
+  std::string text;
+  TraceSink lines = [&](std::string_view line) { text += line; };
+  std::vector<TraceKind> kinds;
+  TraceSink events = [&](const TraceEvent& e) { kinds.push_back(e.kind); };
+  for (const auto& c : cases) {
+    lines(c.event);
+    events(c.event);
+  }
+  std::string all;
+  for (const auto& c : cases) all += c.line;
+  EXPECT_EQ(text, all);
+  ASSERT_EQ(kinds.size(), std::size(cases));
+  EXPECT_EQ(kinds.back(), K::LinkEvent);
+  EXPECT_FALSE(TraceSink(std::function<void(std::string_view)>()));
+  EXPECT_EQ(FrameWithoutPreambles(poll), (Bytes{0x02, 0x80, 0x00, 0x00, 0x82}));
 }
 
 // The fields of whole, garbled and cut-short frames; nothing is read beyond what arrived.
@@ -141,11 +169,16 @@ TEST(TrafficCaptureTest, ReplacesTheFileOnlyWhenFinished) {
   {
     TrafficCapture capture(path);
     ASSERT_TRUE(capture.IsOpen()) << capture.Error();
-    capture.Add("TX: FF,FF,02,80,00,00,82,\n", t0);
-    capture.Add("Timeout: 305\n", t0);  // no frame, no packet
-    capture.Add("TX: FF,FF,02,80,00,00,82,\n", t0);
-    capture.Add("RX: FF,FF,06,80,00,02,00,00,84,\n", t0 + std::chrono::milliseconds(90));
-    capture.Add("RX: FF,FF,Error\n", t0);  // preambles only: nothing to decode
+    const TraceEvent request{.kind = TraceKind::Sent,
+                             .bytes = {0xFF, 0xFF, 0x02, 0x80, 0x00, 0x00, 0x82}};
+    capture.Add(request, t0);
+    capture.Add({.kind = TraceKind::ReceiveTimeout, .elapsedMs = 305}, t0);  // no frame, no packet
+    capture.Add(request, t0);
+    capture.Add({.kind = TraceKind::Received,
+                 .bytes = {0xFF, 0xFF, 0x06, 0x80, 0x00, 0x02, 0x00, 0x00, 0x84}},
+                t0 + std::chrono::milliseconds(90));
+    // Preambles only: nothing to decode.
+    capture.Add({.kind = TraceKind::ReceiveFailed, .bytes = {0xFF, 0xFF}}, t0);
     EXPECT_EQ(capture.Packets(), 3u);
     const Bytes before = ReadAll(path);
     EXPECT_EQ(std::string(before.begin(), before.end()), "older capture");  // until Finish
@@ -184,6 +217,30 @@ TEST(TrafficCaptureTest, NamesTheCommandsTheToolSends) {
   for (const int command : {-1, 4, 129, 192, 255, 256}) {
     EXPECT_STREQ(CommandName(command), "") << command;
   }
+}
+
+// The status bits are named once: each is one bit of its byte, the communication errors lie
+// below their flag, and the link's texts name exactly the bits set, highest first.
+TEST(TrafficCaptureTest, NamesEachStatusBitOnce) {
+  for (const auto& bits :
+       {std::vector<StatusBit>(std::begin(CommErrorBits), std::end(CommErrorBits)),
+        std::vector<StatusBit>(std::begin(DeviceStatusBits), std::end(DeviceStatusBits))}) {
+    unsigned seen = 0;
+    for (const StatusBit& bit : bits) {
+      EXPECT_EQ(bit.mask & (bit.mask - 1), 0) << bit.meaning;                 // one bit
+      EXPECT_EQ(seen & bit.mask, 0u) << bit.meaning;                          // not named twice
+      EXPECT_GT(seen == 0 ? 0x100u : seen & -seen, bit.mask) << bit.meaning;  // highest first
+      seen |= bit.mask;
+    }
+  }
+  for (const StatusBit& bit : CommErrorBits) EXPECT_EQ(bit.mask & CommErrorFlag, 0);
+  EXPECT_EQ(CommErrorBitsText(0xFF),
+            "vertical parity error, overrun error, framing error, longitudinal parity error, "
+            "buffer overflow");
+  EXPECT_EQ(FirstStatusByteText(CommErrorFlag | comm_error::Framing.mask),
+            "communication error: framing error");
+  EXPECT_EQ(FirstStatusByteText(0x85), "communication error: no error bit named");  // reserved
+  EXPECT_EQ(FirstStatusByteText(7), "response code 7: " + std::string(ResponseCodeText(7)));
 }
 
 }  // namespace

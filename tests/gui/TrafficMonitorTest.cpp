@@ -218,19 +218,21 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
   monitor->PauseButton()->click();
   ASSERT_FALSE(monitor->Paused());
 
-  // More lines than the table holds: the oldest drop.
+  // More events than the table holds: the oldest drop.
   const TraceSink sink = monitor->Sink();
   const int fed = Monitor::kMaxRows + 100;
-  for (int i = 0; i < fed; ++i) sink("line " + std::to_string(i) + "\n");
-  sink("Timeout: 30\n");
+  for (int i = 0; i < fed; ++i) {
+    sink({.kind = TraceKind::LinkEvent, .note = "line " + std::to_string(i)});
+  }
+  sink({.kind = TraceKind::ReceiveTimeout, .elapsedMs = 30});
   monitor->Flush();
   EXPECT_EQ(table->rowCount(), Monitor::kMaxRows);
   bool first = false;
   bool last = false;
   for (int row = 0; row < table->rowCount(); ++row) {
     const QString response = Cell(table, row, Monitor::kResponseColumn);
-    first = first || response == "line 0";
-    last = last || response == QString("line %1").arg(fed - 1);
+    first = first || response == "Link: line 0";
+    last = last || response == QString("Link: line %1").arg(fed - 1);
   }
   EXPECT_FALSE(first);
   EXPECT_TRUE(last);
@@ -238,10 +240,10 @@ TEST_F(TrafficMonitorTest, ListsFiltersPausesClearsAndBoundsTheLinksFrames) {
 
   // Closed, the sink queues nothing.
   monitor->close();
-  sink("line closed\n");
+  sink({.kind = TraceKind::LinkEvent, .note = "line closed"});
   monitor->show();
   monitor->Flush();
-  EXPECT_TRUE(table->findItems("line closed", Qt::MatchExactly).isEmpty());
+  EXPECT_TRUE(table->findItems("Link: line closed", Qt::MatchExactly).isEmpty());
 }
 
 // The link's own events between the frames: a garbled reply named as a checksum error, the
@@ -307,7 +309,7 @@ TEST_F(TrafficMonitorTest, SavesTheFramesShownAsACaptureAndReportsAFailedSave) {
     }
   }
   // A time-out row among the frames adds nothing to the capture.
-  monitor->Sink()("Timeout: 30\n");
+  monitor->Sink()({.kind = TraceKind::ReceiveTimeout, .elapsedMs = 30});
   monitor->Flush();
   monitor->PauseButton()->click();  // the rows stay as they are while the file is written
 
@@ -393,7 +395,7 @@ TEST_F(TrafficMonitorTest, FollowsTheLanguageOfTheMainWindow) {
   EXPECT_GE(shown, 2);
   monitor->CommandFilter()->clear();
   monitor->PauseButton()->click();
-  monitor->Sink()("Timeout: 30\n");
+  monitor->Sink()({.kind = TraceKind::ReceiveTimeout, .elapsedMs = 30});
   monitor->Flush();
   QLabel* dropped = nullptr;
   for (QLabel* label : monitor->findChildren<QLabel*>()) {

@@ -1,14 +1,16 @@
-// Arbitrary bytes as one line of the link's trace, as the traffic monitor and the capture read
-// it: the bytes a device sent, garbled or cut short, are listed there. Whatever the line: the
-// decoded fields stay within the frame, a reply's status bytes come from it, a whole frame's
-// checksum verdict matches the XOR of its bytes, and its capture record holds the frame whole.
+// Arbitrary bytes as a device may send them, garbled or cut short, decoded as the traffic
+// monitor decodes a traced frame and written as the capture and the trace write them.
+// Whatever the bytes: the decoded fields stay within the frame, a reply's status bytes come
+// from it, a whole frame's checksum verdict matches the XOR of its bytes, its capture record
+// holds the frame whole, and its trace line lists every byte.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
+#include <string>
 #include <vector>
 
+#include "comm/Trace.h"
 #include "comm/TrafficCapture.h"
 
 namespace {
@@ -20,12 +22,10 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view line(reinterpret_cast<const char*>(data), size);
-  const va5::TraceEvent event = va5::ParseTraceLine(line);
-  Check(event.bytes.size() <= size / 3);
+  const std::vector<std::uint8_t> bytes(data, data + size);
   for (const bool reply : {false, true}) {
-    const va5::TracedFrame t = va5::DecodeTracedFrame(event.bytes, reply);
-    Check(t.frame == va5::FrameWithoutPreambles(event.bytes));
+    const va5::TracedFrame t = va5::DecodeTracedFrame(bytes, reply);
+    Check(t.frame == va5::FrameWithoutPreambles(bytes));
     Check(t.dataBegin <= t.dataEnd && t.dataEnd <= t.frame.size());
     Check(!t.hasHeader || (t.command >= 0 && t.command <= 0xFF && t.byteCount >= 0));
     Check(reply || t.responseCode < 0);
@@ -41,5 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           std::equal(t.frame.begin(), t.frame.end(),
                      record.end() - static_cast<std::ptrdiff_t>(t.frame.size())));
   }
+  const std::string line =
+      va5::FormatTraceLine({.kind = va5::TraceKind::ReceiveFailed, .bytes = bytes});
+  Check(line.size() == 4 + 3 * size + 6 && line.back() == '\n');
   return 0;
 }
