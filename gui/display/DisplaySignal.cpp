@@ -185,6 +185,10 @@ CDisplaySignal::CDisplaySignal(QWidget* parent) : QWidget(parent) {
   link_->setObjectName(QStringLiteral("linkStatus"));
   link_->setTextFormat(Qt::PlainText);
   link_->setAccessibleName(QStringLiteral("Link"));
+  // Port, polling address and tag all matter: wrapped over the lines beside the lamps rather
+  // than cut short.
+  link_->setWordWrap(true);
+  link_->setMinimumWidth(QFontMetrics(normal).averageCharWidth() * 4);
   row->addWidget(link_, 1);
   // Black on amber, bold: a loop held at one current is what a technician must not miss.
   fixed_ = new CLblColor(this);
@@ -225,8 +229,8 @@ void CDisplaySignal::ShowFixedText() {
 }
 
 void CDisplaySignal::ShowLink(const QString& text, bool online) {
-  // A long status is elided rather than widening the window.
-  SetShownValue(link_, text);
+  link_->setText(text);
+  link_->setAccessibleDescription(text);
   link_->setToolTip(text);
   if (online) return;
   for (auto* lamps : {&commLamps_, &deviceLamps_}) {
