@@ -14,7 +14,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
 #include "session/Setting.h"
@@ -90,7 +89,7 @@ struct ConfigPageSpec {
   std::vector<ConfigRowSpec> rows;
 };
 
-class CConfigPage : public CPanel, public CResourceManager, public CFontManager {
+class CConfigPage : public CPanel, public CFontManager {
   Q_OBJECT
 
  public:
