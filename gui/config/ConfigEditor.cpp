@@ -212,7 +212,7 @@ bool CConfigEditor::OnWorkerMessage(const WorkerMessage& message) {
   runner_.OnMessage(message);
   ShowWritingProgress();
   // The progress bar is the window's.
-  return message.first != MessageProgress;
+  return message.kind != MessageProgress;
 }
 
 void CConfigEditor::ShowWritingProgress() {
