@@ -38,17 +38,17 @@ class MessageQueue : public MessageSink {
     return message;
   }
 
-  // Skips messages until one whose first parameter is `first` arrives (poll results and
+  // Skips messages until one of kind `kind` arrives (poll results and
   // progress in between are dropped).
   std::optional<WorkerMessage> NextWith(
-      int first, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+      int kind, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return std::nullopt;
       auto message = Next(left);
-      if (!message || message->first == first) return message;
+      if (!message || message->kind == kind) return message;
     }
   }
 

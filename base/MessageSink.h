@@ -2,13 +2,17 @@
 
 namespace va5 {
 
-// One message of the worker: (first, second) with the receiver's private message number.
-// first is a request type with second its HartResult, or MessageFailure with the request type,
-// MessageProgress with the percentage in `percent`, or MessageWorkerEnded with 0.
+// One message of the worker, tagged with the receiver's private message number. `kind` says
+// what happened and `detail` what goes with it:
+//   a request type          -> the HartResult of that request
+//   MessageFailure          -> the request type that waits for an answer to its failure
+//   MessageOpened           -> the HartResult of the port open
+//   MessageProgress         -> 0 (the percentage is in `percent`)
+//   MessageWorkerEnded      -> 0
 struct WorkerMessage {
   int message = 0;  // the target's private message number
-  int first = 0;
-  int second = 0;
+  int kind = 0;
+  int detail = 0;
   float percent = 0.0f;  // progress messages only, carried by value
 };
 

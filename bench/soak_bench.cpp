@@ -278,22 +278,22 @@ int main(int argc, char** argv) {
   while (done < cycles) {
     auto message = session.Messages().Next(std::chrono::milliseconds(100));
     if (!message) continue;
-    if (message->first == va5::MessageFailure) {
+    if (message->kind == va5::MessageFailure) {
       ++failureMessages;
       const auto answer = policy.OnFailure(worker);
       if (answer == va5::session::LinkFailurePolicy::Answer::Ask) ++asked;  // "Retry"
       session.AnswerFailure(answer != va5::session::LinkFailurePolicy::Answer::GiveUp);
-    } else if (message->first == va5::MessageWorkerEnded) {
+    } else if (message->kind == va5::MessageWorkerEnded) {
       std::printf("the worker ended after %ld cycles\n", done);
       exitCode = 1;
       break;
-    } else if (message->first == va5::RequestPoll) {
+    } else if (message->kind == va5::RequestPoll) {
       ++done;
       cyclesDone = done;
       lastProgress = NowNs();
-      if (message->second != va5::ResultOk) ++rejectedPolls;
+      if (message->detail != va5::ResultOk) ++rejectedPolls;
       const long failures = message->message + rejectedPolls;
-      if (message->second == va5::ResultOk) {
+      if (message->detail == va5::ResultOk) {
         ++goodPolls;
         if (failures > failuresAtLastGood) {
           ++recoveries;

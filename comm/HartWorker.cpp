@@ -176,7 +176,7 @@ void HartWorker::AnswerFailure(bool retry) {
 
 bool HartWorker::PurgePort() { return link_.PurgePort(); }
 
-void HartWorker::Post(int first, int second, float percent) {
+void HartWorker::Post(int kind, int detail, float percent) {
   MessageSink* sink;
   WorkerMessage message;
   {
@@ -184,8 +184,8 @@ void HartWorker::Post(int first, int second, float percent) {
     sink = target_ ? target_ : &defaultSink_;
     message.message = targetMessage_;
   }
-  message.first = first;
-  message.second = second;
+  message.kind = kind;
+  message.detail = detail;
   message.percent = percent;
   sink->Post(message);
 }

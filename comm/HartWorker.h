@@ -62,7 +62,7 @@ class HartWorker {
 
   // Posts a message of the caller's to the current target, in order with the worker's own (the
   // end of a port open that ran on another thread).
-  void PostMessage(int first, int second) { Post(first, second); }
+  void PostMessage(int kind, int detail) { Post(kind, detail); }
 
   // While searching, command 0 is tried once per address and every failure's answer moves the
   // polling address on (15 wraps to 0); AddressesTried counts those moves.
@@ -122,7 +122,7 @@ class HartWorker {
   HartResult RunList(int type, const CommandDescriptor* list, ListProgress progress);
   bool FailureProtocol(int type);
   void NoteReply();
-  void Post(int first, int second, float percent = 0.0f);
+  void Post(int kind, int detail, float percent = 0.0f);
   void PostProgress(double percent);
   void SleepUnlessStopped(Millis duration);
 

@@ -2,7 +2,7 @@
 
 namespace va5 {
 
-// Request types of the transaction engine. They travel as the first parameter of the worker's
+// Request types of the transaction engine. They travel as the kind of the worker's
 // completion message, next to the messages below.
 enum RequestType : int {
   RequestPoll = 400,              // 3, 2 (run by the idle worker)
@@ -60,7 +60,7 @@ enum RequestType : int {
   RequestReadIdentity = 459,      // 0
 };
 
-// Other first parameters of the worker's messages.
+// Other kinds of the worker's messages (kind, detail).
 inline constexpr int MessageFailure = 209;   // (209, request type): waiting for an answer
 inline constexpr int MessageProgress = 300;  // (300, percentage)
 inline constexpr int MessageWorkerEnded = 301;  // (301, 0)

@@ -22,10 +22,14 @@ struct Tables {
                               "Type W5",       "Type U",       "Type L",        "Type P",
                               "Type PR",       "Custom TC",    "POT 4000 ohms", "POT 2500 ohms",
                               "POT 1200 ohms", "POT 600 ohms", "POT 300 ohms",  "POT 150 ohms"};
-  StringTable sensorTypeCodes{"1",   "12",  "13",  "14",  "15",  "16",  "17",  "21",  "22",
-                              "62",  "63",  "81",  "91",  "92",  "93",  "129", "131", "134",
-                              "136", "137", "138", "139", "140", "141", "132", "143", "142",
-                              "144", "145", "146", "240", "241", "242", "243", "244", "245"};
+  StringTable sensorTypeCodes{"1",   "12",  "13",  "14",  "15",
+                              "16",  "17",  "21",  "22",  "62",
+                              "63",  "81",  "91",  "92",  std::to_string(CustomRtdSensorCode),
+                              "129", "131", "134", "136", "137",
+                              "138", "139", "140", "141", "132",
+                              "143", "142", "144", "145", std::to_string(CustomTcSensorCode),
+                              "240", "241", "242", "243", "244",
+                              "245"};
   StringTable sensorDefaultUnits{"ohm",  "degC", "degC", "degC", "degC", "degC", "degC", "degC",
                                  "degC", "degC", "degC", "degC", "degC", "degC", "degC", "mV",
                                  "degC", "degC", "degC", "degC", "degC", "degC", "degC", "degC",
@@ -64,7 +68,7 @@ struct Tables {
   StringTable burnoutNames{"Upscale", "Downscale", "None"};
   StringTable burnoutCodes{"0", "1", "2"};
   StringTable transferFunctionNames{"LINEAR", "SQRT", "SPECIAL_CURVE"};
-  StringTable transferFunctionCodes{"0", "1", "4"};
+  StringTable transferFunctionCodes{"0", "1", std::to_string(SpecialCurveTransferCode)};
   StringTable cjcModeNames{"CJC OFF", "CJC ON"};
   StringTable cjcModeCodes{"0", "1"};
 

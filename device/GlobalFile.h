@@ -15,6 +15,13 @@ inline constexpr int SensorIndexMillivolt = 15;
 inline constexpr int SensorIndexFirstPot = 30;  // 30..35: potentiometers, wiring 3
 inline constexpr int SensorIndexLastPot = 35;
 
+// Sensor type codes whose curve is the device's custom table: writing that table is refused
+// while the device measures with it, and selecting them needs the table in the device.
+inline constexpr int CustomRtdSensorCode = 93;
+inline constexpr int CustomTcSensorCode = 146;
+// The transfer function code of the special curve (likewise the device's own table).
+inline constexpr int SpecialCurveTransferCode = 4;
+
 enum class UnitFamily { Temperature, Ohm, Millivolt, Percent };
 
 // The code-to-name tables: immutable, identical in every instance. Names are the fixed English

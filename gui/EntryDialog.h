@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "lang/ControlIds.h"
 #include "gui/FontManager.h"
 #include "gui/MessageBox.h"
-#include "gui/ResourceManager.h"
+#include "lang/ControlIds.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,7 +22,7 @@ namespace va5 {
 // The OK / Cancel row of the entry and selection dialogs.
 QHBoxLayout* MakeOkCancelRow(QPushButton* ok, QPushButton* cancel);
 
-class CEntryDialog : public QDialog, public CResourceManager, public CFontManager {
+class CEntryDialog : public QDialog, public CFontManager {
   Q_OBJECT
 
  public:

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
 
 class QPushButton;
 
@@ -15,7 +14,7 @@ namespace va5 {
 class CBusyFilter;
 class CLblColor;
 
-class CFunctionKeys : public QWidget, public CResourceManager, public CFontManager {
+class CFunctionKeys : public QWidget, public CFontManager {
   Q_OBJECT
 
  public:

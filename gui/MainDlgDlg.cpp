@@ -805,12 +805,12 @@ void CMainDlgDlg::OnPoll(HartResult result) {
 
 void CMainDlgDlg::OnWorkerMessage(const WorkerMessage& message) {
   if (connection_ == nullptr) return;
-  if (message.first == MessageFailure) emit linkFailed();
+  if (message.kind == MessageFailure) emit linkFailed();
   if (target_ != nullptr && message.message == target_->ReplyMessage() &&
       target_->OnWorkerMessage(message)) {
     return;
   }
-  if (message.first == MessageProgress) {
+  if (message.kind == MessageProgress) {
     if (Searching()) {
       search_->SetProgress(connection_->GetSession().AddressesTried(),
                            connection_->GetSession().Record().pollingAddress);

@@ -20,7 +20,6 @@
 #include "device/DeviceRecord.h"
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
 #include "session/Connection.h"
 #include "session/LinkHold.h"
 #include "session/Operation.h"
@@ -62,7 +61,7 @@ struct MainWindowOptions {
   std::vector<std::string> languageFolders = {};  // empty: beside the program, then installed
 };
 
-class CMainDlgDlg : public QDialog, public CResourceManager, public CFontManager {
+class CMainDlgDlg : public QDialog, public CFontManager {
   Q_OBJECT
 
  public:

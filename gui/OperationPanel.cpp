@@ -9,6 +9,7 @@
 #include "base/Utf8.h"
 #include "comm/RequestTypes.h"
 #include "comm/ResultTexts.h"
+#include "comm/StatusBits.h"
 #include "gui/EntryDialog.h"
 #include "gui/MessageBox.h"
 #include "lang/EntryRules.h"
@@ -50,7 +51,8 @@ UIMessageText RefusalMessage(const session::Reason& reason) {
   const std::string command = CommandOfRefusal(arg(3), arg(0));
   const std::string& code = arg(1);
   if (code.empty()) return {"Err_CMD_Bad_Reply", {command, arg(2)}};
-  if ((std::atoi(code.c_str()) & 0x80) != 0) return {"Err_CMD_Comm_Error", {command, arg(2)}};
+  if ((std::atoi(code.c_str()) & CommErrorFlag) != 0)
+    return {"Err_CMD_Comm_Error", {command, arg(2)}};
   return {"Err_CMD", {command, code, arg(2)}};
 }
 

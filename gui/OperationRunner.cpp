@@ -23,8 +23,8 @@ bool COperationRunner::OnMessage(const WorkerMessage& message) {
   if (run_ == nullptr) return false;
   const Status before = run_->GetStatus();
   if (before != Status::Running && before != Status::NeedsAnswer) return false;
-  const bool mine = message.first == run_->CurrentRequest() || message.first == MessageFailure ||
-                    message.first == MessageWorkerEnded;
+  const bool mine = message.kind == run_->CurrentRequest() || message.kind == MessageFailure ||
+                    message.kind == MessageWorkerEnded;
   Follow(run_->OnMessage(message));
   return mine;
 }

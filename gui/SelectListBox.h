@@ -6,16 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "lang/ControlIds.h"
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
+#include "lang/ControlIds.h"
 
 class QListWidget;
 class QPushButton;
 
 namespace va5 {
 
-class CSelectListBox : public QDialog, public CResourceManager, public CFontManager {
+class CSelectListBox : public QDialog, public CFontManager {
   Q_OBJECT
 
  public:

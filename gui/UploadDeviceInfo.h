@@ -4,7 +4,6 @@
 #include <QFrame>
 
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
 
 class QLabel;
 
@@ -12,7 +11,7 @@ namespace va5 {
 
 class CDisplayUpload;
 
-class CUploadDeviceInfo : public QFrame, public CResourceManager, public CFontManager {
+class CUploadDeviceInfo : public QFrame, public CFontManager {
   Q_OBJECT
 
  public:

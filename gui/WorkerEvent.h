@@ -10,7 +10,7 @@
 
 namespace va5 {
 
-// One worker message (message number, first, second, progress) as a Qt event.
+// One worker message (message number, kind, detail, progress) as a Qt event.
 class WorkerEvent : public QEvent {
  public:
   explicit WorkerEvent(const WorkerMessage& message) : QEvent(Type()), message_(message) {}

@@ -151,17 +151,6 @@ RequestChain ConfigUploadChain() {
   return chain;
 }
 
-std::vector<ConfigDifference> CompareConfigurations(const ConfigurationValues& file,
-                                                    const ConfigurationValues& device) {
-  std::vector<ConfigDifference> differences;
-  for (const ConfigurationField& f : ConfigurationFields()) {
-    if (!SameFieldValue(f, file.*f.value, device.*f.value)) {
-      differences.push_back({f.key, file.*f.value, device.*f.value});
-    }
-  }
-  return differences;
-}
-
 // ---- the download ------------------------------------------------------------------------
 
 ConfigDownload::ConfigDownload(Session& session, const CglobalFile& tables,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/GlobalFile.h"
+#include "offline/ConfigEditorModel.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/Operation.h"
 #include "session/Reason.h"
@@ -80,15 +81,9 @@ RequestChain ConfigRowChain(const CglobalFile& tables, const ConfigRowCheck& che
 // next and passes its success to SetCarriedFromDevice.
 RequestChain ConfigUploadChain();
 
-// One row whose file value differs from the device value.
-struct ConfigDifference {
-  std::string key;  // as in the file ("Tag", "PV Upper Range", ...)
-  std::string fileValue;
-  std::string deviceValue;
-};
-// Compares the texts of every shown row (ConfigurationFields), as the editor's "Compare" does.
-std::vector<ConfigDifference> CompareConfigurations(const ConfigurationValues& file,
-                                                    const ConfigurationValues& device);
+// The editor's comparison (offline/ConfigEditorModel.h), which the tool prints too.
+using ::va5::CompareConfigurations;
+using ::va5::ConfigDifference;
 
 // A configuration download, driven like an Operation (a window from its event loop, the tool
 // with PerformDownload): reads the identity (459) and refuses any model but "TQ5R" before

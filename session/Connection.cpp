@@ -102,9 +102,9 @@ void Connection::OpenPort() {
 Connection::Status Connection::OnMessage(const WorkerMessage& message) {
   if (status_ != Status::Running) return status_;
   if (state_ == State::Opening) {
-    if (message.first != MessageOpened) return status_;
+    if (message.kind != MessageOpened) return status_;
     JoinOpen();
-    return OnOpened(message.second);
+    return OnOpened(message.detail);
   }
   if (state_ == State::Searching) return OnSearchMessage(message);
   if (connect_) {
@@ -184,7 +184,7 @@ const char* Connection::StepName() const {
 }
 
 Connection::Status Connection::OnSearchMessage(const WorkerMessage& message) {
-  if (message.first == MessageFailure) {
+  if (message.kind == MessageFailure) {
     // On to the next address until all sixteen were tried once in this round.
     if (session_->AddressesTried() < SearchMoves) {
       session_->AnswerFailure(true);
@@ -196,7 +196,7 @@ Connection::Status Connection::OnSearchMessage(const WorkerMessage& message) {
                 {}};
     return Ask(Question::NoDeviceFound);
   }
-  if (message.first == MessageWorkerEnded) {
+  if (message.kind == MessageWorkerEnded) {
     // A search always ends the worker: a device answered (or refused, which is an answer too).
     found_ = session_->Record().pollingAddress;
     session_->Close();
@@ -208,13 +208,13 @@ Connection::Status Connection::OnSearchMessage(const WorkerMessage& message) {
 }
 
 Connection::Status Connection::OnMonitoringMessage(const WorkerMessage& message) {
-  if (message.first == RequestPoll) {
+  if (message.kind == RequestPoll) {
     // A poll between the steps of an operation must not reset the count of its request.
     if (!session_->RequestPending()) session_->BeginRequest();
-    if (pollObserver_) pollObserver_(message.second);
+    if (pollObserver_) pollObserver_(message.detail);
     return status_;
   }
-  if (message.first == MessageFailure) {
+  if (message.kind == MessageFailure) {
     switch (session_->OnFailure()) {
       case LinkFailurePolicy::Answer::Retry:
         session_->AnswerFailure(true);
@@ -227,7 +227,7 @@ Connection::Status Connection::OnMonitoringMessage(const WorkerMessage& message)
         return Ask(Question::LinkFailed);
     }
   }
-  if (message.first == MessageWorkerEnded) {
+  if (message.kind == MessageWorkerEnded) {
     return GoOffline(ResultLinkFailed, session_->Explain(ResultLinkFailed, "monitor"));
   }
   return status_;

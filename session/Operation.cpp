@@ -80,7 +80,7 @@ Operation::Status Operation::Submit() {
 
 Operation::Status Operation::OnMessage(const WorkerMessage& message) {
   if (status_ != Status::Running && status_ != Status::NeedsAnswer) return status_;
-  if (message.first == MessageFailure) {
+  if (message.kind == MessageFailure) {
     // Whatever failed (this request, or a poll that ran before it was taken), the worker now
     // waits for an answer.
     switch (session_.OnFailure()) {
@@ -96,10 +96,10 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
     }
     return status_;
   }
-  if (message.first == MessageWorkerEnded) {
+  if (message.kind == MessageWorkerEnded) {
     return Finish(ResultLinkFailed, session_.Explain(ResultLinkFailed, chain_.what));
   }
-  if (message.first != CurrentRequest()) return status_;  // polls, progress
+  if (message.kind != CurrentRequest()) return status_;  // polls, progress
   if (refusal_) {
     // The follow-up of a refusal has ended, however it went: the refusal is the outcome.
     OperationOutcome refusal = std::move(*refusal_);
@@ -107,11 +107,11 @@ Operation::Status Operation::OnMessage(const WorkerMessage& message) {
     return Finish(refusal.result, std::move(refusal.reason));
   }
   const ChainStep& step = chain_.steps[step_];
-  if (message.second == ResultReplyRejected && step.afterRefusal != 0) {
-    return FollowRefusal(message.second, step.afterRefusal);
+  if (message.detail == ResultReplyRejected && step.afterRefusal != 0) {
+    return FollowRefusal(message.detail, step.afterRefusal);
   }
-  if (message.second != ResultOk) {
-    return Finish(message.second, session_.Explain(message.second, chain_.what));
+  if (message.detail != ResultOk) {
+    return Finish(message.detail, session_.Explain(message.detail, chain_.what));
   }
   if (step.stopIf) {
     auto stop = session_.WithRecord(

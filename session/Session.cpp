@@ -109,7 +109,7 @@ void Session::SetMessageTarget(MessageSink* target, int message) {
   worker_->SetTarget(target, message);
 }
 
-void Session::PostMessage(int first, int second) { worker_->PostMessage(first, second); }
+void Session::PostMessage(int kind, int detail) { worker_->PostMessage(kind, detail); }
 
 LinkHold Session::Hold() { return LinkHold(*worker_); }
 

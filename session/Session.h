@@ -86,7 +86,7 @@ class Session {
   // receiver's private message number.
   void SetMessageTarget(MessageSink* target, int message);
   // Posts a message to the current target in order with the worker's (an open's end).
-  void PostMessage(int first, int second);
+  void PostMessage(int kind, int detail);
   // Holds the link (the worker sends nothing) for as long as the returned hold lives.
   LinkHold Hold();
   void SetMonitoring(bool on);

@@ -16,10 +16,6 @@ namespace va5::session {
 
 namespace {
 
-constexpr int CustomRtdCode = 93;
-constexpr int CustomTcCode = 146;
-constexpr int SpecialCurveCode = 4;
-
 std::string JoinNames(const StringTable& names) {
   std::string text;
   for (const auto& n : names) text += (text.empty() ? "\"" : ", \"") + n + "\"";
@@ -377,8 +373,8 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
         r.requestSensorWires = static_cast<std::int16_t>(wires);
       };
       // A custom sensor needs its table in the device: its header is read first.
-      if (entry.code == CustomRtdCode || entry.code == CustomTcCode) {
-        const bool rtd = entry.code == CustomRtdCode;
+      if (entry.code == CustomRtdSensorCode || entry.code == CustomTcSensorCode) {
+        const bool rtd = entry.code == CustomRtdSensorCode;
         chain.steps.push_back(
             {rtd ? RequestReadRtdHeader : RequestReadTcHeader,
              [rtd](const DeviceRecord& r) -> std::optional<Reason> {
@@ -405,7 +401,7 @@ RequestChain SettingChain(const CglobalFile& t, const SettingEntry& entry,
         r.*field = static_cast<std::int16_t>(code);
       };
       // The special curve must be defined in the device before it can be chosen.
-      if (entry.setting == Setting::TransferFunction && entry.code == SpecialCurveCode) {
+      if (entry.setting == Setting::TransferFunction && entry.code == SpecialCurveTransferCode) {
         chain.steps.push_back(
             {RequestReadCurveHeader, [](const DeviceRecord& r) -> std::optional<Reason> {
                if (r.specialCurveState == 0) return std::nullopt;

@@ -8,6 +8,7 @@
 #include "base/NumberText.h"
 #include "comm/CommandSet.h"
 #include "comm/RequestTypes.h"
+#include "device/GlobalFile.h"
 #include "session/JobRecord.h"
 #include "session/Session.h"
 
@@ -228,24 +229,21 @@ std::optional<TableMessage> CheckUpload(TableKind kind, const TableUpload& uploa
 }
 
 std::optional<TableMessage> CheckDeviceTakesTable(TableKind kind, const DeviceRecord& device) {
-  constexpr int CustomRtdSensor = 93;
-  constexpr int CustomTcSensor = 146;
-  constexpr int SpecialCurveFunction = 4;
   switch (kind) {
     case TableKind::Rtd:
-      if (device.sensorType != CustomRtdSensor) return std::nullopt;
+      if (device.sensorType != CustomRtdSensorCode) return std::nullopt;
       return Message("Sensor_Type_Error_RTD", {},
                      "The sensor type is Custom RTD: the device uses the custom RTD table, which "
                      "cannot be written now.");
     case TableKind::Tc:
-      if (device.sensorType != CustomTcSensor) return std::nullopt;
+      if (device.sensorType != CustomTcSensorCode) return std::nullopt;
       return Message("Sensor_Type_Error_TC", {},
                      "The sensor type is Custom TC: the device uses the custom TC table, which "
                      "cannot be written now.");
     case TableKind::Curve:
       break;
   }
-  if (device.transferFunction != SpecialCurveFunction) return std::nullopt;
+  if (device.transferFunction != SpecialCurveTransferCode) return std::nullopt;
   return Message("XFER_Error_SC", {},
                  "The transfer function is the special curve: the device uses it, so it cannot "
                  "be written now.");

@@ -86,24 +86,23 @@ void CConfigEditor::OtherPage(const CConfigPage* from) { ShowPage(from == page1_
 
 void CConfigEditor::Exit() { window_.ShowHome(); }
 
-ConfigurationValues CConfigEditor::Values(ConfigSide side) const {
-  ConfigurationValues values;
-  page1_->GetValues(side, values);
-  page2_->GetValues(side, values);
-  return values;
+void CConfigEditor::ShowModel() {
+  page1_->ShowModel();
+  page2_->ShowModel();
 }
 
 // Both pages at once, each of them once.
 void CConfigEditor::CopyAll(ConfigSide to) {
   page1_->CopyAll(to);
   page2_->CopyAll(to);
+  ShowModel();
   // The file also carries what the pages do not show, from the device last uploaded.
   if (to == ConfigSide::File && uploaded_) SetCarriedFromDevice(file_.Record(), device_, trimRead_);
 }
 
 void CConfigEditor::CompareAll(ConfigSide side) {
-  page1_->CompareAll(side);
-  page2_->CompareAll(side);
+  model_.Compare(side);
+  ShowModel();
 }
 
 // ---- the file ----------------------------------------------------------------------------
@@ -125,9 +124,8 @@ void CConfigEditor::ReadFile() {
     }
     return;
   }
-  const ConfigurationValues values = ConfigurationValuesFromRecord(file_.Record());
-  page1_->SetValues(ConfigSide::File, values);
-  page2_->SetValues(ConfigSide::File, values);
+  model_.Load(ConfigSide::File, ConfigurationValuesFromRecord(file_.Record()));
+  ShowModel();
   fileName_ = QFileInfo(path).fileName();
   ShowTitle();
 }
@@ -212,7 +210,7 @@ bool CConfigEditor::OnWorkerMessage(const WorkerMessage& message) {
   runner_.OnMessage(message);
   ShowWritingProgress();
   // The progress bar is the window's.
-  return message.first != MessageProgress;
+  return message.kind != MessageProgress;
 }
 
 void CConfigEditor::ShowWritingProgress() {
@@ -246,9 +244,8 @@ void CConfigEditor::OnUploadStep(const OperationOutcome& outcome) {
     device_ = session_->Record();
     uploaded_ = true;
     EndTransfer(std::nullopt);
-    const ConfigurationValues values = ConfigurationValuesFromDevice(device_, Tables());
-    page1_->SetValues(ConfigSide::Device, values);
-    page2_->SetValues(ConfigSide::Device, values);
+    model_.Load(ConfigSide::Device, ConfigurationValuesFromDevice(device_, Tables()));
+    ShowModel();
     return;
   }
   if (outcome.reason && outcome.reason->kind == session::ReasonKind::ModelNotConfigurable) {
@@ -281,6 +278,7 @@ void CConfigEditor::EndDownload() {
   const ConfigurationValues values = ConfigurationValuesFromDevice(record, Tables());
   page1_->MarkDownload(download->Rows(), values, download->Refreshed());
   page2_->MarkDownload(download->Rows(), values, download->Refreshed());
+  ShowModel();
   if (reason) ShowReasonBox(*reason);
   // The rows are marked; the box says in one place what the device now holds.
   if (const auto held = session::PartialDownload(*download)) {

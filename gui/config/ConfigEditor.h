@@ -11,6 +11,7 @@
 #include "device/DeviceRecord.h"
 #include "gui/OperationRunner.h"
 #include "gui/config/ConfigPage.h"
+#include "offline/ConfigEditorModel.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
 #include "session/Operation.h"
@@ -57,8 +58,11 @@ class CConfigEditor : public QObject {
   void CopyAll(ConfigSide to);
   void CompareAll(ConfigSide side);
 
-  // Both pages' values of one side.
-  ConfigurationValues Values(ConfigSide side) const;
+  // The values of one side, as both pages show them.
+  const ConfigurationValues& Values(ConfigSide side) const { return model_.Values(side); }
+  // What both pages show; after changing it, ShowModel shows it.
+  ConfigEditorModel& Model() { return model_; }
+  void ShowModel();
   bool OnWorkerMessage(const WorkerMessage& message);
 
  private:
@@ -82,6 +86,7 @@ class CConfigEditor : public QObject {
   CFileProperty* page1_;
   CFileProperty2* page2_;
   CFilePropertyReadWrite file_;
+  ConfigEditorModel model_;
   FileDialog fileDialog_;
 
   // The main window's title while the editor is shown: the program's, with the file the
@@ -95,9 +100,9 @@ class CConfigEditor : public QObject {
   std::unique_ptr<session::ConfigDownload> download_;
   COperationRunner runner_;
   bool progressShown_ = false;
-  bool uploaded_ = false;     // the device column came from a device
-  bool trimRead_ = false;     // its sensor trim was read from it too
-  DeviceRecord device_;       // the device last uploaded
+  bool uploaded_ = false;  // the device column came from a device
+  bool trimRead_ = false;  // its sensor trim was read from it too
+  DeviceRecord device_;    // the device last uploaded
 };
 
 }  // namespace va5

@@ -53,9 +53,6 @@ int Id(const ConfigLine& line, ConfigSide side) {
 int UnitId(const ConfigLine& line, ConfigSide side) {
   return side == ConfigSide::File ? line.fileUnitId : line.deviceUnitId;
 }
-ConfigSide Other(ConfigSide side) {
-  return side == ConfigSide::File ? ConfigSide::Device : ConfigSide::File;
-}
 
 }  // namespace
 
@@ -67,9 +64,7 @@ CConfigPage::CConfigPage(CConfigEditor& editor, ConfigPageSpec spec, QWidget* pa
   Build();
 }
 
-QColor CConfigPage::ButtonFace() const {
-  return QApplication::palette().color(QPalette::Button);
-}
+QColor CConfigPage::ButtonFace() const { return QApplication::palette().color(QPalette::Button); }
 
 CLblColor* CConfigPage::Value(int id) const {
   const auto found = controls_.find(id);
@@ -165,19 +160,16 @@ void CConfigPage::Build() {
       }
     }
     for (const ConfigChange& change : row.changes) {
-      QPushButton* file = AddButton(change.fileId, [this, kind = change.kind] {
-        Edit(ConfigSide::File, kind);
-      });
-      QPushButton* device = AddButton(change.deviceId, [this, kind = change.kind] {
-        Edit(ConfigSide::Device, kind);
-      });
+      QPushButton* file =
+          AddButton(change.fileId, [this, kind = change.kind] { Edit(ConfigSide::File, kind); });
+      QPushButton* device = AddButton(
+          change.deviceId, [this, kind = change.kind] { Edit(ConfigSide::Device, kind); });
       file->setEnabled(row.editable);
       device->setEnabled(row.editable);
       grid->addWidget(file, gridRow + change.firstLine, kFileColumn + 2, change.lines, 1);
       grid->addWidget(device, gridRow + change.firstLine, kDeviceColumn + 2, change.lines, 1);
     }
-    QPushButton* toFile =
-        AddButton(row.toFileId, [this, &row] { CopyRow(row, ConfigSide::File); });
+    QPushButton* toFile = AddButton(row.toFileId, [this, &row] { CopyRow(row, ConfigSide::File); });
     QPushButton* toDevice =
         AddButton(row.toDeviceId, [this, &row] { CopyRow(row, ConfigSide::Device); });
     toDevice->setEnabled(row.editable);
@@ -215,7 +207,8 @@ QString CConfigPage::LinesName(const ConfigRowSpec& row, int first, int count) c
 
 void CConfigPage::UpdateAccessibleNames() {
   for (auto& [id, widget] : controls_) {
-    if (auto* button = qobject_cast<QPushButton*>(widget)) button->setAccessibleName(button->text());
+    if (auto* button = qobject_cast<QPushButton*>(widget))
+      button->setAccessibleName(button->text());
   }
   // decorations_: the page number, then each heading followed by its strip.
   const std::string file = decorations_[3]->text().toStdString();
@@ -244,14 +237,12 @@ void CConfigPage::UpdateAccessibleNames() {
       for (ConfigSide side : {ConfigSide::File, ConfigSide::Device}) {
         auto* button = static_cast<QPushButton*>(
             controls_.at(side == ConfigSide::File ? change.fileId : change.deviceId));
-        button->setAccessibleName(
-            DisplayText("Acc_Change", "%1 %2 (%3)",
-                        {button->text().remove(QLatin1Char('&')).toStdString(), rowName,
-                         column(side)}));
+        button->setAccessibleName(DisplayText(
+            "Acc_Change", "%1 %2 (%3)",
+            {button->text().remove(QLatin1Char('&')).toStdString(), rowName, column(side)}));
       }
     }
-    const std::string rowName =
-        LinesName(row, 0, static_cast<int>(row.lines.size())).toStdString();
+    const std::string rowName = LinesName(row, 0, static_cast<int>(row.lines.size())).toStdString();
     controls_.at(row.toFileId)
         ->setAccessibleName(DisplayText("Acc_Copy_To_File", "< Copy %1 to the file", {rowName}));
     controls_.at(row.toDeviceId)
@@ -284,20 +275,16 @@ bool CConfigPage::OnWorkerMessage(const WorkerMessage& message) {
 
 // ---- values ------------------------------------------------------------------------------
 
-CLblColor* CConfigPage::Label(ConfigSide side, ConfigMember value) const {
-  for (const ConfigRowSpec& row : spec_.rows)
-    for (const ConfigLine& line : row.lines)
-      if (line.value == value) return Value(Id(line, side));
-  return nullptr;
+ConfigEditorModel& CConfigPage::Model() const { return editor_.Model(); }
+
+const std::string& CConfigPage::Shown(ConfigSide side, ConfigMember value) const {
+  return Model().Value(side, value);
 }
 
-std::vector<CLblColor*> CConfigPage::RowLabels(const ConfigRowSpec& row, ConfigSide side) const {
-  std::vector<CLblColor*> labels;
-  for (const ConfigLine& line : row.lines) {
-    labels.push_back(Value(Id(line, side)));
-    if (line.unitIsPvUnit) labels.push_back(Value(UnitId(line, side)));
-  }
-  return labels;
+std::vector<ConfigMember> CConfigPage::Members(const ConfigRowSpec& row) {
+  std::vector<ConfigMember> members;
+  for (const ConfigLine& line : row.lines) members.push_back(line.value);
+  return members;
 }
 
 QString CConfigPage::FileUnitText(ConfigMember value) const {
@@ -310,19 +297,30 @@ QString CConfigPage::FileUnitText(ConfigMember value) const {
   return {};
 }
 
-void CConfigPage::GetValues(ConfigSide side, ConfigurationValues& values) const {
-  for (const ConfigRowSpec& row : spec_.rows)
-    for (const ConfigLine& line : row.lines)
-      values.*line.value = Value(Id(line, side))->text().toStdString();
+void CConfigPage::ShowValue(CLblColor* label, ConfigSide side, ConfigMember value) {
+  SetShownValue(label, ToQString(Shown(side, value)));
+  label->setToolTip(ToQString(Model().Note(side, value)));
+  switch (Model().MarkOf(side, value)) {
+    case ConfigEditorModel::Mark::Plain:
+      SetColour(label, ButtonFace());
+      break;
+    case ConfigEditorModel::Mark::Changed:
+      SetColour(label, kChanged);
+      break;
+    case ConfigEditorModel::Mark::Different:
+      SetColour(label, kDifferent);
+      break;
+  }
 }
 
-void CConfigPage::SetValues(ConfigSide side, const ConfigurationValues& values,
-                            const std::function<bool(const ConfigRowSpec&)>& which) {
+void CConfigPage::ShowModel() {
   for (const ConfigRowSpec& row : spec_.rows) {
-    if (which && !which(row)) continue;
     for (const ConfigLine& line : row.lines) {
-      SetPlain(Value(Id(line, side)), ToQString(values.*line.value));
-      if (line.unitIsPvUnit) SetPlain(Value(UnitId(line, side)), ToQString(values.pvUnit));
+      for (ConfigSide side : {ConfigSide::File, ConfigSide::Device}) {
+        ShowValue(Value(Id(line, side)), side, line.value);
+        // A unit beside a range is the PV unit, shown and marked as it is.
+        if (line.unitIsPvUnit) ShowValue(Value(UnitId(line, side)), side, &V::pvUnit);
+      }
     }
   }
 }
@@ -338,18 +336,15 @@ void CConfigPage::MarkDownload(const std::array<ConfigRowOutcome, session::Confi
       if (outcome.state == ConfigRowOutcome::State::Failed && failed == nullptr) failed = &outcome;
       written = written && outcome.state == ConfigRowOutcome::State::Written;
     }
-    const std::vector<CLblColor*> labels = RowLabels(row, ConfigSide::Device);
+    const std::vector<ConfigMember> members = Members(row);
     if (failed != nullptr) {
-      const QString why = failed->reason ? ToQString(failed->reason->text) : QString();
-      for (CLblColor* label : labels) {
-        SetColour(label, kDifferent);
-        label->setToolTip(why);
-      }
+      Model().SetMark(ConfigSide::Device, members, ConfigEditorModel::Mark::Different,
+                      failed->reason ? failed->reason->text : std::string());
     } else if (written) {
       if (isRefreshed) {
-        SetValues(ConfigSide::Device, refreshed, [&row](const ConfigRowSpec& r) { return &r == &row; });
+        Model().Load(ConfigSide::Device, refreshed, members);
       } else {
-        for (CLblColor* label : labels) SetColour(label, ButtonFace());
+        Model().SetMark(ConfigSide::Device, members, ConfigEditorModel::Mark::Plain);
       }
     }
   }
@@ -359,43 +354,17 @@ void CConfigPage::SetColour(CLblColor* label, const QColor& colour) {
   label->SetLook(label->font(), colour, label->TextColor());
 }
 
-void CConfigPage::SetChanged(CLblColor* label, const QString& text) {
-  SetShownValue(label, text);
-  label->setToolTip({});
-  SetColour(label, kChanged);
-}
-
-void CConfigPage::SetPlain(CLblColor* label, const QString& text) {
-  SetShownValue(label, text);
-  label->setToolTip({});
-  SetColour(label, ButtonFace());
-}
-
-// ---- copy and compare --------------------------------------------------------------------
+// ---- copy --------------------------------------------------------------------------------
 
 void CConfigPage::CopyRow(const ConfigRowSpec& row, ConfigSide to) {
-  const std::vector<CLblColor*> sources = RowLabels(row, Other(to));
-  const std::vector<CLblColor*> targets = RowLabels(row, to);
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    // A value already equal keeps its look.
-    if (sources[i]->text() != targets[i]->text()) SetChanged(targets[i], sources[i]->text());
-  }
+  Model().Copy(to, Members(row));
+  editor_.ShowModel();
 }
 
 void CConfigPage::CopyAll(ConfigSide to) {
   for (const ConfigRowSpec& row : spec_.rows) {
     if (to == ConfigSide::Device && !row.editable) continue;
-    CopyRow(row, to);
-  }
-}
-
-void CConfigPage::CompareAll(ConfigSide side) {
-  for (const ConfigRowSpec& row : spec_.rows) {
-    const std::vector<CLblColor*> labels = RowLabels(row, side);
-    const std::vector<CLblColor*> others = RowLabels(row, Other(side));
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-      SetColour(labels[i], labels[i]->text() == others[i]->text() ? ButtonFace() : kDifferent);
-    }
+    Model().Copy(to, Members(row));
   }
 }
 
@@ -412,18 +381,17 @@ bool CConfigPage::Accepted(Setting setting, const std::vector<std::string>& valu
     return true;
   }
   const UIMessageText message = MessageOfReason(*check.reason);
-  ShowUIMessage(this, message.key, message.args,
-                check.reason->kind == session::ReasonKind::NotPackedText ? kStyleOk
-                                                                         : kStyleOkExclamation);
+  ShowUIMessage(
+      this, message.key, message.args,
+      check.reason->kind == session::ReasonKind::NotPackedText ? kStyleOk : kStyleOkExclamation);
   return false;
 }
 
 bool CConfigPage::AskText(ConfigSide side, ConfigMember value, const char* title,
                           const char* prompt, std::size_t length, bool date) {
-  CLblColor* label = Label(side, value);
   if (!date) SetMaximumTextLength(std::to_string(length));
   CValidateText entry(this);
-  entry.Setup(Title(title), Prompt(prompt), label->text(), !date, date);
+  entry.Setup(Title(title), Prompt(prompt), ToQString(Shown(side, value)), !date, date);
   if (entry.exec() != QDialog::Accepted) return false;
   QString text = entry.Text().trimmed();
   // The texts go to the device as the detailed information panel sends them, and the column
@@ -437,42 +405,40 @@ bool CConfigPage::AskText(ConfigSide side, ConfigMember value, const char* title
     if (!Accepted(*setting, {text.toStdString()}, &packed)) return false;
     text = ToQString(packed);
   }
-  SetChanged(label, text);
+  Model().Edit(side, value, text.toStdString());
   return true;
 }
 
 bool CConfigPage::AskNumber(ConfigSide side, ConfigMember value, const char* title,
                             const char* prompt, double maximum, double minimum,
                             std::optional<Setting> setting) {
-  CLblColor* label = Label(side, value);
   CValidateNumber entry(this);
-  entry.Setup(Title(title), Prompt(prompt), maximum, minimum, label->text(), true, false);
+  entry.Setup(Title(title), Prompt(prompt), maximum, minimum, ToQString(Shown(side, value)), true,
+              false);
   if (entry.exec() != QDialog::Accepted) return false;
   // Serial and final assembly numbers are sent as their whole part, as the panels send them.
   const bool whole = setting == Setting::SerialNumber || setting == Setting::FinalAssembly;
   const std::string text = whole ? std::to_string(ReadCInteger(entry.ValueText().toStdString()))
                                  : entry.ValueText().toStdString();
   if (setting && !Accepted(*setting, {text})) return false;
-  SetChanged(label, ToQString(text));
+  Model().Edit(side, value, text);
   return true;
 }
 
 bool CConfigPage::Choose(ConfigSide side, ConfigMember value, const char* title,
                          const StringTable& names, const StringTable& codes) {
-  CLblColor* label = Label(side, value);
   CSelectListBox list(this);
-  list.SetupByName(Title(title), names, codes, label->text());
+  list.SetupByName(Title(title), names, codes, ToQString(Shown(side, value)));
   if (list.exec() != QDialog::Accepted || list.SelectedIndex() < 0) return false;
-  SetChanged(label, ToQString(names[static_cast<std::size_t>(list.SelectedIndex())]));
+  Model().Edit(side, value, names[static_cast<std::size_t>(list.SelectedIndex())]);
   return true;
 }
 
 void CConfigPage::EditSensor(ConfigSide side) {
   const CglobalFile& t = editor_.Tables();
-  CLblColor* type = Label(side, &V::sensorType);
   CSelectListBox list(this);
   list.SetupByName(Title("Select_Sensor_Type"), t.SensorTypeNames(), t.SensorTypeCodes(),
-                   type->text());
+                   ToQString(Shown(side, &V::sensorType)));
   if (list.exec() != QDialog::Accepted || list.SelectedIndex() < 0) return;
   const int index = list.SelectedIndex();
   const auto at = static_cast<std::size_t>(index);
@@ -483,7 +449,7 @@ void CConfigPage::EditSensor(ConfigSide side) {
   } else {
     CSelectListBox wiring(this);
     wiring.SetupByName(Title("Select_Wire_Type"), t.WiringNames(), t.WiringCodes(),
-                       Label(side, &V::sensorWires)->text());
+                       ToQString(Shown(side, &V::sensorWires)));
     if (wiring.exec() != QDialog::Accepted || wiring.SelectedIndex() < 0) return;
     wires = ToQString(t.WiringNames()[static_cast<std::size_t>(wiring.SelectedIndex())]);
   }
@@ -494,47 +460,33 @@ void CConfigPage::EditSensor(ConfigSide side) {
   defaults.pvUnit = t.SensorDefaultUnits()[at];
   defaults.upperRange = t.SensorDefaultUpper()[at];
   defaults.lowerRange = t.SensorDefaultLower()[at];
-  for (const ConfigRowSpec& row : spec_.rows) {
-    for (const ConfigLine& line : row.lines) {
-      if (line.value != &V::sensorType && line.value != &V::sensorWires &&
-          line.value != &V::pvUnit && line.value != &V::upperRange &&
-          line.value != &V::lowerRange) {
-        continue;
-      }
-      SetChanged(Value(Id(line, side)), ToQString(defaults.*line.value));
-      if (line.unitIsPvUnit) SetChanged(Value(UnitId(line, side)), ToQString(defaults.pvUnit));
-    }
+  for (ConfigMember value :
+       {&V::sensorType, &V::sensorWires, &V::pvUnit, &V::upperRange, &V::lowerRange}) {
+    Model().Edit(side, value, defaults.*value);
   }
 }
 
 void CConfigPage::EditPvUnit(ConfigSide side) {
   const CglobalFile& t = editor_.Tables();
-  CLblColor* unit = Label(side, &V::pvUnit);
-  const QString before = unit->text();
+  const std::string before = Shown(side, &V::pvUnit);
   // The units offered are those of the sensor shown in the same column.
-  const int sensor =
-      CglobalFile::IndexOfName(t.SensorTypeNames(), Label(side, &V::sensorType)->text().toStdString());
+  const int sensor = CglobalFile::IndexOfName(t.SensorTypeNames(), Shown(side, &V::sensorType));
   const UnitFamily family = CglobalFile::FamilyOfSensorIndex(sensor);
   if (!Choose(side, &V::pvUnit, "Select_PV_Unit", t.FamilyNames(family), t.FamilyCodes(family))) {
     return;
   }
-  for (const ConfigRowSpec& row : spec_.rows)
-    for (const ConfigLine& line : row.lines)
-      if (line.unitIsPvUnit) SetChanged(Value(UnitId(line, side)), unit->text());
   if (family != UnitFamily::Temperature) return;
-  CLblColor* upper = Label(side, &V::upperRange);
-  CLblColor* lower = Label(side, &V::lowerRange);
   if (const auto converted =
-          ConvertRangeTexts(t, before.toStdString(), unit->text().toStdString(),
-                            upper->text().toStdString(), lower->text().toStdString())) {
-    SetChanged(upper, ToQString(converted->first));
-    SetChanged(lower, ToQString(converted->second));
+          ConvertRangeTexts(t, before, Shown(side, &V::pvUnit), Shown(side, &V::upperRange),
+                            Shown(side, &V::lowerRange))) {
+    Model().Edit(side, &V::upperRange, converted->first);
+    Model().Edit(side, &V::lowerRange, converted->second);
   }
 }
 
 void CConfigPage::EditRange(ConfigSide side) {
-  if (!AskNumber(side, &V::upperRange, "Set_PV_Upper_Range_File", "Set_PV_Upper_Range",
-                 kRangeLimit, -kRangeLimit, std::nullopt)) {
+  if (!AskNumber(side, &V::upperRange, "Set_PV_Upper_Range_File", "Set_PV_Upper_Range", kRangeLimit,
+                 -kRangeLimit, std::nullopt)) {
     return;
   }
   AskNumber(side, &V::lowerRange, "Set_PV_Lower_Range_File", "Set_PV_Lower_Range", kRangeLimit,
@@ -597,6 +549,7 @@ void CConfigPage::Edit(ConfigSide side, ConfigEditorKind kind) {
                 "Set_FinalAssemblyNo_val", session::MaxSerialNumber, 0.0, Setting::FinalAssembly);
       break;
   }
+  editor_.ShowModel();
 }
 
 }  // namespace va5

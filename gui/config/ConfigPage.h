@@ -14,7 +14,7 @@
 
 #include "gui/FontManager.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
+#include "offline/ConfigEditorModel.h"
 #include "offline/FilePropertyReadWrite.h"
 #include "session/ConfigOperations.h"
 #include "session/Setting.h"
@@ -25,8 +25,6 @@ namespace va5 {
 
 class CConfigEditor;
 class CLblColor;
-
-enum class ConfigSide { File, Device };
 
 // The entry a "CHG" button opens.
 enum class ConfigEditorKind {
@@ -46,8 +44,6 @@ enum class ConfigEditorKind {
   SerialNumber,
   FinalAssembly,
 };
-
-using ConfigMember = std::string ConfigurationValues::*;
 
 // One line of a row: its name, its value label on each side and the unit label beside it
 // (a copy of the PV unit, or a fixed text such as "Sec").
@@ -77,7 +73,7 @@ struct ConfigRowSpec {
   int toFileId;
   int toDeviceId;
   std::vector<session::ConfigRow> downloads;  // the writes that carry it
-  bool editable = true;  // false: only "<" (the device identification)
+  bool editable = true;                       // false: only "<" (the device identification)
 };
 
 struct ConfigPageSpec {
@@ -90,7 +86,7 @@ struct ConfigPageSpec {
   std::vector<ConfigRowSpec> rows;
 };
 
-class CConfigPage : public CPanel, public CResourceManager, public CFontManager {
+class CConfigPage : public CPanel, public CFontManager {
   Q_OBJECT
 
  public:
@@ -102,20 +98,17 @@ class CConfigPage : public CPanel, public CResourceManager, public CFontManager 
   void Show(bool visible) override;
   bool OnWorkerMessage(const WorkerMessage& message) override;
 
-  // The values of one side that this page shows, put into / taken from `values`.
-  void GetValues(ConfigSide side, ConfigurationValues& values) const;
-  // Shows `values` on one side in the button-face colour; `which` limits it to some rows.
-  void SetValues(ConfigSide side, const ConfigurationValues& values,
-                 const std::function<bool(const ConfigRowSpec&)>& which = {});
-  // After a download: rows written show what the device holds (when `refreshed`), the row
-  // that failed turns pink with its reason as tool tip; rows not reached keep their look.
+  // Shows the editor's model: each value with the colour of its mark and its note as tool tip.
+  void ShowModel();
+  // After a download, in the editor's model: rows written take what the device holds (when
+  // `refreshed`; otherwise they turn plain), the row that failed is marked different with its
+  // reason as note; rows not reached keep their marks.
   void MarkDownload(const std::array<session::ConfigRowOutcome, session::ConfigRowCount>& rows,
                     const ConfigurationValues& refreshed, bool isRefreshed);
 
-  // Every row copied towards `to` ("All Copy"); ">> All Copy" leaves the identification.
+  // Every row of this page copied towards `to` in the model ("All Copy"); ">> All Copy" leaves
+  // the identification.
   void CopyAll(ConfigSide to);
-  // Every label of `side` marked pink or button-face against the other side.
-  void CompareAll(ConfigSide side);
 
   CLblColor* Value(int id) const;
   QColor ButtonFace() const;
@@ -132,11 +125,12 @@ class CConfigPage : public CPanel, public CResourceManager, public CFontManager 
   // The names of `count` lines of `row` from `first`, for the buttons that act on them.
   QString LinesName(const ConfigRowSpec& row, int first, int count) const;
 
-  CLblColor* Label(ConfigSide side, ConfigMember value) const;
-  std::vector<CLblColor*> RowLabels(const ConfigRowSpec& row, ConfigSide side) const;
+  ConfigEditorModel& Model() const;
+  const std::string& Shown(ConfigSide side, ConfigMember value) const;
+  // The values a row shows, the PV unit beside its ranges included.
+  static std::vector<ConfigMember> Members(const ConfigRowSpec& row);
   void CopyRow(const ConfigRowSpec& row, ConfigSide to);
-  void SetChanged(CLblColor* label, const QString& text);
-  void SetPlain(CLblColor* label, const QString& text);
+  void ShowValue(CLblColor* label, ConfigSide side, ConfigMember value);
   void SetColour(CLblColor* label, const QColor& colour);
 
   void Edit(ConfigSide side, ConfigEditorKind kind);

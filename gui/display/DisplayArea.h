@@ -7,7 +7,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/MessageBox.h"
-#include "gui/ResourceManager.h"
 #include "gui/display/DisplayValues.h"
 
 class QLabel;
@@ -18,7 +17,7 @@ namespace va5 {
 
 class CTemperature;
 
-class CDisplayArea : public QWidget, public CResourceManager, public CFontManager {
+class CDisplayArea : public QWidget, public CFontManager {
   Q_OBJECT
 
  public:

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
 #include "gui/display/DisplayValues.h"
 
 class QLabel;
@@ -17,7 +16,7 @@ namespace va5 {
 
 class CLblColor;
 
-class CDisplaySignal : public QWidget, public CResourceManager, public CFontManager {
+class CDisplaySignal : public QWidget, public CFontManager {
   Q_OBJECT
 
  public:

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "gui/FontManager.h"
-#include "gui/ResourceManager.h"
 #include "gui/graph/GraphScale.h"
 
 class QLabel;
@@ -24,7 +23,7 @@ class CUnderLine;
 // (SetGraph), then show it (Show(true)). "Close Graph" empties the series, hides the window
 // and says so (closeRequested): the editor enables its graph button again and the main window
 // shows the trend graph or the live display in its place.
-class CCustomGraph : public QWidget, public CResourceManager, public CFontManager {
+class CCustomGraph : public QWidget, public CFontManager {
   Q_OBJECT
 
  public:

@@ -10,7 +10,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
 #include "lang/ControlIds.h"
 
 class QPushButton;
@@ -27,7 +26,7 @@ struct LiveValues;
 // The main window shows the panel in place of the live display when a graph button is
 // pressed (Open), hands it every good poll (OnPoll) and hides it when the panel asks to close
 // (closeRequested) or when the device goes away (Show(false)).
-class CTrendGraph : public CPanel, public CResourceManager, public CFontManager {
+class CTrendGraph : public CPanel, public CFontManager {
   Q_OBJECT
 
  public:

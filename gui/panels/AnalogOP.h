@@ -6,7 +6,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 
 class QPushButton;
 
@@ -15,7 +14,7 @@ namespace va5 {
 class CLblColor;
 class CLoopOutput;
 
-class CAnalogOP : public COperationPanel, public CResourceManager, public CFontManager {
+class CAnalogOP : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

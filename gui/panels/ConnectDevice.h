@@ -8,7 +8,6 @@
 #include "comm/Observable.h"
 #include "gui/FontManager.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
 
 class QComboBox;
 class QLabel;
@@ -20,10 +19,7 @@ class CAppSettings;
 class CCOMPortManager;
 class CLblColor;
 
-class CConnectDevice : public CPanel,
-                       public CResourceManager,
-                       public CFontManager,
-                       public CObserver {
+class CConnectDevice : public CPanel, public CFontManager, public CObserver {
   Q_OBJECT
 
  public:

@@ -10,7 +10,6 @@
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 #include "session/Setting.h"
 
 class QLabel;
@@ -23,7 +22,7 @@ class CLblColor;
 // Every row shows the device record as the device last answered; the writes of the final
 // assembly number and of the tag are offered for model "TQ5R" only, the message for every
 // model. Going off line closes the panel.
-class CDetailedInfo : public COperationPanel, public CResourceManager, public CFontManager {
+class CDetailedInfo : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -7,7 +7,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 
 class QLabel;
 class QPushButton;
@@ -16,7 +15,7 @@ namespace va5 {
 
 class CLblColor;
 
-class CDiagnostics : public COperationPanel, public CResourceManager, public CFontManager {
+class CDiagnostics : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -9,7 +9,6 @@
 #include "gui/FontManager.h"
 #include "gui/MessageBox.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
 
 class QCheckBox;
 class QLabel;
@@ -20,7 +19,7 @@ namespace va5 {
 class CAppSettings;
 class CLblColor;
 
-class CSetting : public CPanel, public CResourceManager, public CFontManager {
+class CSetting : public CPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -5,7 +5,6 @@
 #include "gui/FontManager.h"
 #include "gui/MessageBox.h"
 #include "gui/Panel.h"
-#include "gui/ResourceManager.h"
 
 class QLabel;
 class QPushButton;
@@ -15,7 +14,7 @@ namespace va5 {
 class CAppSettings;
 class CLblColor;
 
-class CPollingAddr : public CPanel, public CResourceManager, public CFontManager {
+class CPollingAddr : public CPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -167,7 +167,7 @@ void CSensorCalib::ClearTrimData() {
 
 bool CSensorCalib::OnOtherMessage(const WorkerMessage& message) {
   // Polls bring the PV and its unit; the main window still updates the live display.
-  if (message.first == RequestPoll) {
+  if (message.kind == RequestPoll) {
     RefreshPv();
     ShowLivePv();
   }

@@ -7,7 +7,6 @@
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 #include "session/Operations.h"
 
 class QLabel;
@@ -17,7 +16,7 @@ namespace va5 {
 
 class CLblColor;
 
-class CSensorCalib : public COperationPanel, public CResourceManager, public CFontManager {
+class CSensorCalib : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -247,8 +247,8 @@ void CSensorInfo::Refresh() {
 
 bool CSensorInfo::OnOtherMessage(const WorkerMessage& message) {
   // A request of another operation (the connection's upload, ...) has changed the record.
-  if (message.first != RequestPoll && message.first != MessageProgress &&
-      message.first != MessageFailure && message.first != MessageWorkerEnded) {
+  if (message.kind != RequestPoll && message.kind != MessageProgress &&
+      message.kind != MessageFailure && message.kind != MessageWorkerEnded) {
     Refresh();
   }
   return false;

@@ -13,7 +13,6 @@
 #include "device/GlobalFile.h"
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 #include "session/Operation.h"
 #include "session/Reason.h"
 #include "session/Setting.h"
@@ -33,7 +32,7 @@ class Session;
 // every operation panel it tells the live display its units:
 //
 //   unitsChanged(pv, term)   the unit labels of the live display, e.g. "degC".
-class CSensorInfo : public COperationPanel, public CResourceManager, public CFontManager {
+class CSensorInfo : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -8,7 +8,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 #include "session/TableOperations.h"
 #include "tables/FileOperations.h"
 
@@ -38,7 +37,7 @@ struct TableEditorTexts {
   const char* graphPrefix;    // "RTD", "TC", "SC": the graph's <prefix>_Table_... messages
 };
 
-class CTableEditor : public COperationPanel, public CResourceManager, public CFontManager {
+class CTableEditor : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

@@ -114,7 +114,7 @@ void CTrimDAC::OnEnterMode(TrimMode mode) {
 
 bool CTrimDAC::OnOtherMessage(const WorkerMessage& message) {
   // The main window still shows the poll in the live display.
-  if (message.first == RequestPoll) ShowLiveCurrent();
+  if (message.kind == RequestPoll) ShowLiveCurrent();
   return false;
 }
 

@@ -6,7 +6,6 @@
 
 #include "gui/FontManager.h"
 #include "gui/OperationPanel.h"
-#include "gui/ResourceManager.h"
 #include "session/Operations.h"
 
 class QPushButton;
@@ -20,7 +19,7 @@ class CLoopOutput;
 // output at 4 or 20 mA, and a trim needs one. Closing the panel leaves the fixed mode and
 // waits for the output to settle before the panel goes; with the output held at a current it
 // asks first, and No closes the panel with the output left as it is.
-class CTrimDAC : public COperationPanel, public CResourceManager, public CFontManager {
+class CTrimDAC : public COperationPanel, public CFontManager {
   Q_OBJECT
 
  public:

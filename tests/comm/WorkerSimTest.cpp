@@ -45,8 +45,8 @@ class WorkerSimTest : public ::testing::Test {
     worker_.SubmitRequest(RequestIdentify, false);
     std::vector<int> failedAt;
     while (auto m = sink_.Next()) {
-      if (m->first == MessageWorkerEnded) break;
-      if (m->first != MessageFailure) continue;
+      if (m->kind == MessageWorkerEnded) break;
+      if (m->kind != MessageFailure) continue;
       failedAt.push_back(worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
       if (check) check(worker_);
       worker_.PurgePort();
@@ -54,11 +54,11 @@ class WorkerSimTest : public ::testing::Test {
     }
     return failedAt;
   }
-  void Expect(int first, int second) {
+  void Expect(int kind, int detail) {
     auto m = sink_.Next();
-    ASSERT_TRUE(m) << "expected (" << first << ", " << second << ")";
-    EXPECT_EQ(m->first, first);
-    EXPECT_EQ(m->second, second);
+    ASSERT_TRUE(m) << "expected (" << kind << ", " << detail << ")";
+    EXPECT_EQ(m->kind, kind);
+    EXPECT_EQ(m->detail, detail);
   }
 
   sim::SimulatedTransmitter sim_;
@@ -77,7 +77,7 @@ TEST_F(WorkerSimTest, UploadStopsAtTheRefusedFifthReply) {
   for (float percent : {10.0f, 20.0f, 30.0f, 40.0f}) {
     auto m = sink_.Next();
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->first, MessageProgress);
+    EXPECT_EQ(m->kind, MessageProgress);
     EXPECT_FLOAT_EQ(m->percent, percent);
   }
   Expect(RequestUpload, ResultReplyRejected);
@@ -189,13 +189,13 @@ TEST_F(WorkerSimLatePointTest, ALateAnswerNamingAnotherPointIsNotThisPointsValue
     for (;;) {
       auto m = sink_.Next();
       ASSERT_TRUE(m);
-      if (m->first == MessageFailure) {
+      if (m->kind == MessageFailure) {
         worker_.PurgePort();
         worker_.AnswerFailure(true);
         continue;
       }
-      ASSERT_EQ(m->first, RequestReadRtdPoint);
-      ASSERT_EQ(m->second, ResultOk);
+      ASSERT_EQ(m->kind, RequestReadRtdPoint);
+      ASSERT_EQ(m->detail, ResultOk);
       break;
     }
   }

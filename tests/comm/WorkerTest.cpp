@@ -38,23 +38,23 @@ class WorkerTest : public ::testing::Test {
 
   void Start() { ASSERT_EQ(worker_.StartWorker(), ResultOk); }
 
-  // The next message must be (first, second).
-  void Expect(int first, int second, std::chrono::milliseconds timeout = 5s) {
+  // The next message must be (kind, detail).
+  void Expect(int kind, int detail, std::chrono::milliseconds timeout = 5s) {
     auto m = sink_.Next(timeout);
-    ASSERT_TRUE(m) << "no message, expected (" << first << ", " << second << ")";
+    ASSERT_TRUE(m) << "no message, expected (" << kind << ", " << detail << ")";
     EXPECT_EQ(m->message, Target);
-    EXPECT_EQ(m->first, first);
-    EXPECT_EQ(m->second, second);
+    EXPECT_EQ(m->kind, kind);
+    EXPECT_EQ(m->detail, detail);
   }
   void ExpectProgress(float percent) {
     auto m = sink_.Next();
     ASSERT_TRUE(m) << "no progress message";
-    EXPECT_EQ(m->first, MessageProgress);
+    EXPECT_EQ(m->kind, MessageProgress);
     EXPECT_FLOAT_EQ(m->percent, percent);
   }
   void ExpectQuiet(std::chrono::milliseconds span = 100ms) {
     auto m = sink_.Next(span);
-    EXPECT_FALSE(m) << "unexpected message (" << m->first << ", " << m->second << ")";
+    EXPECT_FALSE(m) << "unexpected message (" << m->kind << ", " << m->detail << ")";
   }
 
   Timing timing_;
@@ -303,8 +303,8 @@ TEST_F(WorkerTest, HoldsNestAndASubmissionMadeWhileHeldRunsAfterTheLastRelease) 
   // The held poll took the submission's signal; the request still runs, once.
   std::vector<int> done;
   while (auto m = sink_.Next(2s)) {
-    done.push_back(m->first);
-    if (m->first == RequestWriteDamping) break;
+    done.push_back(m->kind);
+    if (m->kind == RequestWriteDamping) break;
   }
   ASSERT_FALSE(done.empty());
   EXPECT_EQ(done.back(), RequestWriteDamping);
@@ -360,8 +360,8 @@ TEST_F(WorkerTest, PollingAddressesBeyondFifteenNeverReachTheAddressByte) {
   const std::size_t before = device_.Requests().size();
   ASSERT_EQ(worker_.SubmitRequest(RequestIdentify, false), ResultOk);
   while (auto m = sink_.Next(2s)) {
-    if (m->first == MessageWorkerEnded) break;
-    if (m->first != MessageFailure) continue;
+    if (m->kind == MessageWorkerEnded) break;
+    if (m->kind != MessageFailure) continue;
     worker_.AnswerFailure(worker_.AddressesTried() < 15);
   }
   std::vector<int> addresses;
@@ -445,13 +445,13 @@ class SearchWorkerTest : public WorkerTest {
     for (;;) {
       auto m = sink_.Next();
       ASSERT_TRUE(m);
-      if (m->first == MessageWorkerEnded) return;
-      if (m->first == MessageProgress) {
+      if (m->kind == MessageWorkerEnded) return;
+      if (m->kind == MessageProgress) {
         progress.push_back(m->percent);
         continue;
       }
-      ASSERT_EQ(m->first, MessageFailure);
-      EXPECT_EQ(m->second, RequestIdentify);
+      ASSERT_EQ(m->kind, MessageFailure);
+      EXPECT_EQ(m->detail, RequestIdentify);
       addressesAtFailure.push_back(
           worker_.WithRecord([](DeviceRecord& r) { return int{r.pollingAddress}; }));
       worker_.PurgePort();

@@ -60,6 +60,12 @@ TEST_F(GlobalFileTest, SensorCodesOutOfAscendingOrderStillFindTheirNames) {
   EXPECT_EQ(SensorName(1), "OHM");
   EXPECT_EQ(SensorName(129), "Millivolt");
   EXPECT_EQ(SensorName(245), "POT 150 ohms");
+  // The named codes of the table-driven sensors and curve are the ones the tables list.
+  EXPECT_EQ(SensorName(CustomRtdSensorCode), "Custom RTD");
+  EXPECT_EQ(SensorName(CustomTcSensorCode), "Custom TC");
+  EXPECT_EQ(CglobalFile::NameOfCode(tables_.TransferFunctionNames(),
+                                    tables_.TransferFunctionCodes(), SpecialCurveTransferCode),
+            "SPECIAL_CURVE");
   EXPECT_EQ(SensorIndex("Type W5"), 24);
   EXPECT_EQ(SensorIndex("Type L"), 26);
   // Lists keep the table order, not the code order.

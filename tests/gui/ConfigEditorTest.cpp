@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <QFile>
@@ -136,6 +137,22 @@ TEST_F(ConfigEditorTest, PreparesAConfigurationWithoutADeviceAndKeepsItInAFile) 
   EXPECT_FALSE(page1_->isVisible());
   EXPECT_TRUE(window_->FunctionKeys()->isVisible());
   EXPECT_FALSE(window_->Connected());  // leaving does not reconnect
+}
+
+// A value wider than its label is shown shortened, and still written to the file whole.
+TEST_F(ConfigEditorTest, AValueWiderThanItsLabelIsWrittenWhole) {
+  Connect();
+  ASSERT_NE(Open(), nullptr);
+  Click(page1_, p1::kDescriptorFileChange, {Enter("ABCDEFGHIJKLMNOP")});
+  CLblColor* label = page1_->Value(p1::kDescriptorFile);
+  label->setFixedWidth(40);
+  QApplication::processEvents();
+  ASSERT_NE(label->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));  // shortened on screen
+  path_ = dir_.filePath("wide.txt");
+  Click(page1_, p1::kWriteFileButton);
+  QFile file(path_);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("= ABCDEFGHIJKLMNOP"));
 }
 
 // Opening the editor while a device is connected asks first, No as the default, and No

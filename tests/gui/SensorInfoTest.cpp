@@ -22,6 +22,7 @@
 #include <sstream>
 
 #include "comm/RequestTypes.h"
+#include "device/GlobalFile.h"
 #include "gui/AppSettings.h"
 #include "gui/Localise.h"
 #include "gui/SelectListBox.h"
@@ -227,7 +228,7 @@ TEST_F(SensorInfoTest, CustomSensorAndSpecialCurveNeedTheirTablesInTheDevice) {
   ForgetSent();
   Click(si::kSensorTypeButton, {Choose("Custom RTD"), Choose("3 Wires")});
   EXPECT_EQ(Sent(), (Commands{184, 131, 14, 15, 3, 132}));
-  EXPECT_EQ(sim_.State().sensorType, 93);
+  EXPECT_EQ(sim_.State().sensorType, CustomRtdSensorCode);
   EXPECT_EQ(Value(si::kSensorTypeValue), "Custom RTD");
   EXPECT_EQ(messages.Seen().size(), 2u);
   EXPECT_EQ(busy_, (std::vector<bool>{true, false, true, false, true, false, true, false}));

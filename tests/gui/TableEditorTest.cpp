@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "device/GlobalFile.h"
 #include "gui/Localise.h"
 #include "gui/graph/CustomGraph.h"
 #include "gui/graph/LineGraph.h"
@@ -162,7 +163,7 @@ TEST_F(TableEditorTest, UploadChecksAskAndAFileTableArrivesInTheDevice) {
 // The sensor type or transfer function in use refuses a write before any question.
 TEST_F(TableEditorTest, ATableInUseIsNotWritten) {
   sim_.Modify([](sim::DeviceState& s) {
-    s.sensorType = 93;
+    s.sensorType = CustomRtdSensorCode;
     s.transferFunction = 4;
   });
   Connect();
@@ -182,7 +183,7 @@ TEST_F(TableEditorTest, ATableInUseIsNotWritten) {
   EXPECT_EQ(questions.Seen()[2].text, UIText("Confr_Download_CustomTC"));
   EXPECT_TRUE(log_.Requests().empty());
 
-  sim_.Modify([](sim::DeviceState& s) { s.sensorType = 146; });
+  sim_.Modify([](sim::DeviceState& s) { s.sensorType = CustomTcSensorCode; });
   StartWindow();
   Connect();
   write(fk::kCustomTcButton);

@@ -317,7 +317,7 @@ TEST_F(DeviceOperationsTest, SelfTestReadsTheStatusAfterItsWait) {
   for (auto status = windowed.Start(); status != Operation::Status::Done;) {
     const auto message = session_->Messages().Next(std::chrono::seconds(30));
     ASSERT_TRUE(message);
-    if (message->first == RequestSelfTest) std::this_thread::sleep_for(timing_.idleWait * 3);
+    if (message->kind == RequestSelfTest) std::this_thread::sleep_for(timing_.idleWait * 3);
     status = windowed.OnMessage(*message);
   }
   ASSERT_TRUE(windowed.Outcome().Succeeded()) << windowed.Outcome().reason->text;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "device/GlobalFile.h"
 #include "session/Session.h"
 #include "session/Setting.h"
 #include "sim/SimulatedTransmitter.h"
@@ -107,7 +108,7 @@ TEST_F(OperationTest, SensorTypeWithItsTableIsTheSameDrivenEitherWay) {
   // The table header first, then the write, then the reads of the sensor information.
   EXPECT_EQ(sync.commands, (std::vector<int>{184, 131, 14, 15, 3, 132}));
   ExpectSameRun(sync, async);
-  EXPECT_EQ(async.after.sensorType, 93);
+  EXPECT_EQ(async.after.sensorType, CustomRtdSensorCode);
   EXPECT_EQ(async.after.sensorWires, sync.after.sensorWires);
 
   // A table the device does not hold stops both after the header read.
