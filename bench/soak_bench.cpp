@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   StampingSink sink(session.Messages(), counts);
-  session.Worker().SetTarget(&sink, 0);
+  session.SetMessageTarget(&sink, 0);
   if (const va5::HartResult r = session.Run(va5::RequestMonitorOn, true); r != va5::ResultOk) {
     std::fprintf(stderr, "soak_bench: monitoring did not start (%d)\n", r);
     return 2;
@@ -270,9 +270,7 @@ int main(int argc, char** argv) {
   // reply was refused (a response code, the communication-error byte).
   long rejectedPolls = 0, failureMessages = 0, asked = 0, recoveries = 0;
   long failuresAtLastGood = 0, longestRun = 0, goodPolls = 0;
-  va5::session::LinkFailurePolicy& policy = session.FailurePolicy();
-  va5::HartWorker& worker = session.Worker();
-  policy.BeginRequest(worker);
+  session.BeginRequest();
   long done = 0;
   int exitCode = 0;
   while (done < cycles) {
@@ -280,7 +278,7 @@ int main(int argc, char** argv) {
     if (!message) continue;
     if (message->kind == va5::MessageFailure) {
       ++failureMessages;
-      const auto answer = policy.OnFailure(worker);
+      const auto answer = session.OnFailure();
       if (answer == va5::session::LinkFailurePolicy::Answer::Ask) ++asked;  // "Retry"
       session.AnswerFailure(answer != va5::session::LinkFailurePolicy::Answer::GiveUp);
     } else if (message->kind == va5::MessageWorkerEnded) {
@@ -301,7 +299,7 @@ int main(int argc, char** argv) {
         }
         failuresAtLastGood = failures;
       }
-      policy.BeginRequest(worker);
+      session.BeginRequest();
       if (done % 10000 == 0) {
         std::fprintf(stderr, "%ld cycles, %.0f s, %ld faults injected, RSS %ld kB\n", done,
                      std::chrono::duration<double>(Clock::now() - soakStart).count(),
