@@ -170,29 +170,52 @@ const Drill kDrills[] = {
 };
 // clang-format on
 
-// The longest time the window's event loop left a 10 ms timer waiting beyond its due time:
-// how long input would have waited.
+// How long this thread has been ready to run but kept off a CPU by other work on the machine,
+// in ns; 0 where the system does not keep that figure.
+qint64 RunQueueWaitNs() {
+#ifdef __linux__
+  std::ifstream in("/proc/thread-self/schedstat");
+  unsigned long long onCpu = 0;
+  unsigned long long waiting = 0;
+  if (in >> onCpu >> waiting) return static_cast<qint64>(waiting);
+#endif
+  return 0;
+}
+
+// The longest time the window's event loop left a 10 ms timer waiting beyond its due time: how
+// long input would have waited. Time the thread stood ready while a loaded machine ran something
+// else is not the window's doing and is taken off; time it was busy or blocked is not.
 class InputLatency : public QObject {
  public:
   InputLatency() {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(kPeriodMs);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-      const qint64 now = clock_.elapsed();
-      longest_ = std::max(longest_, now - last_ - kPeriodMs);
+      const qint64 now = clock_.nsecsElapsed();
+      const qint64 queued = RunQueueWaitNs();
+      const qint64 late = now - last_ - kPeriodMs * kNsPerMs;
+      longestRaw_ = std::max(longestRaw_, late);
+      longest_ = std::max(longest_, late - (queued - lastQueued_));
       last_ = now;
+      lastQueued_ = queued;
     });
     clock_.start();
+    lastQueued_ = RunQueueWaitNs();
     timer_.start();
   }
-  qint64 LongestMs() const { return longest_; }
+  qint64 LongestMs() const { return longest_ / kNsPerMs; }
+  // The same, with the time spent waiting for a CPU left in.
+  qint64 LongestWallMs() const { return longestRaw_ / kNsPerMs; }
 
  private:
   static constexpr int kPeriodMs = 10;
+  static constexpr qint64 kNsPerMs = 1000000;
   QTimer timer_;
   QElapsedTimer clock_;
   qint64 last_ = 0;
+  qint64 lastQueued_ = 0;
   qint64 longest_ = 0;
+  qint64 longestRaw_ = 0;
 };
 
 // The boxes the window showed, for a failure message.
@@ -426,7 +449,9 @@ TEST_P(FaultDrillTest, EndsInADefinedState) {
     EXPECT_EQ(Digest(file_), fileBefore) << "the file is left as it was";
   }
   RecordProperty("longest_input_wait_ms", static_cast<int>(latency.LongestMs()));
-  EXPECT_LT(latency.LongestMs(), 100) << "the window kept answering input";
+  RecordProperty("longest_wall_wait_ms", static_cast<int>(latency.LongestWallMs()));
+  EXPECT_LT(latency.LongestMs(), 100) << "the window kept answering input (" << latency.LongestWallMs()
+                                      << " ms by the wall clock)";
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultDrillTest, ::testing::ValuesIn(kDrills),
