@@ -81,7 +81,8 @@ CTemperature::CTemperature(QWidget* parent) : QWidget(parent), fill_(0, 191, 0) 
   setFont(gaugeFont);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  SetValue(0.0);
+  // Nothing has been measured yet: no number and an empty bar until the first poll.
+  Clear();
 }
 
 void CTemperature::SetShape(Shape shape) {

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <limits>
 
 namespace va5 {
 
@@ -63,7 +64,7 @@ class CTemperature : public QWidget {
   QColor fill_;
   double max_ = 100.0;
   double min_ = 0.0;
-  double value_ = 0.0;
+  double value_ = std::numeric_limits<double>::quiet_NaN();
   bool failed_ = false;
   QString valueText_;
 };

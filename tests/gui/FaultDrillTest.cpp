@@ -287,8 +287,9 @@ class FaultDrillTest : public test::ConnectedWindowTest,
   // the strip says so, the sensor panel shows no value.
   void ExpectOffLineDisplay() {
     for (int signal = 0; signal < CDisplayArea::kSignalCount; ++signal) {
-      EXPECT_TRUE(Display()->Gauge(static_cast<CDisplayArea::Signal>(signal))->ValueText().isEmpty())
-          << "gauge " << signal;
+      const CTemperature* gauge = Display()->Gauge(static_cast<CDisplayArea::Signal>(signal));
+      EXPECT_TRUE(gauge->ValueText().isEmpty()) << "gauge " << signal;
+      EXPECT_TRUE(std::isnan(gauge->Value())) << "gauge " << signal << " draws an empty bar";
     }
     EXPECT_TRUE(Display()->GraphTitle(CDisplayArea::kPv).endsWith(QStringLiteral("()")));
     for (int i = 0; i < CDisplaySignal::kLampCount; ++i) {
@@ -305,6 +306,8 @@ class FaultDrillTest : public test::ConnectedWindowTest,
   QTemporaryDir dir_;
   QString file_;  // the file the stage works with, if any
 };
+
+TEST_F(FaultDrillTest, OffLineBeforeTheFirstConnection) { ExpectOffLineDisplay(); }
 
 TEST_P(FaultDrillTest, EndsInADefinedState) {
   const Drill& drill = GetParam();
