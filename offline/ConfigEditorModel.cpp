@@ -6,14 +6,25 @@
 
 namespace va5 {
 
+namespace {
+
+// Calls `differs` with every shown field whose file and device texts do not hold the same value.
+template <typename Differs>
+void ForEachDifference(const ConfigurationValues& file, const ConfigurationValues& device,
+                       Differs&& differs) {
+  for (const ConfigurationField& f : ConfigurationFields()) {
+    if (!SameFieldValue(f, file.*f.value, device.*f.value)) differs(f);
+  }
+}
+
+}  // namespace
+
 std::vector<ConfigDifference> CompareConfigurations(const ConfigurationValues& file,
                                                     const ConfigurationValues& device) {
   std::vector<ConfigDifference> differences;
-  for (const ConfigurationField& f : ConfigurationFields()) {
-    if (!SameFieldValue(f, file.*f.value, device.*f.value)) {
-      differences.push_back({f.key, file.*f.value, device.*f.value});
-    }
-  }
+  ForEachDifference(file, device, [&](const ConfigurationField& f) {
+    differences.push_back({f.key, file.*f.value, device.*f.value});
+  });
   return differences;
 }
 
@@ -74,14 +85,10 @@ void ConfigEditorModel::Copy(ConfigSide to, std::span<const ConfigMember> member
 
 void ConfigEditorModel::Compare(ConfigSide side) {
   SetMark(side, {}, Mark::Plain);
-  const std::vector<ConfigDifference> differences =
-      side == ConfigSide::File ? CompareConfigurations(Values(side), Values(ConfigSide::Device))
-                               : CompareConfigurations(Values(ConfigSide::File), Values(side));
-  for (const ConfigDifference& d : differences) {
-    for (const ConfigurationField& f : ConfigurationFields()) {
-      if (d.key == f.key) CellOf(side, f.value) = {Mark::Different, {}};
-    }
-  }
+  ForEachDifference(Values(ConfigSide::File), Values(ConfigSide::Device),
+                    [&](const ConfigurationField& f) {
+                      CellOf(side, f.value) = {Mark::Different, {}};
+                    });
 }
 
 void ConfigEditorModel::SetMark(ConfigSide side, std::span<const ConfigMember> members, Mark mark,

@@ -127,7 +127,7 @@ class CConfigPage : public CPanel, public CFontManager {
 
   ConfigEditorModel& Model() const;
   const std::string& Shown(ConfigSide side, ConfigMember value) const;
-  // The values a row shows, the PV unit beside its ranges included.
+  // The values a row shows (the unit beside a range is its row's PV unit line).
   static std::vector<ConfigMember> Members(const ConfigRowSpec& row);
   void CopyRow(const ConfigRowSpec& row, ConfigSide to);
   void ShowValue(CLblColor* label, ConfigSide side, ConfigMember value);
